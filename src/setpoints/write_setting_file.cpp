@@ -15,7 +15,9 @@ enum Column {
 class RowBuilder {
  public:
   explicit RowBuilder(const std::vector<FieldDef>& fields) : fields_(fields), row_(kColumnCount) {}
+  // An empty text stays null: both read back as the empty text.
   RowBuilder& Text(Column c, std::string_view text) {
+    if (text.empty()) return *this;
     row_[c] = std::string(Utf8Prefix(text, static_cast<std::size_t>(fields_[c].width)));
     return *this;
   }
