@@ -40,7 +40,9 @@ struct DataPacket {
 // digit first), so that every form can carry them as XML attribute names.
 bool IsValidFieldName(std::string_view name);
 
-inline bool IsNull(const Cell& c) { return std::holds_alternative<std::monostate>(c); }
+inline bool IsNull(const Cell& c) {
+  return std::holds_alternative<std::monostate>(c);
+}
 
 // Column conversions: a null reads as 0 or as an empty text; a number read as
 // an integer is rounded to the nearest one (halves away from zero); a text

@@ -48,10 +48,14 @@ void PutInt(std::string& out, T v) {
 
 std::uint8_t TypeCode(FieldType t) {
   switch (t) {
-    case FieldType::String: return 0;
-    case FieldType::Float8: return 1;
-    case FieldType::Int4: return 2;
-    case FieldType::Int2: return 3;
+    case FieldType::String:
+      return 0;
+    case FieldType::Float8:
+      return 1;
+    case FieldType::Int4:
+      return 2;
+    case FieldType::Int2:
+      return 3;
   }
   return 0;
 }
@@ -66,14 +70,16 @@ PacketResult ReadBinaryPacket(std::string_view bytes) {
   Reader tail(bytes.substr(bytes.size() - 4));
   std::uint32_t stored = 0;
   tail.Int(stored);
-  if (Crc32(body) != stored) return PacketResult::Fail("checksum mismatch (damaged or truncated file)");
+  if (Crc32(body) != stored)
+    return PacketResult::Fail("checksum mismatch (damaged or truncated file)");
 
   Reader r(body.substr(kBinaryPacketMagic.size()));
   std::uint16_t version = 0, reserved = 0;
   std::uint32_t fieldCount = 0;
   if (!r.Int(version) || !r.Int(reserved) || !r.Int(fieldCount))
     return PacketResult::Fail("truncated header");
-  if (version != kVersion) return PacketResult::Fail("unsupported format version " + std::to_string(version));
+  if (version != kVersion)
+    return PacketResult::Fail("unsupported format version " + std::to_string(version));
   if (fieldCount == 0 || fieldCount > kMaxFields) return PacketResult::Fail("bad column count");
 
   PacketResult result;
@@ -87,11 +93,20 @@ PacketResult ReadBinaryPacket(std::string_view bytes) {
       return PacketResult::Fail("truncated column list");
     FieldDef def;
     switch (type) {
-      case 0: def.type = FieldType::String; break;
-      case 1: def.type = FieldType::Float8; break;
-      case 2: def.type = FieldType::Int4; break;
-      case 3: def.type = FieldType::Int2; break;
-      default: return PacketResult::Fail("unknown column type");
+      case 0:
+        def.type = FieldType::String;
+        break;
+      case 1:
+        def.type = FieldType::Float8;
+        break;
+      case 2:
+        def.type = FieldType::Int4;
+        break;
+      case 3:
+        def.type = FieldType::Int2;
+        break;
+      default:
+        return PacketResult::Fail("unknown column type");
     }
     def.name.assign(name);
     if (!IsValidFieldName(def.name) || p.FieldIndex(def.name) >= 0)

@@ -19,7 +19,9 @@ constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
 
 std::atomic<unsigned> tempCounter{0};
 
-std::string SystemError(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string SystemError(const char* what) {
+  return std::string(what) + ": " + std::strerror(errno);
+}
 
 }  // namespace
 

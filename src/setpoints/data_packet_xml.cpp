@@ -57,8 +57,7 @@ bool ToParserInput(std::string_view bytes, std::string& out, pugi::xml_encoding&
   enc = pugi::encoding_utf8;
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   const std::string name = DeclaredEncoding(bytes);
-  if (name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" ||
-      name == "ascii") {
+  if (name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii") {
     if (!IsValidUtf8(bytes)) {
       error = "the file is not valid UTF-8";
       return false;
@@ -80,20 +79,29 @@ bool ToParserInput(std::string_view bytes, std::string& out, pugi::xml_encoding&
 }
 
 bool ParseFieldType(std::string_view t, FieldType& type) {
-  if (t == "string" || t == "string.uni") type = FieldType::String;
-  else if (t == "r8" || t == "r4" || t == "fixed") type = FieldType::Float8;
-  else if (t == "i4" || t == "ui4" || t == "i8") type = FieldType::Int4;
-  else if (t == "i2" || t == "ui2" || t == "i1" || t == "ui1") type = FieldType::Int2;
-  else return false;
+  if (t == "string" || t == "string.uni")
+    type = FieldType::String;
+  else if (t == "r8" || t == "r4" || t == "fixed")
+    type = FieldType::Float8;
+  else if (t == "i4" || t == "ui4" || t == "i8")
+    type = FieldType::Int4;
+  else if (t == "i2" || t == "ui2" || t == "i1" || t == "ui1")
+    type = FieldType::Int2;
+  else
+    return false;
   return true;
 }
 
 const char* FieldTypeName(FieldType t) {
   switch (t) {
-    case FieldType::String: return "string";
-    case FieldType::Float8: return "r8";
-    case FieldType::Int4: return "i4";
-    case FieldType::Int2: return "i2";
+    case FieldType::String:
+      return "string";
+    case FieldType::Float8:
+      return "r8";
+    case FieldType::Int4:
+      return "i4";
+    case FieldType::Int2:
+      return "i2";
   }
   return "string";
 }
@@ -202,8 +210,7 @@ bool ReadRows(const pugi::xml_node& rowData, DataPacket& p, std::string& error) 
         pendingOriginal = false;
         break;
       default:
-        error = "row " + std::to_string(number) + ": unsupported RowState " +
-                std::to_string(state);
+        error = "row " + std::to_string(number) + ": unsupported RowState " + std::to_string(state);
         return false;
     }
   }
@@ -217,14 +224,30 @@ bool ReadRows(const pugi::xml_node& rowData, DataPacket& p, std::string& error) 
 void AppendEscaped(std::string& out, std::string_view text) {
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      case '\t': out += "&#9;"; break;
-      case '\n': out += "&#10;"; break;
-      case '\r': out += "&#13;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
       default:
         // Other control characters cannot appear in XML 1.0 at all.
         if (static_cast<unsigned char>(c) >= 0x20) out += c;
@@ -243,7 +266,8 @@ PacketResult ReadXmlPacket(std::string_view bytes) {
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed =
       doc.load_buffer(input.data(), input.size(), pugi::parse_default, encoding);
-  if (!parsed) return PacketResult::Fail(std::string("not well-formed XML: ") + parsed.description());
+  if (!parsed)
+    return PacketResult::Fail(std::string("not well-formed XML: ") + parsed.description());
 
   const pugi::xml_node root = doc.child("DATAPACKET");
   if (!root) return PacketResult::Fail("no DATAPACKET element");

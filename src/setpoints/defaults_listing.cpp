@@ -12,7 +12,9 @@ constexpr std::string_view kDialogModels[] = {"DRB-50",   "DRA",      "FDX-50",
 
 }  // namespace
 
-std::span<const std::string_view> DefaultsDialogModels() { return kDialogModels; }
+std::span<const std::string_view> DefaultsDialogModels() {
+  return kDialogModels;
+}
 
 std::vector<DefinitionVersion> ListDefinitionVersions(const std::filesystem::path& folder,
                                                       const UnitModel& model) {

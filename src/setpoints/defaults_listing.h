@@ -17,9 +17,9 @@ namespace kvx {
 std::span<const std::string_view> DefaultsDialogModels();
 
 struct DefinitionVersion {
-  int firmware = 0;             // hundredths, from the file name
-  std::string text;             // as listed: 190 -> "1.90"
-  std::filesystem::path path;   // the file the entry was made from
+  int firmware = 0;            // hundredths, from the file name
+  std::string text;            // as listed: 190 -> "1.90"
+  std::filesystem::path path;  // the file the entry was made from
 };
 
 // The definition files of `model` in `folder` (prefix + whole number +

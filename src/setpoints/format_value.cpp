@@ -55,8 +55,7 @@ std::string DateForm(std::string_view text) {
 std::string TimeForm(std::string_view text) {
   std::uint32_t b = 0;
   if (!SinglePattern(text, b)) return "ERROR";
-  return TwoDigits(b >> 24) + ":" + TwoDigits((b >> 16) & 0xFF) + ":" +
-         TwoDigits((b >> 8) & 0xFF);
+  return TwoDigits(b >> 24) + ":" + TwoDigits((b >> 16) & 0xFF) + ":" + TwoDigits((b >> 8) & 0xFF);
 }
 
 std::string FlagForm(int code, std::string_view text) {
@@ -80,13 +79,20 @@ std::string FlagForm(int code, std::string_view text) {
 
 std::string FormatValue(int typeCode, std::string_view valueText) {
   switch (DescribeTypeCode(typeCode).display) {
-    case DisplayForm::Number: return NumberForm(valueText);
-    case DisplayForm::Unchanged: return std::string(valueText);
-    case DisplayForm::Date: return DateForm(valueText);
-    case DisplayForm::Time: return TimeForm(valueText);
-    case DisplayForm::OptionList: return OptionForm(typeCode, valueText);
-    case DisplayForm::FlagNames: return FlagForm(typeCode, valueText);
-    case DisplayForm::Error: break;
+    case DisplayForm::Number:
+      return NumberForm(valueText);
+    case DisplayForm::Unchanged:
+      return std::string(valueText);
+    case DisplayForm::Date:
+      return DateForm(valueText);
+    case DisplayForm::Time:
+      return TimeForm(valueText);
+    case DisplayForm::OptionList:
+      return OptionForm(typeCode, valueText);
+    case DisplayForm::FlagNames:
+      return FlagForm(typeCode, valueText);
+    case DisplayForm::Error:
+      break;
   }
   return "ERROR";
 }

@@ -38,6 +38,8 @@ MeteringRows BuildMeteringRows(const SettingStore& store) {
   return rows;
 }
 
-std::vector<GridRow> BuildEventRows(const SettingStore& store) { return RowsOf(store, "events"); }
+std::vector<GridRow> BuildEventRows(const SettingStore& store) {
+  return RowsOf(store, "events");
+}
 
 }  // namespace kvx

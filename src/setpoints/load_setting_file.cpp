@@ -11,8 +11,8 @@ namespace {
 
 // Column positions of one packet; ACCESS may be missing (-1).
 struct Columns {
-  int cfgName, cfgValue, gOrder, main, mainType, group, reg, setting, sOrder, type, min, max,
-      def, access, units, comments;
+  int cfgName, cfgValue, gOrder, main, mainType, group, reg, setting, sOrder, type, min, max, def,
+      access, units, comments;
 };
 
 bool FindColumns(const DataPacket& p, Columns& c, std::string& error) {
@@ -20,13 +20,13 @@ bool FindColumns(const DataPacket& p, Columns& c, std::string& error) {
     const char* name;
     int* index;
   };
-  const Want wanted[] = {{"CFG_NAME", &c.cfgName}, {"CFG_VALUE", &c.cfgValue},
-                         {"G_ORDER", &c.gOrder},   {"MAIN", &c.main},
+  const Want wanted[] = {{"CFG_NAME", &c.cfgName},  {"CFG_VALUE", &c.cfgValue},
+                         {"G_ORDER", &c.gOrder},    {"MAIN", &c.main},
                          {"MAINTYPE", &c.mainType}, {"GROUP", &c.group},
-                         {"REGISTER", &c.reg},     {"SETTING", &c.setting},
-                         {"S_ORDER", &c.sOrder},   {"TYPE", &c.type},
-                         {"MIN", &c.min},          {"MAX", &c.max},
-                         {"DEFAULT", &c.def},      {"UNITS", &c.units},
+                         {"REGISTER", &c.reg},      {"SETTING", &c.setting},
+                         {"S_ORDER", &c.sOrder},    {"TYPE", &c.type},
+                         {"MIN", &c.min},           {"MAX", &c.max},
+                         {"DEFAULT", &c.def},       {"UNITS", &c.units},
                          {"COMMENTS", &c.comments}};
   for (const Want& w : wanted) {
     *w.index = p.FieldIndex(w.name);

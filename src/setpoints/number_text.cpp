@@ -49,8 +49,8 @@ std::optional<double> ParseNumber(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty() || text.front() == '+') return std::nullopt;
   double value = 0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), value,
-                                 std::chars_format::general);
+  const auto r =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
   if (!std::isfinite(value)) return std::nullopt;
   return value;

@@ -28,9 +28,12 @@ bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
                   const std::string& valueText) {
   const EncodedSetting e = EncodeSetting(typeCode, valueText);
   switch (e.kind) {
-    case EncodedSetting::Kind::Nothing: return true;
-    case EncodedSetting::Kind::Invalid: return false;
-    case EncodedSetting::Kind::Words: break;
+    case EncodedSetting::Kind::Nothing:
+      return true;
+    case EncodedSetting::Kind::Invalid:
+      return false;
+    case EncodedSetting::Kind::Words:
+      break;
   }
   return WriteRegisters(settings, firstRegister, e.count,
                         std::span<const std::uint16_t>(e.words.data(), e.count));
@@ -49,8 +52,7 @@ bool ReadBlock(CommSettings& settings, int firstRegister, int count,
   // exchange may come in between, which is harmless for a poll.
   for (int done = 0; done < count; done += 100) {
     const int part = count - done < 100 ? count - done : 100;
-    const bool ok =
-        ReadRegisters(settings, firstRegister + done, part, words.subspan(done, part));
+    const bool ok = ReadRegisters(settings, firstRegister + done, part, words.subspan(done, part));
     CountPacket(ok);
     if (!ok) return false;
   }

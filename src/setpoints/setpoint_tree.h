@@ -10,8 +10,8 @@ namespace kvx {
 
 struct SetpointTreeNode {
   std::string text;
-  int groupNumber = -1;     // the group a group node stands for; -1 for the root and folders
-  int state = -1;           // selection state: 0 (not ticked) for group nodes, -1 otherwise
+  int groupNumber = -1;  // the group a group node stands for; -1 for the root and folders
+  int state = -1;        // selection state: 0 (not ticked) for group nodes, -1 otherwise
   std::vector<SetpointTreeNode> children;
 };
 

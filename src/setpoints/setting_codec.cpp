@@ -52,7 +52,8 @@ std::string DecodeSetting(int typeCode, std::span<const std::uint16_t> words) {
     case ReadForm::Date:
       return std::to_string(words[0] & 0xFF) + "/" + std::to_string(words[0] >> 8) + "/" +
              std::to_string(words[1]);
-    case ReadForm::None: break;
+    case ReadForm::None:
+      break;
   }
   return "ERROR";
 }
@@ -67,9 +68,8 @@ EncodedSetting EncodeSetting(int typeCode, std::string_view valueText) {
     std::string bytes = Utf8ToLatin1(Utf8Prefix(valueText, 20));
     bytes.resize(20, '\0');
     for (int i = 0; i < 10; ++i) {
-      e.words[i] = static_cast<std::uint16_t>(
-          (static_cast<unsigned char>(bytes[2 * i]) << 8) |
-          static_cast<unsigned char>(bytes[2 * i + 1]));
+      e.words[i] = static_cast<std::uint16_t>((static_cast<unsigned char>(bytes[2 * i]) << 8) |
+                                              static_cast<unsigned char>(bytes[2 * i + 1]));
     }
     e.count = 10;
     return e;
@@ -99,7 +99,8 @@ EncodedSetting EncodeSetting(int typeCode, std::string_view valueText) {
       return e;
     }
     case WriteForm::None:
-    case WriteForm::Text: break;
+    case WriteForm::Text:
+      break;
   }
   return e;
 }

@@ -59,7 +59,10 @@ struct SettingGroup {
   std::string name;  // empty: no group at this number
   std::string kind;
 
-  SettingGroup() { registers.fill(0); registers[0] = kGroupEndMarker; }
+  SettingGroup() {
+    registers.fill(0);
+    registers[0] = kGroupEndMarker;
+  }
 
   // The registers before the end marker.
   std::vector<int> RegisterList() const;

@@ -8,8 +8,23 @@ namespace kvx {
 namespace {
 
 enum Column {
-  kCfgName, kCfgValue, kGOrder, kMain, kMainType, kGroup, kRegister, kSetting, kSOrder, kType,
-  kMin, kMax, kDefault, kAccess, kUnits, kComments, kColumnCount
+  kCfgName,
+  kCfgValue,
+  kGOrder,
+  kMain,
+  kMainType,
+  kGroup,
+  kRegister,
+  kSetting,
+  kSOrder,
+  kType,
+  kMin,
+  kMax,
+  kDefault,
+  kAccess,
+  kUnits,
+  kComments,
+  kColumnCount
 };
 
 class RowBuilder {
@@ -41,7 +56,8 @@ class RowBuilder {
 DataPacket BuildSettingPacket(const SettingStore& store, const SettingProgress& progress) {
   DataPacket p;
   p.fields = SettingFileColumns();
-  p.rows.push_back(RowBuilder(p.fields).Text(kCfgName, "Unit").Text(kCfgValue, store.unitName).Take());
+  p.rows.push_back(
+      RowBuilder(p.fields).Text(kCfgName, "Unit").Text(kCfgValue, store.unitName).Take());
   p.rows.push_back(RowBuilder(p.fields)
                        .Text(kCfgName, "Firmware")
                        .Text(kCfgValue, std::to_string(store.definitionFirmware))
@@ -49,11 +65,8 @@ DataPacket BuildSettingPacket(const SettingStore& store, const SettingProgress& 
   for (int n = 0; n < 999; ++n) {
     const SettingGroup& g = store.groups[n];
     if (g.name.empty()) continue;
-    p.rows.push_back(RowBuilder(p.fields)
-                         .Number(kGOrder, n)
-                         .Text(kMain, g.name)
-                         .Text(kMainType, g.kind)
-                         .Take());
+    p.rows.push_back(
+        RowBuilder(p.fields).Number(kGOrder, n).Text(kMain, g.name).Text(kMainType, g.kind).Take());
   }
   for (int r = 0; r < kSettingCount; ++r) {
     const SettingRecord& e = store.settings[r];
