@@ -60,6 +60,12 @@ CommError Exchange(TcpClient& client, std::span<const std::uint8_t> request,
       result = client.Receive(std::span(reply).first(expectedLength), got);
       if (result == CommError::None) {
         result = CheckTcpReplyLength(std::span(reply).first(got), expectedLength);
+        // Only the length decides; a short reply that is an exception is
+        // named as one so the reason shown is the useful one.
+        if (result == CommError::WrongLength && got == kTcpExceptionReplyLength &&
+            (reply[7] & 0x80)) {
+          result = CommError::ExceptionReply;
+        }
       }
     }
     client.TraceFrame(FrameDirection::Rx, std::span(reply).first(got));

@@ -15,6 +15,7 @@ namespace kvx {
 
 inline constexpr std::size_t kTcpFrameCapacity = 13 + 2 * 123;
 inline constexpr std::size_t kTcpWriteReplyLength = 12;
+inline constexpr std::size_t kTcpExceptionReplyLength = 9;
 inline constexpr int kTcpCommandRegister = 6;
 
 struct TcpFrame {
