@@ -116,9 +116,13 @@ void RtuResponder::Run() {
 void RtuResponder::Handle(const std::vector<std::uint8_t>& request) {
   std::chrono::milliseconds delay{};
   const Fault fault = faults_.Next(delay);
-  if (fault == Fault::Silent) return;
   const std::uint8_t function = request[1];
   const unsigned first = (request[2] << 8) | request[3];
+  if (function == 0x05) {
+    std::lock_guard<std::mutex> hold(guard_);
+    coils_.push_back(static_cast<int>(first));
+  }
+  if (fault == Fault::Silent) return;
   std::vector<std::uint8_t> reply{fault == Fault::OtherUnit ? std::uint8_t(unit_ ^ 0x01) : unit_};
   if (fault == Fault::Exception) {
     reply.push_back(static_cast<std::uint8_t>(function | 0x80));
@@ -139,10 +143,6 @@ void RtuResponder::Handle(const std::vector<std::uint8_t>& request) {
     reply.insert(reply.end(), request.begin() + 1, request.begin() + 6);
   } else {
     ++coilWrites_;
-    {
-      std::lock_guard<std::mutex> hold(guard_);
-      coils_.push_back(static_cast<int>(first));
-    }
     reply.insert(reply.end(), request.begin() + 1, request.begin() + 6);
   }
   AppendCrc(reply);

@@ -28,9 +28,9 @@ class RtuResponder {
   int Requests() const { return requests_; }          // good frames to our unit
   int BadFrames() const { return badFrames_; }        // bad CRC, unknown function, torn frame
   int OtherUnitFrames() const { return otherUnit_; }  // good frames to another unit
-  int CoilWrites() const { return coilWrites_; }
+  int CoilWrites() const { return coilWrites_; }      // coils forced and acknowledged
   std::vector<std::uint8_t> LastRequest();
-  std::vector<int> CoilsForced();
+  std::vector<int> CoilsForced();  // coil numbers of every coil request received
 
  private:
   void Run();
