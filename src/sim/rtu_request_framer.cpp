@@ -1,5 +1,7 @@
 #include "sim/rtu_request_framer.h"
 
+#include <algorithm>
+
 #include "sim/sim_crc.h"
 
 namespace kvx::sim {
@@ -15,9 +17,17 @@ void RtuRequestFramer::Feed(std::span<const std::uint8_t> bytes, Clock::time_poi
   lastByte_ = now;
 }
 
-int RtuRequestFramer::ExpectedLength() const {
-  if (buffer_.size() < 2) return 0;
-  switch (buffer_[1]) {
+bool RtuRequestFramer::KnownRequestAt(std::size_t at) const {
+  const int len = ExpectedLength(at);
+  return len > 0 && at + static_cast<std::size_t>(len) <= buffer_.size() &&
+         ModbusCrc({buffer_.data() + at, static_cast<std::size_t>(len)}) == 0;
+}
+
+int RtuRequestFramer::ExpectedLength(std::size_t at) const {
+  const std::size_t size = buffer_.size() - std::min(at, buffer_.size());
+  const std::uint8_t* b = buffer_.data() + at;
+  if (size < 2) return 0;
+  switch (b[1]) {
     case 0x01:
     case 0x02:
     case 0x03:
@@ -33,11 +43,11 @@ int RtuRequestFramer::ExpectedLength() const {
       return 4;
     case 0x0F:
     case 0x10:
-      return buffer_.size() < 7 ? 0 : 9 + buffer_[6];
+      return size < 7 ? 0 : 9 + b[6];
     case 0x16:
       return 10;
     case 0x17:
-      return buffer_.size() < 11 ? 0 : 13 + buffer_[10];
+      return size < 11 ? 0 : 13 + b[10];
     default:
       return -1;
   }
@@ -57,6 +67,23 @@ std::optional<std::vector<std::uint8_t>> RtuRequestFramer::Next(Clock::time_poin
       ++crcErrors_;
       buffer_.erase(buffer_.begin());
       continue;
+    }
+    if (len < 0 && !silent) {
+      // An unknown function: its end shows either as a CRC that holds over a
+      // prefix, or as a good request of known length starting further on.
+      for (std::size_t k = 4; k + 4 <= buffer_.size(); ++k) {
+        if (ModbusCrc({buffer_.data(), k}) == 0) {
+          std::vector<std::uint8_t> frame(buffer_.begin(), buffer_.begin() + static_cast<long>(k));
+          buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(k));
+          return frame;
+        }
+        if (KnownRequestAt(k)) {
+          ++crcErrors_;
+          buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(k));
+          break;
+        }
+      }
+      if (ExpectedLength() > 0) continue;
     }
     if (!silent) return std::nullopt;  // wait for the rest, or for the gap
     // Silence: what is here is all there will be.

@@ -2,8 +2,9 @@
 // Cuts Modbus RTU request frames out of a serial byte stream. The length of a
 // request follows from its function code; a frame whose CRC fails costs one
 // byte and the search goes on from the next, so garbage before a request does
-// not lose it. After a silence gap the unfinished rest is resolved or dropped,
-// and requests of unknown functions are taken whole when their CRC holds.
+// not lose it. A request of an unknown function ends where a CRC over it
+// holds (or where a good request of known form begins); after a silence gap
+// the unfinished rest is resolved or dropped.
 
 #include <chrono>
 #include <cstdint>
@@ -30,8 +31,10 @@ class RtuRequestFramer {
   std::uint64_t CrcErrors() const { return crcErrors_; }
 
  private:
-  // 0: need more bytes to know; -1: unknown function.
-  int ExpectedLength() const;
+  // Length of the request starting at `at`: 0 when more bytes are needed to
+  // know, -1 for a function whose requests have no fixed form.
+  int ExpectedLength(std::size_t at = 0) const;
+  bool KnownRequestAt(std::size_t at) const;
 
   std::chrono::milliseconds gap_;
   std::vector<std::uint8_t> buffer_;
