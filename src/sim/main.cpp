@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "sim/definition_loader.h"
+#include "sim/relay_simulation.h"
 #include "sim/sim_rtu_pty_server.h"
 #include "sim/sim_tcp_server.h"
 #include "sim/simulated_relay.h"
@@ -99,28 +99,21 @@ int main(int argc, char** argv) {
   }
   if (firmware < 0) firmware = model->family == 1 ? 190 : 100;
 
-  RelayConfig config;
-  config.model = *model;
+  const std::filesystem::path folder =
+      defaults.empty() ? ProgramFolder() / "Defaults" : std::filesystem::path(defaults);
+  std::string note;
+  auto made = MakeRelayConfig(modelName, firmware, folder, note);
+  if (!made) {
+    std::cerr << "kvx-relay-sim: " << note << "\n";
+    return 1;
+  }
+  if (!note.empty())
+    std::cerr << "kvx-relay-sim: warning: " << note << "; serving without settings\n";
+  RelayConfig config = std::move(*made);
   if (modelCode >= 0) config.model.code = modelCode;
-  config.firmware = firmware;
   config.serial = static_cast<std::int32_t>(serial);
   config.password = password;
   config.events = events;
-  const std::filesystem::path folder =
-      defaults.empty() ? ProgramFolder() / "Defaults" : std::filesystem::path(defaults);
-  const auto file = FindDefinitionFile(folder, *model, firmware);
-  if (file.empty()) {
-    std::cerr << "kvx-relay-sim: warning: no definition file for " << model->name << " firmware "
-              << firmware << " in " << folder.string() << "; serving without settings\n";
-  } else {
-    std::string error;
-    auto definition = LoadRelayDefinition(file, error);
-    if (!definition) {
-      std::cerr << "kvx-relay-sim: cannot load " << file.string() << ": " << error << "\n";
-      return 1;
-    }
-    config.definition = std::move(*definition);
-  }
 
   // The servers' threads inherit this mask; the signals are taken below.
   sigset_t stopSignals;
@@ -130,7 +123,6 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-  SimulatedRelay relay(config);
   ServerOptions options;
   options.unit = unit;
   options.paceBaud = paceBaud;
@@ -138,37 +130,35 @@ int main(int argc, char** argv) {
   std::printf("kvx-relay-sim: %s firmware %d.%02d serial %lld unit %d\n",
               std::string(model->name).c_str(), firmware / 100, firmware % 100,
               static_cast<long long>(serial), unit);
-  if (!file.empty()) {
-    std::printf("definitions: %s (%zu settings)\n", file.string().c_str(),
+  if (!config.definition.sourceFile.empty()) {
+    std::printf("definitions: %s (%zu settings)\n", config.definition.sourceFile.c_str(),
                 config.definition.settings.size());
   }
-  std::unique_ptr<SimTcpServer> tcpServer;
-  std::unique_ptr<SimRtuPtyServer> rtuServer;
+  RelaySimulation sim(std::move(config), options);
   if (!tcp.empty()) {
-    tcpServer = std::make_unique<SimTcpServer>(relay, options);
-    SimStatus s = tcpServer->Start(host, port);
+    SimStatus s = sim.StartTcp(host, port);
     if (!s.ok) {
       std::cerr << "kvx-relay-sim: " << s.error << "\n";
       return 1;
     }
-    std::printf("tcp: %s:%d\n", host.c_str(), tcpServer->Port());
+    std::printf("tcp: %s:%d\n", host.c_str(), sim.TcpPort());
   }
   if (!ptyLink.empty()) {
-    rtuServer = std::make_unique<SimRtuPtyServer>(relay, options);
-    SimStatus s = rtuServer->Start(ptyLink);
+    std::error_code linkError;
+    SimStatus s = sim.StartRtuPty(ptyLink);
     if (!s.ok) {
       std::cerr << "kvx-relay-sim: " << s.error << "\n";
       return 1;
     }
-    std::printf("rtu: %s -> %s\n", rtuServer->LinkPath().c_str(), rtuServer->DevicePath().c_str());
+    std::printf("rtu: %s -> %s\n", ptyLink.c_str(),
+                std::filesystem::read_symlink(ptyLink, linkError).c_str());
   }
   std::printf("ready\n");
   std::fflush(stdout);
 
   int sig = 0;
   sigwait(&stopSignals, &sig);
-  if (rtuServer) rtuServer->Stop();
-  if (tcpServer) tcpServer->Stop();
+  sim.Stop();
   std::printf("stopped (%s)\n", sig == SIGINT ? "SIGINT" : sig == SIGTERM ? "SIGTERM" : "SIGHUP");
   return 0;
 }
