@@ -44,8 +44,8 @@ async def main():
     else:
         server = ModbusSerialServer(make_context(), framer=ModbusRtuFramer, port=sys.argv[2],
                                     baudrate=9600, timeout=0.005)
+        await server.start()  # opens the device; serve_forever alone never does
         task = asyncio.create_task(server.serve_forever())
-        await asyncio.sleep(0.3)
         print("READY", flush=True)
     await stop.wait()
     task.cancel()

@@ -1,7 +1,6 @@
 #include "support/pty_pair.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -15,7 +14,7 @@ namespace kvx::test {
 PtyPair::PtyPair() {
   std::array<char, 128> name{};
   if (openpty(&master_, &slave_, name.data(), nullptr, nullptr) != 0) {
-    ADD_FAILURE() << "openpty failed: errno " << errno;
+    master_ = slave_ = -1;
     return;
   }
   slaveName_ = name.data();

@@ -1,6 +1,7 @@
 #pragma once
-// Pseudo-terminal pairs for serial tests: the code under test opens the slave
-// by name like any serial device, the test talks through the master.
+// Pseudo-terminal pairs for serial tests and benchmarks: the code under test
+// opens the slave by name like any serial device, the test talks through the
+// master.
 
 #include <atomic>
 #include <string>
@@ -10,11 +11,12 @@ namespace kvx::test {
 
 class PtyPair {
  public:
-  PtyPair();  // fails the current test (ADD_FAILURE) when no pty is available
+  PtyPair();
   ~PtyPair();
   PtyPair(const PtyPair&) = delete;
   PtyPair& operator=(const PtyPair&) = delete;
 
+  bool Ok() const { return master_ >= 0; }  // false when no pty was available
   int MasterFd() const { return master_; }
   const std::string& SlaveName() const { return slaveName_; }
 
