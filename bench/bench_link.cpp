@@ -115,8 +115,8 @@ void BenchRtu() {
 }  // namespace
 
 int main() {
-  std::printf("exchanges per second, median of %d slices of %lld ms, libmodbus %s slave\n",
-              kRounds, static_cast<long long>(kSlice.count()), LIBMODBUS_VERSION_STRING);
+  std::printf("exchanges per second, median of %d slices of %lld ms, libmodbus %s slave\n", kRounds,
+              static_cast<long long>(kSlice.count()), LIBMODBUS_VERSION_STRING);
   std::printf("%-9s %9s %12s %12s %8s\n", "link", "registers", "kvx", "libmodbus", "ratio");
   BenchTcp();
   BenchRtu();

@@ -34,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
   }
   if (result == kvx::CommError::None &&
-      (reply.size() < needed || kvx::Crc16Modbus(reply.first(needed)) != 0 ||
-       (reply[1] & 0x80))) {
+      (reply.size() < needed || kvx::Crc16Modbus(reply.first(needed)) != 0 || (reply[1] & 0x80))) {
     __builtin_trap();
   }
   return 0;
