@@ -65,9 +65,12 @@ int TBWSpinEdit::Height() const {
 
 void TBWSpinEdit::setWidth(int width) {
   resize(width, height());
+  PlaceChildren(width, height());
 }
+
 void TBWSpinEdit::setHeight(int height) {
   resize(width(), height);
+  PlaceChildren(width(), height);
 }
 
 void TBWSpinEdit::setEditFont(const QFont& font) {
