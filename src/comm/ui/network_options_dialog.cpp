@@ -30,6 +30,7 @@ TNetwork_OptionsF::TNetwork_OptionsF(QWidget* owner, CommOptions& options, const
                                      PortAccess& ports)
     : QDialog(owner, FixedDialogFlags(false)), options_(options), ports_(ports), colors_(colors) {
   setWindowTitle(QStringLiteral("PC Master Comm Settings"));
+  setModal(true);  // modal already while it lists the ports
   setFixedSize(kDialogWidth, kDialogHeight);
 
   reading_P = new QLabel(QStringLiteral("Finding Comports..."), this);
