@@ -81,7 +81,6 @@ void MainWindowTest::everyItemAnswers() {
       caption = modal->windowTitle();
       if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
     });
-    qInfo("item %s", qPrintable(name));
     a->trigger();
     QVERIFY2(*answered, qPrintable(name + QStringLiteral(" showed nothing")));
     QVERIFY2(!caption.isEmpty(), qPrintable(name));
