@@ -110,7 +110,7 @@ void MainWindowTest::connectionStateView() {
     QVERIFY(!w.online());
     QVERIFY(visible("Open1") && visible("Load1") && visible("Connect1"));
     QVERIFY(!visible("Disconnect1") && !visible("WritetoUnit1") && !visible("ChangePassword1"));
-    QVERIFY(!visible("ChangeRevision1"));  // needs loaded definitions
+    QVERIFY(visible("ChangeRevision1"));  // works on files, offline only
     QVERIFY(!visible("Save1") && !visible("Print1") && !visible("SaveasText1"));
     QCOMPARE(w.action(QStringLiteral("Save1"))->text(), QStringLiteral("Save Setpoint File"));
     for (const char* m : {"DRA_Commands", "DRB_Commands", "FDX_Commands"}) {
@@ -128,6 +128,7 @@ void MainWindowTest::connectionStateView() {
   w.SetConnectionView(true, 3);
   QVERIFY(w.online());
   QVERIFY(!visible("Open1") && !visible("Load1") && !visible("Connect1"));
+  QVERIFY(!visible("ChangeRevision1"));
   QVERIFY(visible("Disconnect1") && visible("WritetoUnit1") && visible("ChangePassword1"));
   QCOMPARE(w.action(QStringLiteral("Save1"))->text(),
            QStringLiteral("Save Setpoint File from Unit"));
