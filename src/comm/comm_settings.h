@@ -18,13 +18,15 @@ enum class ProtocolKind : std::int32_t {
 };
 
 struct CommSettings {
-  std::int32_t unitAddress = 254;      // Modbus slave / DF1 destination / TCP unit id; clients accept 1..254
-  std::int32_t sourceAddress = 0;      // DF1 source node, 0..254
-  std::int32_t errorCheck = 0;         // DF1 frame check: 0 = CRC, 1 = BCC
-  std::string baudText = "9600";       // as chosen in the options dialog; the port carries its own rate
-  std::int32_t transactionCounter = 0; // next DF1 transaction number (post-incremented per DF1 attempt)
-  SerialPort* serialPort = nullptr;    // non-owning
-  TcpClient* tcpClient = nullptr;      // non-owning
+  std::int32_t unitAddress =
+      254;  // Modbus slave / DF1 destination / TCP unit id; clients accept 1..254
+  std::int32_t sourceAddress = 0;  // DF1 source node, 0..254
+  std::int32_t errorCheck = 0;     // DF1 frame check: 0 = CRC, 1 = BCC
+  std::string baudText = "9600";   // as chosen in the options dialog; the port carries its own rate
+  std::int32_t transactionCounter =
+      0;  // next DF1 transaction number (post-incremented per DF1 attempt)
+  SerialPort* serialPort = nullptr;  // non-owning
+  TcpClient* tcpClient = nullptr;    // non-owning
   ProtocolKind protocol = ProtocolKind::ModbusRtu;
 };
 

@@ -10,6 +10,7 @@
 
 #include "app/message_box.h"
 #include "controls/bw_spin_edit.h"
+#include "comm/serial_port_list.h"
 #include "shell/comm_options_logic.h"
 #include "shell/system_ports.h"
 
@@ -134,7 +135,9 @@ void TNetwork_OptionsF::Prepare() {
 void TNetwork_OptionsF::ListPorts() {
   const QSignalBlocker block(comport_CB);
   comport_CB->clear();
-  const auto entries = PortEntries(SortPortNames(ports_.ListPorts()), ports_);
+  std::vector<std::string> names = ports_.ListPorts();
+  SortPortNames(names);
+  const auto entries = PortEntries(names, ports_);
   for (const auto& entry : entries) comport_CB->addItem(QString::fromStdString(entry));
   if (!entries.empty()) comport_CB->setCurrentIndex(0);
   NetworkChange();

@@ -1,0 +1,12 @@
+#pragma once
+// Exit codes of kvx-cli.
+
+namespace kvx::cli {
+
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitRelayFailed = 1,  // the relay did not answer correctly (after the retries)
+  kExitBadArguments = 2,
+};
+
+}  // namespace kvx::cli

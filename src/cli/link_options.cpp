@@ -1,0 +1,82 @@
+#include "cli/link_options.h"
+
+#include <charconv>
+
+#include "comm/modbus_limits.h"
+
+namespace kvx::cli {
+
+void AddLinkOptions(CLI::App& app, LinkOptions& options) {
+  auto* rtu = app.add_option("--rtu", options.rtuPort, "Modbus RTU over serial port PORT")
+                  ->option_text("PORT");
+  auto* tcp =
+      app.add_option("--tcp", options.tcpTarget, "Modbus TCP to HOST (IPv4), port 502 unless given")
+          ->option_text("HOST[:PORT]");
+  rtu->excludes(tcp);
+  tcp->excludes(rtu);
+  app.add_option("--baud", options.baud, "Baud rate of the serial port")
+      ->check(CLI::IsMember({9600, 19200, 38400}))
+      ->capture_default_str();
+  app.add_option("--unit", options.unit, "Unit address of the relay")
+      ->check(CLI::Range(1, 254))
+      ->capture_default_str();
+  app.add_flag("--trace", options.trace, "Print every frame sent and received on stderr");
+}
+
+bool ParseTcpTarget(const std::string& target, std::string& host, std::uint16_t& port) {
+  const auto colon = target.rfind(':');
+  host = target.substr(0, colon);
+  port = kModbusTcpPort;
+  if (host.empty()) return false;
+  if (colon == std::string::npos) return true;
+  const std::string portText = target.substr(colon + 1);
+  unsigned value = 0;
+  auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), value);
+  if (ec != std::errc() || end != portText.data() + portText.size() || value < 1 || value > 65535) {
+    return false;
+  }
+  port = static_cast<std::uint16_t>(value);
+  return true;
+}
+
+std::optional<std::string> OpenLink(const LinkOptions& options, LinkSession& session,
+                                    std::ostream& traceStream) {
+  if (options.rtuPort.empty() == options.tcpTarget.empty()) {
+    return "name the link: --rtu PORT or --tcp HOST[:PORT]";
+  }
+  if (!UnitAddressValid(options.unit)) return "--unit must be 1..254";
+  FrameTraceFn trace;
+  if (options.trace) {
+    trace = [&traceStream](FrameDirection direction, std::span<const std::uint8_t> bytes) {
+      traceStream << FormatTraceLine(direction, bytes) << '\n' << std::flush;
+    };
+  }
+  CommSettings& s = session.settings;
+  s.unitAddress = options.unit;
+  s.baudText = std::to_string(options.baud);
+  if (!options.rtuPort.empty()) {
+    session.serialPort = MakeSerialPort();
+    session.serialPort->SetPortName(options.rtuPort);
+    if (!session.serialPort->SetBaudRate(options.baud)) {
+      return "--baud must be 9600, 19200 or 38400";
+    }
+    session.serialPort->SetFrameTrace(trace);
+    s.serialPort = session.serialPort.get();
+    s.protocol = ProtocolKind::ModbusRtu;
+  } else {
+    std::string host;
+    std::uint16_t port = kModbusTcpPort;
+    if (!ParseTcpTarget(options.tcpTarget, host, port)) {
+      return "--tcp needs HOST or HOST:PORT with a port 1..65535";
+    }
+    session.tcpClient = MakeTcpClient();
+    session.tcpClient->SetRemoteHost(host);
+    session.tcpClient->SetRemotePort(port);
+    session.tcpClient->SetFrameTrace(trace);
+    s.tcpClient = session.tcpClient.get();
+    s.protocol = ProtocolKind::ModbusTcp;
+  }
+  return std::nullopt;
+}
+
+}  // namespace kvx::cli

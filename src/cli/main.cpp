@@ -1,0 +1,26 @@
+// kvx-cli: the relay from a shell. Parses, calls the core, formats: data on
+// stdout, messages and frame traces on stderr.
+
+#include <CLI/CLI.hpp>
+
+#include "cli/command_context.h"
+#include "cli/link_commands.h"
+
+int main(int argc, char** argv) {
+  using namespace kvx::cli;
+  CLI::App app{"KVX-COMM command line: talk to a protective relay", "kvx-cli"};
+  app.require_subcommand(1);
+  app.fallthrough();  // link options may also follow the command name
+
+  CommandContext context;
+  AddLinkOptions(app, context.link);
+  RegisterLinkCommands(app, context);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? kExitOk : kExitBadArguments;
+  }
+  return context.exitCode;
+}

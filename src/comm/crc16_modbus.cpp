@@ -1,0 +1,34 @@
+#include "comm/crc16_modbus.h"
+
+#include <array>
+
+namespace kvx {
+namespace {
+
+constexpr std::array<std::uint16_t, 256> MakeTable() {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    std::uint16_t crc = static_cast<std::uint16_t>(i);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                      : static_cast<std::uint16_t>(crc >> 1);
+    }
+    table[i] = crc;
+  }
+  return table;
+}
+
+constexpr auto kTable = MakeTable();
+
+}  // namespace
+
+std::uint16_t Crc16ModbusUpdate(std::uint16_t crc, std::uint8_t byte) {
+  return static_cast<std::uint16_t>((crc >> 8) ^ kTable[(crc ^ byte) & 0xFF]);
+}
+
+std::uint16_t Crc16Modbus(std::span<const std::uint8_t> bytes, std::uint16_t crc) {
+  for (std::uint8_t b : bytes) crc = Crc16ModbusUpdate(crc, b);
+  return crc;
+}
+
+}  // namespace kvx

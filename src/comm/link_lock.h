@@ -1,0 +1,45 @@
+#pragma once
+// The link lock: an in-process named lock ("comport") that serialises every
+// exchange on the one serial line or TCP connection. The program runs as a
+// single instance, so a lock shared by its threads does the job of a
+// system-wide one.
+//
+// A handle opens (creating if needed) the lock by name without taking it. The
+// lock itself lives while any handle to it is open. A held lock is released
+// when its handle is destroyed, so an exchange that ends by any path,
+// including an exception or the end of its thread's stack unwinding, never
+// leaves the lock held.
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace kvx {
+
+inline constexpr std::string_view kLinkLockName = "comport";
+
+class NamedLockHandle {
+ public:
+  explicit NamedLockHandle(std::string_view name);
+  ~NamedLockHandle();
+  NamedLockHandle(const NamedLockHandle&) = delete;
+  NamedLockHandle& operator=(const NamedLockHandle&) = delete;
+
+  // True when this handle created the lock (no other handle had it open).
+  bool Created() const { return created_; }
+
+  // Waits at most `timeout` for the lock. True when it is now held here.
+  bool TryLockFor(std::chrono::milliseconds timeout);
+  bool TryLock();
+  void Unlock();
+  bool Held() const { return held_; }
+
+ private:
+  std::shared_ptr<std::timed_mutex> mutex_;
+  bool created_ = false;
+  bool held_ = false;
+};
+
+}  // namespace kvx

@@ -1,0 +1,38 @@
+#pragma once
+// Modbus RTU master: one exchange per call over the serial port (functions 3,
+// 16 and 5). Called only by the register access layer, inside the link lock.
+//
+// Argument limits are checked before any traffic: unit 1..254; register
+// 0..99999 for reads and writes (the low 16 bits go on the wire); any coil
+// number (low 16 bits); counts 1..125 (read) and 1..123 (write).
+//
+// After a failed read or write the port stays open (the next exchange clears
+// its buffers first). A port error during a coil write closes the port; the
+// next exchange opens it again.
+
+#include <cstdint>
+#include <span>
+
+#include "comm/comm_error.h"
+#include "comm/rtu_frames.h"
+#include "comm/serial_port.h"
+
+namespace kvx {
+
+// One per exchange, discarded afterwards.
+struct RtuContext {
+  explicit RtuContext(SerialPort& p) : port(p) {}
+  SerialPort& port;
+  RtuFrame frame;  // the request under construction
+};
+
+inline constexpr int kRtuMaxRegister = 99999;
+
+CommError ReadHoldingRegisters(RtuContext& context, int unit, int first, int count,
+                               std::span<std::uint16_t> words);
+CommError WriteMultipleRegisters(RtuContext& context, int unit, int first, int count,
+                                 std::span<const std::uint16_t> words);
+// Forces coil `coil` on (the device command).
+CommError WriteSingleCoil(RtuContext& context, int unit, int coil);
+
+}  // namespace kvx

@@ -1,0 +1,29 @@
+#pragma once
+// Typed and raw register access on top of the register access layer. Safe to
+// call from several threads at once, each with its own CommSettings.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "comm/comm_settings.h"
+
+namespace kvx {
+
+// Reads the registers of one setting and renders them as its value text.
+// On failure `valueText` carries no meaning. Counts one packet.
+bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::string& valueText);
+
+// Writes a value text. A code that is not writable writes nothing and
+// succeeds; a numeric code given a text that is not a number writes nothing
+// and fails.
+bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
+                  const std::string& valueText);
+
+// Reads count (1..300) registers into words[0..count-1] in exchanges of at
+// most 100 registers (116 -> 100 + 16), each counted; after a failed exchange
+// the rest stay unsent.
+bool ReadBlock(CommSettings& settings, int firstRegister, int count,
+               std::span<std::uint16_t> words);
+
+}  // namespace kvx
