@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/command_context.h"
+#include "cli/file_commands.h"
 #include "cli/link_commands.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   CommandContext context;
   AddLinkOptions(app, context.link);
   RegisterLinkCommands(app, context);
+  RegisterFileCommands(app, context);
 
   try {
     app.parse(argc, argv);
