@@ -1,0 +1,164 @@
+// kvx-relay-sim: a simulated relay on Modbus TCP and/or Modbus RTU over a
+// pseudo-terminal, for training, demonstrations and tests.
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+#include <CLI/CLI.hpp>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "sim/relay_simulation.h"
+#include "sim/sim_rtu_pty_server.h"
+#include "sim/sim_tcp_server.h"
+#include "sim/simulated_relay.h"
+
+namespace {
+
+std::filesystem::path ProgramFolder() {
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return std::filesystem::current_path();
+  buf[n] = 0;
+  return std::filesystem::path(buf).parent_path();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kvx::sim;
+  CLI::App app{"kvx-relay-sim: a simulated protective relay on Modbus TCP and Modbus RTU"};
+  std::string modelName = "DRA";
+  int firmware = -1;
+  std::int64_t serial = 12345;
+  int unit = 254;
+  std::string password = "1234";
+  int events = 12;
+  std::string defaults;
+  std::string tcp;
+  std::string ptyLink;
+  int paceBaud = 0;
+  int modelCode = -1;
+  FaultOptions faults;
+  app.add_option("--model", modelName, "DRA, DRB-50, FDX-50, QRT-3600, QRT-2600 or QRT-4700")
+      ->capture_default_str();
+  app.add_option("--firmware", firmware, "firmware number in hundredths (197 = 1.97)")
+      ->check(CLI::Range(0, 65535));
+  app.add_option("--serial", serial, "serial number")->capture_default_str();
+  app.add_option("--unit", unit, "Modbus address / unit id")
+      ->check(CLI::Range(1, 254))
+      ->capture_default_str();
+  app.add_option("--password", password, "access password")->capture_default_str();
+  app.add_option("--events", events, "event records written so far")
+      ->check(CLI::Range(0, 65535))
+      ->capture_default_str();
+  app.add_option("--defaults", defaults,
+                 "folder of definition files (default: Defaults beside "
+                 "the program)");
+  app.add_option("--tcp", tcp, "serve Modbus TCP on HOST:PORT (PORT 0: any free port)");
+  app.add_option("--rtu-pty", ptyLink,
+                 "serve Modbus RTU on a new pseudo-terminal, linked at this path");
+  app.add_option("--pace-baud", paceBaud, "send RTU reply bytes at this line speed")
+      ->check(CLI::Range(0, 10000000));
+  app.add_option("--model-code", modelCode, "report this model code in register 0 instead")
+      ->check(CLI::Range(0, 65535));
+  app.add_option("--drop-rate", faults.dropRate, "share of replies not sent")
+      ->check(CLI::Range(0.0, 1.0));
+  app.add_option("--corrupt-rate", faults.corruptRate, "share of replies with one byte flipped")
+      ->check(CLI::Range(0.0, 1.0));
+  app.add_option("--garbage-rate", faults.garbageRate, "share of replies preceded by random bytes")
+      ->check(CLI::Range(0.0, 1.0));
+  app.add_option("--delay-ms", faults.delayMs, "delay before every reply")
+      ->check(CLI::Range(0, 600000));
+  app.add_option("--seed", faults.seed, "seed of the fault draws");
+  app.add_option("--exception-at", faults.exceptionAt,
+                 "answer every request touching this register with exception 2")
+      ->check(CLI::Range(0, 65535));
+  CLI11_PARSE(app, argc, argv);
+
+  auto model = FindSimModel(modelName);
+  if (!model) {
+    std::cerr << "kvx-relay-sim: unknown model \"" << modelName << "\"\n";
+    return 2;
+  }
+  if (tcp.empty() && ptyLink.empty()) {
+    std::cerr << "kvx-relay-sim: give --tcp HOST:PORT and/or --rtu-pty LINK\n";
+    return 2;
+  }
+  std::string host;
+  int port = 0;
+  if (!tcp.empty() && !ParseHostPort(tcp, host, port)) {
+    std::cerr << "kvx-relay-sim: --tcp wants HOST:PORT, not \"" << tcp << "\"\n";
+    return 2;
+  }
+  if (firmware < 0) firmware = model->family == 1 ? 190 : 100;
+
+  const std::filesystem::path folder =
+      defaults.empty() ? ProgramFolder() / "Defaults" : std::filesystem::path(defaults);
+  std::string note;
+  auto made = MakeRelayConfig(modelName, firmware, folder, note);
+  if (!made) {
+    std::cerr << "kvx-relay-sim: " << note << "\n";
+    return 1;
+  }
+  if (!note.empty())
+    std::cerr << "kvx-relay-sim: warning: " << note << "; serving without settings\n";
+  RelayConfig config = std::move(*made);
+  if (modelCode >= 0) config.model.code = modelCode;
+  config.serial = static_cast<std::int32_t>(serial);
+  config.password = password;
+  config.events = events;
+
+  // The servers' threads inherit this mask; the signals are taken below.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  ServerOptions options;
+  options.unit = unit;
+  options.paceBaud = paceBaud;
+  options.faults = faults;
+  std::printf("kvx-relay-sim: %s firmware %d.%02d serial %lld unit %d\n",
+              std::string(model->name).c_str(), firmware / 100, firmware % 100,
+              static_cast<long long>(serial), unit);
+  if (!config.definition.sourceFile.empty()) {
+    std::printf("definitions: %s (%zu settings)\n", config.definition.sourceFile.c_str(),
+                config.definition.settings.size());
+  }
+  RelaySimulation sim(std::move(config), options);
+  if (!tcp.empty()) {
+    SimStatus s = sim.StartTcp(host, port);
+    if (!s.ok) {
+      std::cerr << "kvx-relay-sim: " << s.error << "\n";
+      return 1;
+    }
+    std::printf("tcp: %s:%d\n", host.c_str(), sim.TcpPort());
+  }
+  if (!ptyLink.empty()) {
+    std::error_code linkError;
+    SimStatus s = sim.StartRtuPty(ptyLink);
+    if (!s.ok) {
+      std::cerr << "kvx-relay-sim: " << s.error << "\n";
+      return 1;
+    }
+    std::printf("rtu: %s -> %s\n", ptyLink.c_str(),
+                std::filesystem::read_symlink(ptyLink, linkError).c_str());
+  }
+  std::printf("ready\n");
+  std::fflush(stdout);
+
+  int sig = 0;
+  sigwait(&stopSignals, &sig);
+  sim.Stop();
+  std::printf("stopped (%s)\n", sig == SIGINT ? "SIGINT" : sig == SIGTERM ? "SIGTERM" : "SIGHUP");
+  return 0;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The relay models the simulator can pose as, and how a model and firmware
+// number find their definition file in a Defaults folder.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kvx::sim {
+
+struct SimModel {
+  int code;               // what register 0 reports
+  std::string_view name;  // "DRA", "DRB-50", ...
+  std::string_view filePrefix;
+  int family;  // 1 motor (DRA series), 2 motor (DRB series), 3 feeder
+};
+
+// Exact, case-sensitive match on the unit name.
+std::optional<SimModel> FindSimModel(std::string_view name);
+
+// The firmware number that names the definition file of `model` at firmware
+// `firmware` (hundredths).
+int DefinitionFileNumber(const SimModel& model, int firmware);
+
+// Folder/prefix + number + ".xml".
+std::filesystem::path DefinitionFilePath(const std::filesystem::path& folder, const SimModel& model,
+                                         int number);
+
+// The file for (model, firmware); when it is missing, the newest file of an
+// older firmware (firmware - 1 down to 99), as the program's own fallback
+// search finds it. Empty when none exists.
+std::filesystem::path FindDefinitionFile(const std::filesystem::path& folder, const SimModel& model,
+                                         int firmware);
+
+// Event ring size by family: 64 for family 1, else 100.
+int EventRingSize(int family);
+
+}  // namespace kvx::sim
