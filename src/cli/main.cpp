@@ -5,6 +5,7 @@
 
 #include "cli/command_context.h"
 #include "cli/link_commands.h"
+#include "cli/online_commands.h"
 
 int main(int argc, char** argv) {
   using namespace kvx::cli;
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
   CommandContext context;
   AddLinkOptions(app, context.link);
   RegisterLinkCommands(app, context);
+  RegisterOnlineCommands(app, context);
 
   try {
     app.parse(argc, argv);
