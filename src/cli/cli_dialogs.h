@@ -16,8 +16,7 @@ namespace kvx::cli {
 class CliDialogs : public UserDialogs {
  public:
   CliDialogs(std::ostream& err, bool answerYes) : err_(err), answerYes_(answerYes) {}
-  MessageResult Ask(const std::string& caption, const std::string& text,
-                    MessageKind kind) override;
+  MessageResult Ask(const std::string& caption, const std::string& text, MessageKind kind) override;
   bool Refused() const { return refused_; }
 
  private:

@@ -168,8 +168,8 @@ void AddWriteSetpoints(CLI::App& app, CommandContext& context) {
   cmd->callback([&context, options, file] {
     const SettingFileIdentity identity = ReadSettingFileIdentity(*file);
     if (!identity.ok) {
-      context.err << "File Error: Error Loading File.\nkvx-cli: " << *file << ": "
-                  << identity.error << '\n';
+      context.err << "File Error: Error Loading File.\nkvx-cli: " << *file << ": " << identity.error
+                  << '\n';
       context.exitCode = kExitFileError;
       return;
     }
@@ -274,8 +274,8 @@ void AddSet(CLI::App& app, CommandContext& context) {
       state.SetPendingChanges(true);
       const ApplyResult applied = state.ApplyChanges();
       if (!applied.passedGate) return static_cast<int>(kExitBadArguments);
-      for (const auto& edit : edits) PrintSetting(context.out, edit.first,
-                                                  state.Store().settings[edit.first]);
+      for (const auto& edit : edits)
+        PrintSetting(context.out, edit.first, state.Store().settings[edit.first]);
       int code = kExitOk;
       for (int reg : applied.mismatched) {
         context.err << state.View().writeErrorText << ": register " << reg << " reads back "

@@ -5,7 +5,7 @@
 
 namespace kvx::cli {
 
-inline constexpr int kExitFileError = 3;         // a file cannot be loaded, used or written
+inline constexpr int kExitFileError = 3;        // a file cannot be loaded, used or written
 inline constexpr int kExitQuestionRefused = 4;  // a question needed --yes
 
 }  // namespace kvx::cli

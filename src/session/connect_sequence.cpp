@@ -109,8 +109,8 @@ void WorkingState::DisconnectUnit() {
   for (int pass = 0; pass < kMaxClosePasses; ++pass) {
     if (serialPort_ && serialPort_->IsOpen()) serialPort_->Close();
     if (tcpClient_ && tcpClient_->IsConnected()) tcpClient_->Disconnect();
-    const bool stillOpen = (serialPort_ && serialPort_->IsOpen()) ||
-                           (tcpClient_ && tcpClient_->IsConnected());
+    const bool stillOpen =
+        (serialPort_ && serialPort_->IsOpen()) || (tcpClient_ && tcpClient_->IsConnected());
     if (!stillOpen) break;
   }
   online_ = false;

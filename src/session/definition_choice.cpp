@@ -5,7 +5,9 @@
 namespace kvx {
 namespace {
 
-int RoundDownToTen(int n) { return n - ((n % 10) + 10) % 10; }
+int RoundDownToTen(int n) {
+  return n - ((n % 10) + 10) % 10;
+}
 
 }  // namespace
 

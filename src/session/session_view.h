@@ -17,11 +17,11 @@ struct SessionView {
   ConnectionView menus;                 // item visibility and the save caption
   std::string networkText = "OFFLINE";  // network_P
   PanelColor networkColor = PanelColor::Bad;
-  std::string versionText;  // version_P: "Firmware Version: 1.97"
-  std::string serialText;   // serial_P: "SN: 12345"
-  std::string unitText;     // unit_P: the loaded unit name
-  std::string timeText;     // time_P
-  std::string statusTexts[3];  // first_P, second_P, third_P
+  std::string versionText;             // version_P: "Firmware Version: 1.97"
+  std::string serialText;              // serial_P: "SN: 12345"
+  std::string unitText;                // unit_P: the loaded unit name
+  std::string timeText;                // time_P
+  std::string statusTexts[3];          // first_P, second_P, third_P
   std::string caption = kProgramName;  // the main window's caption
   std::string writeErrorText;          // write_error_L of the setpoint page
 };

@@ -9,7 +9,9 @@
 namespace kvx {
 namespace {
 
-SettingEdit Refuse(std::string why) { return {false, {}, std::move(why)}; }
+SettingEdit Refuse(std::string why) {
+  return {false, {}, std::move(why)};
+}
 
 bool IsTextEditorCharacter(char c) {
   return (c >= '-' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ';

@@ -92,8 +92,9 @@ bool WorkingState::OpenSettingFile(const std::filesystem::path& path) {
 
 MessageResult WorkingState::AskToSaveChanges() {
   if (!unsavedChanges_) return MessageResult::No;
-  MessageResult answer = dialogs_.Ask(
-      "Setpoint Changes", "Do you wish to save your\ncurrent changes to a file?", MessageKind::YesNo);
+  MessageResult answer =
+      dialogs_.Ask("Setpoint Changes", "Do you wish to save your\ncurrent changes to a file?",
+                   MessageKind::YesNo);
   if (answer != MessageResult::Yes) {
     unsavedChanges_ = false;
     return MessageResult::No;

@@ -44,9 +44,9 @@ enum class ConnectFailure {
 // What ConnectUnit learnt about the relay on the link.
 struct UnitIdentity {
   int modelCode = 0;
-  int firmware = 0;          // register 1, hundredths
-  std::string serialNumber;  // register 2 as its value text
-  std::string modelName;     // empty when the code is unknown
+  int firmware = 0;                      // register 1, hundredths
+  std::string serialNumber;              // register 2 as its value text
+  std::string modelName;                 // empty when the code is unknown
   std::filesystem::path definitionFile;  // the file loaded, empty before a load
 };
 

@@ -27,7 +27,9 @@ const std::filesystem::path kDefaults = std::filesystem::path(KVX_SOURCE_DIR) / 
 
 enum class Link { Tcp, Rtu };
 
-std::string LinkName(Link link) { return link == Link::Tcp ? "tcp" : "rtu"; }
+std::string LinkName(Link link) {
+  return link == Link::Tcp ? "tcp" : "rtu";
+}
 
 // A simulated relay of one model and firmware, serving on the chosen link.
 struct Relay {
@@ -40,8 +42,7 @@ struct Relay {
     config->password = std::move(password);
     if (modelCode) config->model.code = modelCode;
     simulation = std::make_unique<sim::RelaySimulation>(*config, options);
-    sim::SimStatus started =
-        link == Link::Tcp ? simulation->StartTcp() : simulation->StartRtuPty();
+    sim::SimStatus started = link == Link::Tcp ? simulation->StartTcp() : simulation->StartRtuPty();
     EXPECT_TRUE(started.ok) << started.error;
   }
   std::uint16_t Register(int reg) {
@@ -138,18 +139,18 @@ const ConnectCase kConnectCases[] = {
     {"QRT-4700", 109, "qrt4700_defaults_100.xml", "Firmware Version: 1.09", true, 3},
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Models, ConnectEveryModel,
-    ::testing::Combine(::testing::ValuesIn(kConnectCases), ::testing::Values(Link::Tcp, Link::Rtu)),
-    [](const auto& info) {
-      std::string name = std::string(std::get<0>(info.param).model) + "_" +
-                         std::to_string(std::get<0>(info.param).firmware) + "_" +
-                         LinkName(std::get<1>(info.param));
-      for (char& ch : name) {
-        if (ch == '-') ch = '_';
-      }
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Models, ConnectEveryModel,
+                         ::testing::Combine(::testing::ValuesIn(kConnectCases),
+                                            ::testing::Values(Link::Tcp, Link::Rtu)),
+                         [](const auto& info) {
+                           std::string name = std::string(std::get<0>(info.param).model) + "_" +
+                                              std::to_string(std::get<0>(info.param).firmware) +
+                                              "_" + LinkName(std::get<1>(info.param));
+                           for (char& ch : name) {
+                             if (ch == '-') ch = '_';
+                           }
+                           return name;
+                         });
 
 // --- the older-firmware fallback and the failures ------------------------------
 
@@ -157,8 +158,7 @@ class ConnectFailures : public ::testing::TestWithParam<Link> {};
 
 TEST_P(ConnectFailures, OlderFirmwareFallbackYesLoadsTheNewestOlderFile) {
   test::ScratchFolder defaults;
-  std::filesystem::copy_file(kDefaults / "dra_defaults_185.xml",
-                             defaults / "dra_defaults_185.xml");
+  std::filesystem::copy_file(kDefaults / "dra_defaults_185.xml", defaults / "dra_defaults_185.xml");
   Relay relay("DRA", 197, GetParam());
   Session s(relay, GetParam(), {MessageResult::Yes}, defaults.path());
   ASSERT_TRUE(s.state.ConnectUnit());
@@ -173,8 +173,7 @@ TEST_P(ConnectFailures, OlderFirmwareFallbackYesLoadsTheNewestOlderFile) {
 
 TEST_P(ConnectFailures, OlderFirmwareFallbackNoFailsWithoutAFurtherMessage) {
   test::ScratchFolder defaults;
-  std::filesystem::copy_file(kDefaults / "dra_defaults_185.xml",
-                             defaults / "dra_defaults_185.xml");
+  std::filesystem::copy_file(kDefaults / "dra_defaults_185.xml", defaults / "dra_defaults_185.xml");
   Relay relay("DRA", 197, GetParam());
   Session s(relay, GetParam(), {MessageResult::No}, defaults.path());
   EXPECT_FALSE(s.state.ConnectUnit());
@@ -187,8 +186,7 @@ TEST_P(ConnectFailures, OlderFirmwareFallbackNoFailsWithoutAFurtherMessage) {
 
 TEST_P(ConnectFailures, NoOlderFileAtAllTellsWhereToLookThenFails) {
   test::ScratchFolder defaults;  // no DRA file at all
-  std::filesystem::copy_file(kDefaults / "drb_defaults_120.xml",
-                             defaults / "drb_defaults_120.xml");
+  std::filesystem::copy_file(kDefaults / "drb_defaults_120.xml", defaults / "drb_defaults_120.xml");
   Relay relay("DRA", 197, GetParam());
   Session s(relay, GetParam(), {MessageResult::Yes}, defaults.path());
   EXPECT_FALSE(s.state.ConnectUnit());
@@ -284,7 +282,8 @@ TEST(PasswordGate, TheGracePeriodRunsFromTheCorrectPasswordAndIsNotRestartedByWr
     const ApplyResult r = s.state.ApplyChanges();
     EXPECT_TRUE(r.passedGate) << step.at.count();
     EXPECT_EQ(r.written, std::vector<int>{reg});
-    EXPECT_EQ(s.passwords.PasswordAsks(), step.asksAfter) << "at 10:00 + " << step.at.count() << "s";
+    EXPECT_EQ(s.passwords.PasswordAsks(), step.asksAfter)
+        << "at 10:00 + " << step.at.count() << "s";
   }
   EXPECT_EQ(relay.Register(reg), static_cast<std::uint16_t>(low + 2));
   EXPECT_TRUE(s.dialogs.asked().empty());

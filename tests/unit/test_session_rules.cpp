@@ -15,7 +15,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-UnitModel Model(const char* name) { return *FindUnitModelByName(name); }
+UnitModel Model(const char* name) {
+  return *FindUnitModelByName(name);
+}
 
 TEST(DefinitionChoice, FileNumberAndSerialRuleForEveryModel) {
   struct Case {
@@ -25,11 +27,11 @@ TEST(DefinitionChoice, FileNumberAndSerialRuleForEveryModel) {
     bool serial;
   };
   const Case cases[] = {
-      {"DRA", 185, 185, false},      {"DRA", 190, 190, false},      {"DRA", 197, 190, false},
-      {"DRA", 209, 200, false},      {"DRA", 214, 210, true},       {"DRA", 99, 99, false},
-      {"DRB-50", 95, 100, false},    {"DRB-50", 119, 110, false},   {"DRB-50", 123, 120, true},
-      {"FDX-50", 42, 100, true},     {"FDX-50", 117, 110, true},    {"QRT-2600", 107, 100, true},
-      {"QRT-3600", 199, 190, true},  {"QRT-4700", 95, 90, true},
+      {"DRA", 185, 185, false},     {"DRA", 190, 190, false},    {"DRA", 197, 190, false},
+      {"DRA", 209, 200, false},     {"DRA", 214, 210, true},     {"DRA", 99, 99, false},
+      {"DRB-50", 95, 100, false},   {"DRB-50", 119, 110, false}, {"DRB-50", 123, 120, true},
+      {"FDX-50", 42, 100, true},    {"FDX-50", 117, 110, true},  {"QRT-2600", 107, 100, true},
+      {"QRT-3600", 199, 190, true}, {"QRT-4700", 95, 90, true},
   };
   for (const Case& c : cases) {
     const int n = DefinitionFileNumber(Model(c.model), c.firmware);
@@ -44,12 +46,12 @@ TEST(DefinitionChoice, FileAndDefinitionFirmwareCompareAfterTheFamilyRounding) {
     bool same;
   };
   const Case cases[] = {
-      {1, 185, 190, false}, {1, 197, 190, true},  {1, 187, 185, false},
-      {1, 214, 210, true},  {2, 125, 120, true},  {2, 131, 120, false},
-      {3, 109, 100, true},  {3, 95, 100, false},
+      {1, 185, 190, false}, {1, 197, 190, true},  {1, 187, 185, false}, {1, 214, 210, true},
+      {2, 125, 120, true},  {2, 131, 120, false}, {3, 109, 100, true},  {3, 95, 100, false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ComparableFirmware(c.family, c.file) == ComparableFirmware(c.family, c.loaded), c.same)
+    EXPECT_EQ(ComparableFirmware(c.family, c.file) == ComparableFirmware(c.family, c.loaded),
+              c.same)
         << c.family << " " << c.file << " " << c.loaded;
   }
 }
@@ -129,18 +131,30 @@ TEST(SettingEdit, LimitsListsTextsAndReadOnlySettings) {
     const char* stored;  // nullptr: refused
   };
   const Case cases[] = {
-      {&number, "10", "10.00"},  {&number, "1", "1.00"},       {&number, "5.37", "5.37"},
-      {&number, "11", nullptr},  {&number, "0.99", nullptr},   {&number, "five", nullptr},
-      {&list, "1", "1"},         {&list, "Enabled", "0"},     {&list, "2", nullptr},
-      {&list, "-1", nullptr},    {&text, "Pump 7/a-b.c", "Pump 7/a-b.c"},
-      {&text, "ab#c", nullptr},  {&text, "123456789012345678901", nullptr},
+      {&number, "10", "10.00"},
+      {&number, "1", "1.00"},
+      {&number, "5.37", "5.37"},
+      {&number, "11", nullptr},
+      {&number, "0.99", nullptr},
+      {&number, "five", nullptr},
+      {&list, "1", "1"},
+      {&list, "Enabled", "0"},
+      {&list, "2", nullptr},
+      {&list, "-1", nullptr},
+      {&text, "Pump 7/a-b.c", "Pump 7/a-b.c"},
+      {&text, "ab#c", nullptr},
+      {&text, "123456789012345678901", nullptr},
       {&readOnly, "5", nullptr},
   };
   for (const Case& c : cases) {
     const SettingEdit e = CheckSettingEdit(*c.setting, c.typed);
     EXPECT_EQ(e.ok, c.stored != nullptr) << c.setting->setting << " " << c.typed << " " << e.error;
-    if (c.stored && e.ok) EXPECT_EQ(e.valueText, c.stored) << c.typed;
-    if (!c.stored) EXPECT_FALSE(e.error.empty());
+    if (c.stored && e.ok) {
+      EXPECT_EQ(e.valueText, c.stored) << c.typed;
+    }
+    if (!c.stored) {
+      EXPECT_FALSE(e.error.empty());
+    }
   }
 }
 
