@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/command_context.h"
+#include "cli/file_commands.h"
 #include "cli/link_commands.h"
 #include "cli/online_commands.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   CommandContext context;
   AddLinkOptions(app, context.link);
   RegisterLinkCommands(app, context);
+  RegisterFileCommands(app, context);
   RegisterOnlineCommands(app, context);
 
   try {

@@ -59,7 +59,7 @@ int ConnectFailureExit(const WorkingState& state, std::ostream& err) {
   err << "no usable definition file in " << state.DefaultsFolder().string();
   if (!state.LastLoadError().empty()) err << " (" << state.LastLoadError() << ')';
   err << '\n';
-  return kExitFileError;
+  return static_cast<int>(kExitFileError);
 }
 
 using OnlineBody = std::function<int(WorkingState&)>;
@@ -85,6 +85,39 @@ void RunOnline(CommandContext& context, const OnlineOptions& options, const Onli
 void PrintSetting(std::ostream& out, int reg, const SettingRecord& s) {
   out << reg << '\t' << s.setting << '\t' << FormatValue(s.typeCode, s.value) << '\t' << s.units
       << '\n';
+}
+
+// Flag-name texts hold one line per active flag; a table cell keeps them on
+// one line.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "; ";
+    } else if (c == '\t' || c == '\r') {
+      out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  while (out.size() >= 2 && out.compare(out.size() - 2, 2, "; ") == 0) out.resize(out.size() - 2);
+  return out;
+}
+
+// The table of `show` for the setpoint groups, the ones read from the relay.
+void PrintSetpointTable(const SettingStore& store, std::ostream& out) {
+  out << "Unit\t" << store.unitName << "\nFirmware\t" << FormatFirmware(store.definitionFirmware)
+      << '\n';
+  for (int g = 0; g < kSetpointGroupLimit; ++g) {
+    if (store.groups[g].name.empty()) continue;
+    out << "\n[" << store.groups[g].name << "]\n";
+    for (int x : store.groups[g].RegisterList()) {
+      if (x < 0 || x >= kSettingCount || store.settings[x].setting.empty()) continue;
+      const SettingRecord& s = store.settings[x];
+      out << OneLine(s.setting) << '\t' << OneLine(FormatValue(s.typeCode, s.value)) << '\t'
+          << OneLine(s.units) << '\t' << OneLine(s.comment) << '\n';
+    }
+  }
 }
 
 std::optional<int> SettingRegister(const WorkingState& state, const std::string& text,
@@ -133,7 +166,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
           case SaveOutcome::ReadFailed:
             return static_cast<int>(kExitRelayFailed);
           case SaveOutcome::WriteFailed:
-            return kExitFileError;
+            return static_cast<int>(kExitFileError);
           case SaveOutcome::Cancelled:
             return kExitQuestionRefused;
         }
@@ -142,17 +175,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
         context.err << "Setpoint File Save: Error reading from unit. Please retry\n";
         return static_cast<int>(kExitRelayFailed);
       }
-      const SettingStore& store = state.Store();
-      for (int g = 0; g < kSetpointGroupLimit; ++g) {
-        if (store.groups[g].name.empty()) continue;
-        context.out << store.groups[g].name << '\n';
-        for (int x : store.groups[g].RegisterList()) {
-          if (x < 0 || x >= kSettingCount || store.settings[x].setting.empty()) continue;
-          const SettingRecord& s = store.settings[x];
-          context.out << x << '\t' << s.setting << '\t' << FormatValue(s.typeCode, s.value) << '\t'
-                      << s.units << '\t' << s.comment << '\n';
-        }
-      }
+      PrintSetpointTable(state.Store(), context.out);
       return static_cast<int>(kExitOk);
     });
   });

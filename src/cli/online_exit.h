@@ -1,11 +1,10 @@
 #pragma once
-// Exit codes of the online commands beyond those of cli_exit.h.
+// The exit code of the online commands beyond those of cli_exit.h.
 
 #include "cli/cli_exit.h"
 
 namespace kvx::cli {
 
-inline constexpr int kExitFileError = 3;        // a file cannot be loaded, used or written
 inline constexpr int kExitQuestionRefused = 4;  // a question needed --yes
 
 }  // namespace kvx::cli

@@ -1,0 +1,106 @@
+// kvx-cli's offline commands on real files: show, convert, defaults.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/run_program.h"
+#include "support/scratch_folder.h"
+
+namespace kvx {
+namespace {
+
+using test::RunProgram;
+
+const std::filesystem::path kDefaults = std::filesystem::path(KVX_SOURCE_DIR) / "defaults";
+
+test::ProgramResult Cli(const std::vector<std::string>& args) {
+  return RunProgram(test::RuntimeProgram("kvx-cli"), args);
+}
+
+TEST(CliFileCommands, ShowPrintsGroupsWithDisplayTexts) {
+  const auto r = Cli({"show", (kDefaults / "dra_defaults_190.xml").string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, 27), "Unit\tDRA\nFirmware\t1.90\n\n[Sy");
+  EXPECT_NE(r.out.find("\n[Overload]\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\nLine Frequency\t60 Hz\t\t\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\nLocked-Rotor Time Cold\t10.00\ts\t\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\nRelay Title\tDRA Motor\t\tPrinted on reports and curves\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("\nCause\tNo Trip or Alarm Code\t\t\n"), std::string::npos);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(CliFileCommands, UnloadableFilesExitThreeWithTheMessageAndReason) {
+  test::ScratchFolder dir;
+  const auto broken = dir.Write("broken.xml", "<DATAPACKET>");
+  const auto orphan =
+      dir.Write("orphan.xml",
+                "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"CFG_NAME\" fieldtype=\"string\" "
+                "WIDTH=\"10\"/></FIELDS></METADATA><ROWDATA/></DATAPACKET>");
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"show", broken.string()},
+           {"show", orphan.string()},
+           {"show", (dir / "missing.cds").string()},
+           {"show", (kDefaults / "dra_defaults_190.xml").string(), "--defaults",
+            (dir / "nowhere").string()},
+           {"convert", broken.string(), (dir / "out.cds").string()}}) {
+    const auto r = Cli(args);
+    EXPECT_EQ(r.exitCode, 3) << args[1];
+    EXPECT_EQ(r.err.substr(0, 20), "Error Loading File.\n") << r.err;
+    EXPECT_GT(r.err.size(), 30u) << r.err;  // and the reason
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.cds"));
+}
+
+TEST(CliFileCommands, ConvertRoundTripsEveryDefaultsFile) {
+  test::ScratchFolder dir;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(kDefaults)) {
+    const auto name = entry.path().filename().string();
+    const auto binary = dir / (name + ".cds");
+    const auto back = dir / name;
+    auto r = Cli({"convert", entry.path().string(), binary.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(test::ReadWholeFile(binary).substr(0, 6), "KVXDPK");
+    r = Cli({"convert", binary.string(), back.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(test::ReadWholeFile(back), test::ReadWholeFile(entry.path())) << name;
+    ++files;
+  }
+  EXPECT_GE(files, 13);
+}
+
+TEST(CliFileCommands, ShowReadsABinarySetpointFileWithItsDefinitions) {
+  test::ScratchFolder dir;
+  const auto binary = dir / "site.CDS";
+  ASSERT_EQ(
+      Cli({"convert", (kDefaults / "fdx_defaults_110.xml").string(), binary.string()}).exitCode, 0);
+  const auto r = Cli({"show", binary.string(), "--defaults", kDefaults.string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("\n[Phase Inverse G2]\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\tIEC Normal Inverse A\t"), std::string::npos);
+}
+
+TEST(CliFileCommands, DefaultsListsVersionsPerModel) {
+  const auto r = Cli({"defaults", "--dir", kDefaults.string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "DRB-50\t1.70\t1.30\t1.20\t1.00\n"
+            "DRA\t2.30\t2.10\t1.90\t1.85\n"
+            "FDX-50\t1.10\t1.00\n"
+            "QRT-2600\t1.00\n"
+            "QRT-3600\t1.00\n"
+            "QRT-4700\t1.00\n");
+  // Without --dir: the Defaults folder beside the program (the build copies it there).
+  EXPECT_EQ(Cli({"defaults"}).out, r.out);
+  test::ScratchFolder empty;
+  EXPECT_EQ(Cli({"defaults", "--dir", empty.path().string()}).out,
+            "DRB-50\nDRA\nFDX-50\nQRT-2600\nQRT-3600\nQRT-4700\n");
+  EXPECT_EQ(Cli({"defaults", "--dir", (empty / "none").string()}).exitCode, 3);
+}
+
+}  // namespace
+}  // namespace kvx
