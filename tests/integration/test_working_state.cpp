@@ -328,6 +328,29 @@ TEST(PasswordGate, ATimeoutOfOneSecondEndsAccessAfterOneSecond) {
   EXPECT_FALSE(s.state.AccessGranted());
 }
 
+TEST(PasswordGate, OfflineEditsAreAcceptedWithoutAPasswordAndMarkedUnsaved) {
+  Relay relay("DRA", 190, Link::Tcp);
+  Session s(relay, Link::Tcp, {MessageResult::No});
+  ASSERT_TRUE(s.state.ConnectUnit());
+  s.state.DisconnectUnit();
+  const int reg = EditableNumber(s.state.Store());
+  const std::uint16_t before = relay.Register(reg);
+  Edit(s.state, reg, FormatFixed(before + 1, 2));
+  const ApplyResult r = s.state.ApplyChanges();
+  EXPECT_TRUE(r.passedGate);
+  EXPECT_EQ(s.passwords.PasswordAsks(), 0);
+  EXPECT_EQ(relay.Register(reg), before) << "offline: the file's values only";
+  EXPECT_EQ(s.state.Store().settings[reg].readValue, FormatFixed(before + 1, 2));
+  EXPECT_EQ(s.state.Store().settings[reg].changed, 0);
+  EXPECT_TRUE(s.state.UnsavedChanges());
+  // The question before the settings are replaced; No forgets the changes.
+  EXPECT_EQ(s.state.AskToSaveChanges(), MessageResult::No);
+  EXPECT_EQ(s.Texts(),
+            std::vector<std::string>{
+                "Setpoint Changes|Do you wish to save your\ncurrent changes to a file?"});
+  EXPECT_FALSE(s.state.UnsavedChanges());
+}
+
 TEST(ChangePassword, ARightCurrentPasswordSendsTheNewOne) {
   Relay relay("DRA", 190, Link::Rtu);
   Session s(relay, Link::Rtu);
