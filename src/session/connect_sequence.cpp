@@ -37,6 +37,7 @@ std::filesystem::path WorkingState::DefinitionPathFor(const UnitModel& model, in
 bool WorkingState::ConnectUnit() {
   StopPollThreads();
   connectFailure_ = ConnectFailure::None;
+  identity_ = UnitIdentity{};
   std::string firmwareText, modelText, serialText;
   if (!ReadSetting(comm_, kFirmwareRegister, 3, firmwareText) ||
       !ReadSetting(comm_, kModelCodeRegister, 3, modelText) ||
@@ -44,7 +45,6 @@ bool WorkingState::ConnectUnit() {
     return FailConnect(ConnectFailure::NoAnswer);
   }
   const int firmware = static_cast<int>(ParseInteger(firmwareText).value_or(0));
-  identity_ = UnitIdentity{};
   identity_.modelCode = static_cast<int>(ParseInteger(modelText).value_or(-1));
   identity_.firmware = firmware;
   identity_.serialNumber = serialText;

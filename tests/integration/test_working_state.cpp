@@ -125,6 +125,7 @@ TEST_P(ConnectEveryModel, ChoosesTheDefinitionFileAndShowsTheRelaysOwnFirmware) 
   EXPECT_TRUE(s.state.View().menus.connect);
   EXPECT_EQ(s.state.View().menus.family, 0);
   EXPECT_EQ(s.state.Store().unitName, c.model) << "the loaded settings stay after a disconnect";
+  EXPECT_TRUE(s.state.ConnectUnit()) << "the closed link opens again";
 }
 
 const ConnectCase kConnectCases[] = {
