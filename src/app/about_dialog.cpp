@@ -37,13 +37,12 @@ void LogoView::paintEvent(QPaintEvent*) {
   QPainterPath curve;
   for (int i = 0; i <= 100; ++i) {
     const double u = i / 100.0;
-    const double x = r.width() * (0.08 + 0.84 * u);
-    const double y = r.height() * (0.12 + 0.7 * (1.0 - 1.0 / (1.0 + 6.0 * u)) * 1.15);
-    const double yy = r.height() - y + r.height() * 0.05;
+    const double x = r.width() * (0.06 + 0.88 * u);
+    const double y = r.height() * (0.92 - 0.8 / (1.0 + 9.0 * u));
     if (i == 0) {
-      curve.moveTo(x, yy);
+      curve.moveTo(x, y);
     } else {
-      curve.lineTo(x, yy);
+      curve.lineTo(x, y);
     }
   }
   p.setPen(QPen(QColor(0xFF, 0xB3, 0x00), 4, Qt::SolidLine, Qt::RoundCap));

@@ -106,8 +106,6 @@ TMainF::TMainF(const MainWindowOptions& options) {
 
   // 9. Offline view.
   DisconnectUnit();
-  // "Change File Revision" stays hidden until definitions are loaded.
-  action(QStringLiteral("ChangeRevision1"))->setVisible(definitionsLoaded_);
   FormResize();
 
   // 10. A file named on the command line.
@@ -405,7 +403,7 @@ void TMainF::SetConnectionView(bool online, int family) {
   action(QStringLiteral("Open1"))->setVisible(v.openFile);
   action(QStringLiteral("Load1"))->setVisible(v.loadDefaults);
   action(QStringLiteral("Connect1"))->setVisible(v.connect);
-  action(QStringLiteral("ChangeRevision1"))->setVisible(v.changeRevision && definitionsLoaded_);
+  action(QStringLiteral("ChangeRevision1"))->setVisible(v.changeRevision);
   action(QStringLiteral("Disconnect1"))->setVisible(v.disconnect);
   action(QStringLiteral("WritetoUnit1"))->setVisible(v.writeToUnit);
   action(QStringLiteral("ChangePassword1"))->setVisible(v.changePassword);

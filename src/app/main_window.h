@@ -110,7 +110,6 @@ class TMainF : public QMainWindow {
   bool unsavedChanges_ = false;
   bool accessGranted_ = true;
   bool freshMetering_ = false;
-  bool definitionsLoaded_ = false;
   int passwordTimeoutMs_ = 300000;
   int logPeriodMs_ = 4000;
   int minLogPeriodMs_ = 2000;

@@ -1,15 +1,28 @@
 #include "comm/link_lock.h"
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
 
 namespace kvx {
+
+// A lock with a bounded wait, built from a mutex and a condition variable
+// rather than std::timed_mutex: its timed wait (pthread_mutex_clocklock) is
+// invisible to ThreadSanitizer here, which then reports every release as an
+// unlock of an unlocked mutex, hiding real races.
+struct TimedLock {
+  std::mutex guard;
+  std::condition_variable released;
+  bool held = false;
+};
+
 namespace {
 
 // Open locks by name. Entries expire with the last handle; the registry
 // itself is process-wide because the lock is.
 struct LockRegistry {
   std::mutex guard;
-  std::map<std::string, std::weak_ptr<std::timed_mutex>, std::less<>> locks;
+  std::map<std::string, std::weak_ptr<TimedLock>, std::less<>> locks;
 };
 
 LockRegistry& Registry() {
@@ -23,10 +36,10 @@ NamedLockHandle::NamedLockHandle(std::string_view name) {
   LockRegistry& registry = Registry();
   std::lock_guard<std::mutex> hold(registry.guard);
   auto it = registry.locks.find(name);
-  if (it != registry.locks.end()) mutex_ = it->second.lock();
-  if (!mutex_) {
-    mutex_ = std::make_shared<std::timed_mutex>();
-    registry.locks.insert_or_assign(std::string(name), mutex_);
+  if (it != registry.locks.end()) lock_ = it->second.lock();
+  if (!lock_) {
+    lock_ = std::make_shared<TimedLock>();
+    registry.locks.insert_or_assign(std::string(name), lock_);
     created_ = true;
   }
 }
@@ -35,7 +48,7 @@ NamedLockHandle::~NamedLockHandle() {
   Unlock();
   LockRegistry& registry = Registry();
   std::lock_guard<std::mutex> hold(registry.guard);
-  mutex_.reset();
+  lock_.reset();
   // Drop expired entries so the registry stays bounded by the names in use.
   for (auto it = registry.locks.begin(); it != registry.locks.end();) {
     it = it->second.expired() ? registry.locks.erase(it) : std::next(it);
@@ -44,20 +57,25 @@ NamedLockHandle::~NamedLockHandle() {
 
 bool NamedLockHandle::TryLockFor(std::chrono::milliseconds timeout) {
   if (held_) return true;
-  held_ = mutex_->try_lock_for(timeout);
-  return held_;
+  std::unique_lock<std::mutex> hold(lock_->guard);
+  if (!lock_->released.wait_for(hold, timeout, [this] { return !lock_->held; })) return false;
+  lock_->held = true;
+  held_ = true;
+  return true;
 }
 
 bool NamedLockHandle::TryLock() {
-  if (held_) return true;
-  held_ = mutex_->try_lock();
-  return held_;
+  return TryLockFor(std::chrono::milliseconds(0));
 }
 
 void NamedLockHandle::Unlock() {
   if (!held_) return;
   held_ = false;
-  mutex_->unlock();
+  {
+    std::lock_guard<std::mutex> hold(lock_->guard);
+    lock_->held = false;
+  }
+  lock_->released.notify_one();
 }
 
 }  // namespace kvx

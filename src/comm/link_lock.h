@@ -12,13 +12,14 @@
 
 #include <chrono>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 namespace kvx {
 
 inline constexpr std::string_view kLinkLockName = "comport";
+
+struct TimedLock;  // the lock one name stands for
 
 class NamedLockHandle {
  public:
@@ -37,7 +38,7 @@ class NamedLockHandle {
   bool Held() const { return held_; }
 
  private:
-  std::shared_ptr<std::timed_mutex> mutex_;
+  std::shared_ptr<TimedLock> lock_;
   bool created_ = false;
   bool held_ = false;
 };

@@ -1,19 +1,9 @@
 #include "shell/comm_options_logic.h"
 
-#include <algorithm>
 #include <charconv>
 
 namespace kvx {
 namespace {
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool LessNoCase(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](char x, char y) { return Lower(x) < Lower(y); });
-}
 
 std::optional<int> ParseBoundedNumber(std::string_view text, int max) {
   if (text.empty() || text.size() > 5) return std::nullopt;
@@ -42,12 +32,6 @@ std::vector<std::string> SplitPortList(std::string_view list) {
     if (colon == std::string_view::npos) break;
     list.remove_prefix(colon + 1);
   }
-  return names;
-}
-
-std::vector<std::string> SortPortNames(std::vector<std::string> names) {
-  std::stable_sort(names.begin(), names.end(), LessNoCase);
-  names.erase(std::unique(names.begin(), names.end()), names.end());
   return names;
 }
 

@@ -28,10 +28,6 @@ class PortAccess {
 // empty parts are skipped.
 std::vector<std::string> SplitPortList(std::string_view list);
 
-// Sorted case-insensitively by the whole name (so "COM10" before "COM2"),
-// without duplicates.
-std::vector<std::string> SortPortNames(std::vector<std::string> names);
-
 // The entries of the port list: each name, with " (in use)" appended when the
 // port cannot be opened.
 std::vector<std::string> PortEntries(const std::vector<std::string>& sortedNames,

@@ -14,22 +14,13 @@
 #include <optional>
 #include <string>
 
+#include "setpoints/defaults_location.h"
 #include "sim/relay_simulation.h"
 #include "sim/sim_rtu_pty_server.h"
 #include "sim/sim_tcp_server.h"
 #include "sim/simulated_relay.h"
 
-namespace {
-
-std::filesystem::path ProgramFolder() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return std::filesystem::current_path();
-  buf[n] = 0;
-  return std::filesystem::path(buf).parent_path();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   using namespace kvx::sim;
@@ -100,7 +91,7 @@ int main(int argc, char** argv) {
   if (firmware < 0) firmware = model->family == 1 ? 190 : 100;
 
   const std::filesystem::path folder =
-      defaults.empty() ? ProgramFolder() / "Defaults" : std::filesystem::path(defaults);
+      kvx::FindDefaultsFolder(kvx::ProgramFolder(), std::filesystem::path(defaults));
   std::string note;
   auto made = MakeRelayConfig(modelName, firmware, folder, note);
   if (!made) {

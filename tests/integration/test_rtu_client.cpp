@@ -77,6 +77,10 @@ struct FaultCase {
   CommError expected;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RtuReadFaults : public RtuClientTest, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(RtuReadFaults, FailWithinTheReadTimeOutAndLeaveThePortOpen) {

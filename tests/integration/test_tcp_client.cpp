@@ -74,6 +74,10 @@ struct FaultCase {
   std::chrono::milliseconds delay = std::chrono::milliseconds(0);
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class TcpReadFaults : public TcpClientTest, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(TcpReadFaults, FailWithinTheBoundDisconnectAndRecoverByReconnecting) {

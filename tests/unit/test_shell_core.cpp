@@ -11,6 +11,7 @@
 #include <map>
 #include <string>
 
+#include "comm/serial_port_list.h"
 #include "shell/close_sequence.h"
 #include "shell/colors.h"
 #include "shell/comm_options_logic.h"
@@ -269,7 +270,8 @@ class FakePorts : public PortAccess {
 };
 
 TEST(PortList, SortedCaseInsensitivelyWithPortsInUseMarked) {
-  auto names = SortPortNames({"COM2", "com3", "COM10", "COM1", "COM2"});
+  std::vector<std::string> names = {"COM2", "com3", "COM10", "COM1", "COM2"};
+  SortPortNames(names);  // the options dialog lists in this order
   EXPECT_EQ(names, (std::vector<std::string>{"COM1", "COM10", "COM2", "com3"}));
   FakePorts ports;
   auto entries = PortEntries(names, ports);

@@ -10,6 +10,7 @@
 
 #include "app/message_box.h"
 #include "controls/bw_spin_edit.h"
+#include "comm/serial_port_list.h"
 #include "shell/comm_options_logic.h"
 #include "shell/system_ports.h"
 
@@ -30,6 +31,7 @@ TNetwork_OptionsF::TNetwork_OptionsF(QWidget* owner, CommOptions& options, const
                                      PortAccess& ports)
     : QDialog(owner, FixedDialogFlags(false)), options_(options), ports_(ports), colors_(colors) {
   setWindowTitle(QStringLiteral("PC Master Comm Settings"));
+  setModal(true);  // modal already while it lists the ports
   setFixedSize(kDialogWidth, kDialogHeight);
 
   reading_P = new QLabel(QStringLiteral("Finding Comports..."), this);
@@ -133,7 +135,9 @@ void TNetwork_OptionsF::Prepare() {
 void TNetwork_OptionsF::ListPorts() {
   const QSignalBlocker block(comport_CB);
   comport_CB->clear();
-  const auto entries = PortEntries(SortPortNames(ports_.ListPorts()), ports_);
+  std::vector<std::string> names = ports_.ListPorts();
+  SortPortNames(names);
+  const auto entries = PortEntries(names, ports_);
   for (const auto& entry : entries) comport_CB->addItem(QString::fromStdString(entry));
   if (!entries.empty()) comport_CB->setCurrentIndex(0);
   NetworkChange();
