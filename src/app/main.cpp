@@ -8,10 +8,15 @@
 #include <QStyleFactory>
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/process_locale.h"
+#include "shell/demo_option.h"
 #include "shell/instance_lock.h"
+#include "sim/relay_simulation.h"
 
 namespace {
 
@@ -59,12 +64,34 @@ int main(int argc, char* argv[]) {
       QApplication::setStyle(QStringLiteral("Fusion"));
     }
     kvx::MainWindowOptions options;
-    const QStringList args = QApplication::arguments();
-    for (int i = 1; i < args.size(); ++i) {
-      if (!args[i].startsWith(QLatin1String("--"))) {
-        options.openFileAtStart = args[i];
-        break;
+    const QStringList qargs = QApplication::arguments();
+    std::vector<std::string> args;
+    for (int i = 1; i < qargs.size(); ++i) args.push_back(qargs[i].toStdString());
+    const kvx::StartArguments start = kvx::ParseStartArguments(args);
+    if (!start.error.empty()) {
+      std::fprintf(stderr, "kvx-comm: %s\n", start.error.c_str());
+      return 2;
+    }
+    options.openFileAtStart = QString::fromStdString(start.openFile);
+
+    // --demo: a simulated relay in this process, on a loopback port of its own.
+    std::unique_ptr<kvx::sim::RelaySimulation> demo;
+    if (start.demo) {
+      const std::string defaults =
+          QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Defaults")).toStdString();
+      std::string error;
+      auto config = kvx::sim::MakeRelayConfig(start.demo->model, start.demo->firmware, defaults, error);
+      if (!config) {
+        std::fprintf(stderr, "kvx-comm: --demo: %s\n", error.c_str());
+        return 2;
       }
+      demo = std::make_unique<kvx::sim::RelaySimulation>(std::move(*config));
+      const kvx::sim::SimStatus status = demo->StartTcp("127.0.0.1", 0);
+      if (!status.ok) {
+        std::fprintf(stderr, "kvx-comm: --demo: %s\n", status.error.c_str());
+        return 2;
+      }
+      options.connectTcpPortAtStart = demo->TcpPort();
     }
     kvx::TMainF mainWindow(options);
     mainWindow.show();

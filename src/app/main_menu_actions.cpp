@@ -36,6 +36,8 @@ void TMainF::WireMenuActions() {
   on("About1", [this] { About1Click(); });
   on("Contents1", [this] { Contents1Click(); });
   on("EditColors1", [this] { EditColors1Click(); });
+  on("Timeout1", [this] { Timeout1Click(); });
+  on("ChangePassword1", [this] { ChangePassword1Click(); });
 
   // Items of features still to come: a clear message, never a dead item.
   saveSetpointFile = [this] { NotAvailableYet(QStringLiteral("Save Setpoint File")); };
@@ -53,7 +55,8 @@ void TMainF::WireMenuActions() {
     static const QStringList wired = {QStringLiteral("Exit1"),       QStringLiteral("Connect1"),
                                       QStringLiteral("Disconnect1"), QStringLiteral("About1"),
                                       QStringLiteral("Contents1"),   QStringLiteral("EditColors1"),
-                                      QStringLiteral("Save1"),       QStringLiteral("Open1")};
+                                      QStringLiteral("Save1"),       QStringLiteral("Open1"),
+                                      QStringLiteral("Timeout1"),    QStringLiteral("ChangePassword1")};
     if (wired.contains(a->objectName())) continue;
     const QString caption = a->text().remove(QLatin1Char('&'));
     connect(a, &QAction::triggered, this, [this, caption] { NotAvailableYet(caption); });
@@ -65,14 +68,6 @@ void TMainF::WireMenuActions() {
     connect(button, &QPushButton::clicked, this, [this, caption] { NotAvailableYet(caption); });
   }
   openDocument = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-}
-
-void TMainF::Connect1Click() {
-  ShowCommOptions(commOptions_, this, userColors(), portAccess);
-  if (commOptions_.cancelled) return;
-  // The options are kept for the next connect; talking to the relay comes
-  // with the connect sequence.
-  NotAvailableYet(QStringLiteral("Connect"));
 }
 
 void TMainF::About1Click() {

@@ -20,6 +20,7 @@
 #include "app/message_box.h"
 #include "app/preferences_store.h"
 #include "app/process_locale.h"
+#include "app/window_dialogs.h"
 #include "shell/close_sequence.h"
 
 namespace kvx {
@@ -52,8 +53,6 @@ QFrame* MakeBar(QWidget* parent) {
 }  // namespace
 
 TMainF::TMainF(const MainWindowOptions& options) {
-  // 1. The empty setting and group tables.
-  store_ = std::make_unique<SettingStore>();
   // 2. Caption, decimal separator, size.
   setWindowTitle(QString::fromLatin1(kProgramName));
   UseDotDecimalSeparator();
@@ -69,6 +68,16 @@ TMainF::TMainF(const MainWindowOptions& options) {
   lastFolder_ = programFolder_;
   defaultsFolder_ = QDir(programFolder_).filePath(QStringLiteral("Defaults")) + QDir::separator();
 
+  // 1. The working state with its empty setting and group tables, and the
+  // dialogs its sequences talk through.
+  dialogs_ = std::make_unique<WindowDialogs>(this);
+  passwords_ = std::make_unique<WindowPasswords>(this, [this] { return userColors(); });
+  progress_ = std::make_unique<WindowProgress>(this);
+  session_ = std::make_unique<WorkingState>(*dialogs_, *passwords_,
+                                            std::filesystem::path(defaultsFolder_.toStdString()));
+  session_->SetProgress(progress_.get());
+  session_->SetPageRefresh([this] { PageControl1Change(); });
+
   central_ = new QWidget(this);
   setCentralWidget(central_);
   central_->installEventFilter(this);
@@ -80,9 +89,8 @@ TMainF::TMainF(const MainWindowOptions& options) {
   WireMenuActions();
 
   // 6. Values.
-  accessGranted_ = true;
   freshMetering_ = false;
-  unsavedChanges_ = false;
+  session_->SetUnsavedChanges(false);
 
   // 7. What needs loaded definitions stays hidden until they are loaded.
   Setpoints_P->hide();
@@ -113,6 +121,19 @@ TMainF::TMainF(const MainWindowOptions& options) {
     const QString path = options.openFileAtStart;
     QTimer::singleShot(0, this, [this, path] {
       if (openSetpointFile) openSetpointFile(path);
+    });
+  }
+  // 11. The demonstration relay, as if chosen in the options dialog.
+  if (options.connectTcpPortAtStart > 0) {
+    const int port = options.connectTcpPortAtStart;
+    QTimer::singleShot(0, this, [this, port] {
+      CommOptions demo = commOptions_;
+      demo.protocol = ProtocolKind::ModbusTcp;
+      demo.remoteHost = "127.0.0.1";
+      demo.remotePort = std::to_string(port);
+      demo.cancelled = false;
+      commOptions_ = demo;
+      ConnectWith(demo);
     });
   }
 }
@@ -398,7 +419,10 @@ QTimer* TMainF::timer(const QString& name) const {
 
 void TMainF::SetConnectionView(bool online, int family) {
   online_ = online;
-  const ConnectionView v = ViewFor(online, family);
+  ApplyConnectionView(ViewFor(online, family));
+}
+
+void TMainF::ApplyConnectionView(const ConnectionView& v) {
   family_ = v.family;
   action(QStringLiteral("Open1"))->setVisible(v.openFile);
   action(QStringLiteral("Load1"))->setVisible(v.loadDefaults);
@@ -425,9 +449,8 @@ void TMainF::SetConnectionView(bool online, int family) {
 }
 
 void TMainF::DisconnectUnit() {
-  // No poll threads or links exist yet in this frame; the link features stop
-  // them here before the view goes offline.
-  SetConnectionView(false, 0);
+  session_->DisconnectUnit();
+  RenderSession();
 }
 
 void TMainF::ApplyColors() {
@@ -589,8 +612,16 @@ void TMainF::closeEvent(QCloseEvent* event) {
 }
 
 bool TMainF::CloseSequence() {
-  GuiUserDialogs dialogs(this);
-  if (!MayCloseWithChanges(unsavedChanges_, online_, dialogs, saveSetpointFile)) return false;
+  // The save clears the working state's flag when it succeeds; the question
+  // reads it back from there.
+  bool unsaved = session_->UnsavedChanges();
+  const std::function<void()> save = [this, &unsaved] {
+    if (saveSetpointFile) saveSetpointFile();
+    unsaved = session_->UnsavedChanges();
+  };
+  const bool mayClose = MayCloseWithChanges(unsaved, online_, *dialogs_, save);
+  session_->SetUnsavedChanges(unsaved);
+  if (!mayClose) return false;
   const QRect frame = frameGeometry();
   StoreWindowPlacement(prefs_, isMaximized(), frame.top(), frame.left(), height(), width());
   WritePreferences(prefs_);
@@ -604,8 +635,6 @@ void TMainF::Exit1Click() {
 
 void TMainF::Disconnect1Click() {
   DisconnectUnit();
-  action(QStringLiteral("Connect1"))->setVisible(true);
-  action(QStringLiteral("Disconnect1"))->setVisible(false);
 }
 
 }  // namespace kvx

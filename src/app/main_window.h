@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/user_colors.h"
+#include "session/working_state.h"
 #include "setpoints/setting_store.h"
 #include "shell/comm_options.h"
 #include "shell/connection_view.h"
@@ -33,10 +34,14 @@ class QWidget;
 namespace kvx {
 
 class PortAccess;
+class WindowDialogs;
+class WindowPasswords;
+class WindowProgress;
 
 struct MainWindowOptions {
   QString programFolder;    // empty: the folder of the program file
   QString openFileAtStart;  // the first command-line argument, if any
+  int connectTcpPortAtStart = 0;  // --demo: connect to 127.0.0.1 on this port once shown
 };
 
 class TMainF : public QMainWindow {
@@ -49,10 +54,16 @@ class TMainF : public QMainWindow {
   // Working state.
   Preferences& preferences() { return prefs_; }
   CommOptions& commOptions() { return commOptions_; }
-  SettingStore& settingStore() { return *store_; }
+  WorkingState& session() { return *session_; }
+  SettingStore& settingStore() { return session_->Store(); }
   bool online() const { return online_; }
-  bool unsavedChanges() const { return unsavedChanges_; }
-  void setUnsavedChanges(bool changed) { unsavedChanges_ = changed; }
+  bool unsavedChanges() const { return session_->UnsavedChanges(); }
+  void setUnsavedChanges(bool changed) { session_->SetUnsavedChanges(changed); }
+  // Questions, messages and passwords go to `script` instead of the modal
+  // dialogs while it is set (tests); null restores the dialogs.
+  void useDialogs(UserDialogs* script);
+  void usePasswords(PasswordPrompt* script);
+  WindowProgress& progressWindows() { return *progress_; }
   UserColors userColors() const { return ColorsFromPreferences(prefs_); }
   QString lastFolder() const { return lastFolder_; }
   QString defaultsFolder() const { return defaultsFolder_; }
@@ -60,7 +71,11 @@ class TMainF : public QMainWindow {
   // The offline/online view of the frame (set by the connect and disconnect
   // sequences).
   void SetConnectionView(bool online, int family);
+  // Shows what the working state says: menus, panels, caption.
+  void RenderSession();
   void DisconnectUnit();
+  // Configures the link from `options` and runs the connect sequence.
+  bool ConnectWith(const CommOptions& options);
   void ApplyColors();
   void FormResize();
   void PageControl1Change();
@@ -72,6 +87,11 @@ class TMainF : public QMainWindow {
   std::function<bool(const QUrl& url)> openDocument;
   // The port list and open test of the options dialog (null: the system's).
   PortAccess* portAccess = nullptr;
+  // Run after the loaded definitions changed (connect, file open): the
+  // setpoint page rebuilds its tree.
+  std::function<void()> setpointPageChanged;
+  // Shows the communications options dialog; tests answer it themselves.
+  std::function<void(CommOptions& options)> askCommOptions;
 
   // Named parts of the frame, for the features that fill them and for tests.
   QAction* action(const QString& name) const;
@@ -87,6 +107,8 @@ class TMainF : public QMainWindow {
   void About1Click();
   void Contents1Click();
   void EditColors1Click();
+  void Timeout1Click();
+  void ChangePassword1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -94,6 +116,7 @@ class TMainF : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void ApplyConnectionView(const ConnectionView& v);
   void BuildMenus();
   void WireMenuActions();  // main_menu_actions.cpp
   void BuildStrips(QWidget* central);
@@ -108,11 +131,12 @@ class TMainF : public QMainWindow {
 
   Preferences prefs_;
   CommOptions commOptions_;
-  std::unique_ptr<SettingStore> store_;  // large: kept off the stack and the window object
-  bool online_ = false;
+  std::unique_ptr<WindowDialogs> dialogs_;
+  std::unique_ptr<WindowPasswords> passwords_;
+  std::unique_ptr<WindowProgress> progress_;
+  std::unique_ptr<WorkingState> session_;  // large: kept off the stack and the window object
+  bool online_ = false;  // what the frame shows
   int family_ = 0;
-  bool unsavedChanges_ = false;
-  bool accessGranted_ = true;
   bool freshMetering_ = false;
   int passwordTimeoutMs_ = 300000;
   int logPeriodMs_ = 4000;

@@ -1,0 +1,179 @@
+#include "app/password_dialogs.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/message_box.h"
+#include "app/user_colors.h"
+#include "controls/bw_spin_edit.h"
+#include "session/password_rules.h"
+
+namespace kvx {
+namespace {
+
+constexpr int kPasswordLength = 4;
+
+QLineEdit* MaskedEdit(QWidget* parent, const QColor& editbox) {
+  auto* edit = new QLineEdit(parent);
+  edit->setEchoMode(QLineEdit::Password);
+  edit->setMaxLength(kPasswordLength);
+  PaintBase(edit, editbox);
+  return edit;
+}
+
+}  // namespace
+
+TPasswordF::TPasswordF(QWidget* owner, const UserColors& colors) : QDialog(owner, FixedDialogFlags(false)) {
+  setWindowTitle(QStringLiteral("Password Entry"));
+  setFixedSize(220, 100);
+  PaintFace(this, colors.background);
+  auto* label = new QLabel(QStringLiteral("Password"), this);
+  label->setGeometry(16, 18, 70, 22);
+  edit_ = MaskedEdit(this, colors.editbox);
+  edit_->setGeometry(90, 18, 110, 22);
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setGeometry(70, 58, 80, 26);
+  ok->setDefault(true);
+  auto accept = [this] {
+    answer_ = edit_->text().toStdString();
+    accepted_ = true;
+    QDialog::accept();
+  };
+  connect(ok, &QPushButton::clicked, this, accept);
+  connect(edit_, &QLineEdit::returnPressed, this, accept);
+}
+
+void TPasswordF::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  CentreOn(this, parentWidget());
+  edit_->setFocus();
+}
+
+TPasswordTimeoutF::TPasswordTimeoutF(QWidget* owner, const UserColors& colors, int timeoutMs)
+    : QDialog(owner, FixedDialogFlags(false)) {
+  setWindowTitle(QStringLiteral("Password Timeout"));
+  setFixedSize(240, 110);
+  PaintFace(this, colors.background);
+  auto* label = new QLabel(QStringLiteral("Password Timer"), this);
+  label->setGeometry(16, 18, 100, 22);
+  spin_ = new TBWSpinEdit(this);
+  spin_->setUnits(QStringLiteral(" s"));
+  spin_->setIncrement(1);
+  spin_->setMin(1);
+  spin_->setMax(500000);
+  spin_->setPrecision(0);
+  spin_->setColor(colors.editbox);
+  spin_->setValue(timeoutMs / 1000);
+  spin_->setGeometry(120, 18, 100, 22);
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setGeometry(30, 66, 80, 26);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel->setGeometry(130, 66, 80, 26);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    spin_->ReadValue();
+    QDialog::accept();
+  });
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int TPasswordTimeoutF::TimeoutMs() const {
+  return static_cast<int>(spin_->Value() * 1000.0);
+}
+
+void TPasswordTimeoutF::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  CentreOn(this, parentWidget());
+}
+
+TChangePasswordF::TChangePasswordF(QWidget* owner, const UserColors& colors) : QDialog(owner, FixedDialogFlags(false)) {
+  setWindowTitle(QStringLiteral("Change Password"));
+  setFixedSize(300, 190);
+  PaintFace(this, colors.background);
+  auto* currentLabel = new QLabel(QStringLiteral("Current Password"), this);
+  currentLabel->setGeometry(16, 16, 120, 22);
+  current_ = MaskedEdit(this, colors.editbox);
+  current_->setGeometry(150, 16, 120, 22);
+  auto* newLabel = new QLabel(QStringLiteral("New Password"), this);
+  newLabel->setGeometry(16, 46, 120, 22);
+  new_ = MaskedEdit(this, colors.editbox);
+  new_->setGeometry(150, 46, 120, 22);
+  new_->installEventFilter(this);
+  limit_ = new QCheckBox(QStringLiteral("Limit to characters selectable on OPI"), this);
+  limit_->setGeometry(16, 76, 270, 22);
+  limit_->setChecked(true);
+  lengthLabel_ = new QLabel(QStringLiteral("New Password must be 4 characters long"), this);
+  lengthLabel_->setGeometry(16, 104, 270, 22);
+  QPalette red = lengthLabel_->palette();
+  red.setColor(QPalette::WindowText, kErrorColor);
+  lengthLabel_->setPalette(red);
+  lengthLabel_->hide();
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setGeometry(50, 146, 90, 26);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel->setGeometry(160, 146, 90, 26);
+  connect(ok, &QPushButton::clicked, this, [this] { TryOk(); });
+  connect(current_, &QLineEdit::returnPressed, this, [this] { TryOk(); });
+  connect(new_, &QLineEdit::returnPressed, this, [this] { TryOk(); });
+  connect(cancel, &QPushButton::clicked, this, [this] {
+    cancelled_ = true;
+    QDialog::reject();
+  });
+}
+
+void TChangePasswordF::TryOk() {
+  // The keypad limit is enforced as keys are typed; only the length is left.
+  if (new_->text().size() != kPasswordLength) {
+    lengthLabel_->show();
+    return;
+  }
+  cancelled_ = false;
+  QDialog::accept();
+}
+
+PasswordChange TChangePasswordF::Answer() const {
+  PasswordChange answer;
+  answer.currentPassword = current_->text().toStdString();
+  answer.newPassword = cancelled_ ? std::string(kPasswordChangeCancelled) : new_->text().toStdString();
+  return answer;
+}
+
+bool TChangePasswordF::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == new_ && event->type() == QEvent::KeyPress && limit_->isChecked()) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    const bool editing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete ||
+                         key->key() == Qt::Key_Left || key->key() == Qt::Key_Right ||
+                         key->key() == Qt::Key_Home || key->key() == Qt::Key_End ||
+                         key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                         key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (!editing && !text.isEmpty()) {
+      const bool allowed = text.size() == 1 && text[0].unicode() < 128 &&
+                           IsKeypadPasswordCharacter(static_cast<char>(text[0].unicode()));
+      if (!allowed) return true;  // discarded
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TChangePasswordF::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  CentreOn(this, parentWidget());
+  current_->setFocus();
+}
+
+std::string AskPasswordEntry(QWidget* owner, const UserColors& colors) {
+  TPasswordF dialog(owner, colors);
+  dialog.exec();
+  return dialog.Answer();
+}
+
+PasswordChange AskChangePassword(QWidget* owner, const UserColors& colors) {
+  TChangePasswordF dialog(owner, colors);
+  dialog.exec();
+  return dialog.Answer();
+}
+
+}  // namespace kvx

@@ -1,0 +1,78 @@
+#pragma once
+// The password dialogs of the main window: "Password Entry" (the gate asks
+// it), "Password Timeout" (the grace period) and "Change Password".
+
+#include <QDialog>
+#include <string>
+
+#include "app/user_colors.h"
+#include "session/password_prompt.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+namespace kvx {
+
+class TBWSpinEdit;
+
+class TPasswordF : public QDialog {
+  Q_OBJECT
+ public:
+  TPasswordF(QWidget* owner, const UserColors& colors);
+  QLineEdit* edit() const { return edit_; }
+  // The typed text after OK or Enter; empty when closed otherwise.
+  std::string Answer() const { return accepted_ ? answer_ : std::string(); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QLineEdit* edit_;
+  std::string answer_;
+  bool accepted_ = false;
+};
+
+class TPasswordTimeoutF : public QDialog {
+  Q_OBJECT
+ public:
+  TPasswordTimeoutF(QWidget* owner, const UserColors& colors, int timeoutMs);
+  TBWSpinEdit* spin() const { return spin_; }
+  // The timeout chosen with OK, in milliseconds.
+  int TimeoutMs() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  TBWSpinEdit* spin_;
+};
+
+class TChangePasswordF : public QDialog {
+  Q_OBJECT
+ public:
+  TChangePasswordF(QWidget* owner, const UserColors& colors);
+  QLineEdit* currentEdit() const { return current_; }
+  QLineEdit* newEdit() const { return new_; }
+  QCheckBox* limitBox() const { return limit_; }
+  QLabel* lengthLabel() const { return lengthLabel_; }
+  PasswordChange Answer() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void TryOk();
+
+  QLineEdit* current_;
+  QLineEdit* new_;
+  QCheckBox* limit_;
+  QLabel* lengthLabel_;
+  bool cancelled_ = true;
+};
+
+std::string AskPasswordEntry(QWidget* owner, const UserColors& colors);
+PasswordChange AskChangePassword(QWidget* owner, const UserColors& colors);
+
+}  // namespace kvx
