@@ -40,10 +40,10 @@ void TMainF::WireMenuActions() {
   on("ChangePassword1", [this] { ChangePassword1Click(); });
 
   // Items of features still to come: a clear message, never a dead item.
-  saveSetpointFile = [this] { NotAvailableYet(QStringLiteral("Save Setpoint File")); };
-  openSetpointFile = [this](const QString&) {
-    NotAvailableYet(QStringLiteral("Open Setpoint File"));
-  };
+  saveSetpointFile = [this] { SaveToFile(); };
+  openSetpointFile = [this](const QString& path) { LoadUserFile(path); };
+  on("Load1", [this] { LoadDefaults(); });
+  on("WritetoUnit1", [this] { WritetoUnit1Click(); });
   on("Save1", [this] {
     if (saveSetpointFile) saveSetpointFile();
   });
@@ -56,7 +56,8 @@ void TMainF::WireMenuActions() {
                                       QStringLiteral("Disconnect1"), QStringLiteral("About1"),
                                       QStringLiteral("Contents1"),   QStringLiteral("EditColors1"),
                                       QStringLiteral("Save1"),       QStringLiteral("Open1"),
-                                      QStringLiteral("Timeout1"),    QStringLiteral("ChangePassword1")};
+                                      QStringLiteral("Timeout1"),    QStringLiteral("ChangePassword1"),
+                                      QStringLiteral("Load1"),       QStringLiteral("WritetoUnit1")};
     if (wired.contains(a->objectName())) continue;
     const QString caption = a->text().remove(QLatin1Char('&'));
     connect(a, &QAction::triggered, this, [this, caption] { NotAvailableYet(caption); });

@@ -20,13 +20,12 @@
 #include "app/message_box.h"
 #include "app/preferences_store.h"
 #include "app/process_locale.h"
+#include "app/setpoint_page_view.h"
 #include "app/window_dialogs.h"
 #include "shell/close_sequence.h"
 
 namespace kvx {
 namespace {
-
-constexpr const char* kProgramName = "KVX-COMM";
 
 QTableWidget* MakeGrid(QWidget* parent, const QStringList& headers, int hiddenColumns) {
   auto* grid = new QTableWidget(1, headers.size() + hiddenColumns, parent);
@@ -87,6 +86,7 @@ TMainF::TMainF(const MainWindowOptions& options) {
   BuildStatusBar(central_);
   BuildTimers();
   WireMenuActions();
+  setpointPage_ = new TSetpointPageView(*this);
 
   // 6. Values.
   freshMetering_ = false;

@@ -34,9 +34,20 @@ class QWidget;
 namespace kvx {
 
 class PortAccess;
+class TSetpointPageView;
 class WindowDialogs;
 class WindowPasswords;
 class WindowProgress;
+
+// What a file dialog is asked for; the answer is a path, or empty for Cancel.
+struct FileRequest {
+  bool save = false;
+  QString title;
+  QString folder;
+  QString filter;
+  QString proposedName;
+  QString suffix;
+};
 
 struct MainWindowOptions {
   QString programFolder;    // empty: the folder of the program file
@@ -64,6 +75,7 @@ class TMainF : public QMainWindow {
   void useDialogs(UserDialogs* script);
   void usePasswords(PasswordPrompt* script);
   WindowProgress& progressWindows() { return *progress_; }
+  TSetpointPageView& setpointPage() { return *setpointPage_; }
   UserColors userColors() const { return ColorsFromPreferences(prefs_); }
   QString lastFolder() const { return lastFolder_; }
   QString defaultsFolder() const { return defaultsFolder_; }
@@ -90,6 +102,10 @@ class TMainF : public QMainWindow {
   // Run after the loaded definitions changed (connect, file open): the
   // setpoint page rebuilds its tree.
   std::function<void()> setpointPageChanged;
+  // The file dialogs and the Select Defaults File dialog (a null text for
+  // Cancel); tests answer them themselves.
+  std::function<QString(const FileRequest& request)> askFileName;
+  std::function<QString()> askDefaultsFile;
   // Shows the communications options dialog; tests answer it themselves.
   std::function<void(CommOptions& options)> askCommOptions;
 
@@ -108,6 +124,10 @@ class TMainF : public QMainWindow {
   void Contents1Click();
   void EditColors1Click();
   void Timeout1Click();
+  void SaveToFile();
+  void LoadUserFile(const QString& path);  // empty: asks for the file
+  void LoadDefaults();
+  void WritetoUnit1Click();
   void ChangePassword1Click();
 
  protected:
@@ -135,6 +155,7 @@ class TMainF : public QMainWindow {
   std::unique_ptr<WindowPasswords> passwords_;
   std::unique_ptr<WindowProgress> progress_;
   std::unique_ptr<WorkingState> session_;  // large: kept off the stack and the window object
+  TSetpointPageView* setpointPage_ = nullptr;
   bool online_ = false;  // what the frame shows
   int family_ = 0;
   bool freshMetering_ = false;

@@ -1,0 +1,125 @@
+// The File menu's setpoint file commands on the working state: save (from
+// the unit when online), open, load defaults, write a file to the unit, and
+// the file named on the command line.
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "app/main_window.h"
+#include "app/select_defaults_dialog.h"
+#include "app/setpoint_page_view.h"
+#include "app/window_dialogs.h"
+
+namespace kvx {
+namespace {
+
+constexpr const char* kSettingsFilter = "Settings File (*.cds *.CDS)";
+constexpr const char* kSettingsOrXmlFilter = "Settings File (*.cds *.xml *.CDS *.XML)";
+
+QString AskWithFileDialog(QWidget* owner, const FileRequest& r) {
+  QFileDialog dialog(owner, r.title, r.folder, r.filter);
+  dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!r.suffix.isEmpty()) dialog.setDefaultSuffix(r.suffix);
+  if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
+}
+
+std::filesystem::path ToPath(const QString& path) {
+  return std::filesystem::path(path.toStdString());
+}
+
+}  // namespace
+
+void TMainF::SaveToFile() {
+  TSetpointPageView& page = setpointPage();
+  page.EnableControls(false);
+  struct Unlock {
+    TSetpointPageView& page;
+    ~Unlock() { page.EnableControls(true); }
+  } unlock{page};
+  // Edits not applied yet go in first, through the page so that its marks
+  // follow.
+  if (session_->PendingChanges()) {
+    if (dialogs_->Ask("Setpoint Changes",
+                      "There are un-applied changes.\nDo you wish to Apply, and Save?",
+                      MessageKind::OkCancel) != MessageResult::Ok) {
+      return;
+    }
+    page.model().Apply();
+    page.model().SetGridStale();
+  }
+  FileRequest request;
+  request.save = true;
+  request.title = QStringLiteral("Save Setpoint File");
+  request.folder = lastFolder_;
+  request.filter = QString::fromLatin1(kSettingsFilter);
+  request.proposedName = QString::fromStdString(session_->Store().unitName);
+  request.suffix = QStringLiteral("cds");
+  const QString path = askFileName ? askFileName(request) : AskWithFileDialog(this, request);
+  if (path.isEmpty()) return;
+  lastFolder_ = QFileInfo(path).absolutePath();
+  setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
+  session_->SaveSetpointFile(ToPath(path));
+  RenderSession();
+}
+
+void TMainF::LoadUserFile(const QString& given) {
+  QString path = given;
+  if (path.isEmpty()) {
+    if (session_->AskToSaveChanges() == MessageResult::Yes) SaveToFile();
+    FileRequest request;
+    request.title = QStringLiteral("Open Setpoint File");
+    request.folder = lastFolder_;
+    request.filter = QString::fromLatin1(kSettingsFilter);
+    path = askFileName ? askFileName(request) : AskWithFileDialog(this, request);
+    if (path.isEmpty()) return;
+  }
+  lastFolder_ = QFileInfo(path).absolutePath();
+  session_->OpenSettingFile(ToPath(path));
+  RenderSession();
+  if (setpointPageChanged) setpointPageChanged();
+  // The caption names the file also when it did not load.
+  setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
+}
+
+void TMainF::LoadDefaults() {
+  if (session_->AskToSaveChanges() == MessageResult::Yes) SaveToFile();
+  QString path;
+  if (askDefaultsFile) {
+    path = askDefaultsFile();
+  } else {
+    TSelectDefaultsF dialog(this, userColors(), ToPath(defaultsFolder_));
+    if (dialog.exec() != QDialog::Accepted) return;
+    path = dialog.FileName();
+    if (path.isNull()) path = QStringLiteral("");
+  }
+  if (path.isNull()) return;
+  session_->OpenSettingFile(ToPath(path));
+  RenderSession();
+  if (setpointPageChanged) setpointPageChanged();
+  setWindowTitle(QStringLiteral("KVX-COMM"));
+}
+
+void TMainF::WritetoUnit1Click() {
+  TSetpointPageView& page = setpointPage();
+  FileRequest request;
+  request.title = QStringLiteral("Open Saved Settings File");
+  request.folder = lastFolder_;
+  request.filter = QString::fromLatin1(kSettingsOrXmlFilter);
+  const QString path = askFileName ? askFileName(request) : AskWithFileDialog(this, request);
+  if (path.isEmpty()) return;
+  lastFolder_ = QFileInfo(path).absolutePath();
+  setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
+  page.EnableControls(false);
+  session_->WriteSetpointFileToUnit(ToPath(path));
+  page.EnableControls(true);
+  RenderSession();
+  if (setpointPageChanged) setpointPageChanged();
+  setWindowTitle(QStringLiteral("KVX-COMM"));
+}
+
+}  // namespace kvx

@@ -1,0 +1,100 @@
+#pragma once
+// The widgets of the "Setpoints" page on the core page model: the tree with
+// its state pictures, the grid with its cell drawing, the four editors laid
+// over a cell, the out-of-range notice and the page's buttons.
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "session/setpoint_page.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace kvx {
+
+class TMainF;
+class TBWSpinEdit;
+
+class TSetpointPageView : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TSetpointPageView(TMainF& window);
+  ~TSetpointPageView() override;
+
+  SetpointPage& model() { return page_; }
+  // New definitions were loaded: a fresh tree, nothing ticked.
+  void DefinitionsChanged();
+  // Lists the ticked groups now (what the setpoint timer does when due).
+  void RebuildSetpointGrid();
+  void EnableControls(bool enabled);
+
+  // The page's controls, for tests.
+  TBWSpinEdit* spinEditor() const { return setting_SE; }
+  QComboBox* listEditor() const { return setting_CB; }
+  QLineEdit* textEditor() const { return setting_E; }
+  QLineEdit* commentEditor() const { return comments_E; }
+  QTreeWidgetItem* itemFor(const NodePath& path) const;
+  // A click on a grid cell, as the mouse gives it.
+  void SelectCell(int row, int column);
+  // A click on a tree node.
+  void ClickNode(QTreeWidgetItem* item);
+
+  void ApplyClick();
+  void UndoClick();
+  void RefreshClick();
+  void SelectAllClick();
+  void SelectNoneClick();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void RenderTree();
+  void RenderStates(QTreeWidgetItem* item, const SetpointTreeNode& node);
+  void RenderGrid();
+  void RenderRow(int x);
+  void AfterEdit(int x);
+  void HideEditors();
+  void PlaceEditors();
+  void ShowNotice(const QString& text);
+  void NoticeTick();
+  void CommitText();
+  void CommitComment();
+  void Busy(const std::function<void()>& work);
+
+  TMainF& window_;
+  SetpointPage page_;
+  QTreeWidget* tree_;
+  QTableWidget* grid_;
+  QLabel* writeError_;
+  QLabel* notice_;
+  QProgressBar* progress_;
+  QTimer* setpointTimer_;
+  QTimer* noticeTimer_;
+  TBWSpinEdit* setting_SE;
+  QComboBox* setting_CB;
+  QLineEdit* setting_E;
+  QLineEdit* comments_E;
+  QPushButton* Apply_B;
+  QPushButton* Undo_B;
+  QPushButton* Refresh_B;
+  QPushButton* Print_B;
+  QPushButton* SelectAll_B;
+  QPushButton* SelectNone_B;
+  int editRow_ = -1;
+  int editColumn_ = -1;
+  int editRegister_ = -1;
+  bool committing_ = false;
+};
+
+}  // namespace kvx
