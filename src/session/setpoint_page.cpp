@@ -233,6 +233,9 @@ ApplyResult SetpointPage::Apply() {
   // changed: its group keeps the mark, like its blue row.
   for (int x : result.linkFailed) MarkGroupChanged(x);
   writeError_ = state_.View().writeErrorText;
+  // A write the relay refused (or that never arrived) is as much a failed
+  // write as one that reads back different: the user is told.
+  if (!result.linkFailed.empty()) writeError_ = kWriteErrorText;
   keepApplyError_ = true;
   gridStale_ = true;
   return result;

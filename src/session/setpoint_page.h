@@ -36,6 +36,7 @@ using NodePath = std::vector<int>;
 inline constexpr const char* kBelowMinimumNotice = "Entered value was below minimum.";
 inline constexpr const char* kAboveMaximumNotice = "Entered value was above maximum.";
 inline constexpr const char* kReadErrorText = "Error Reading from Unit";
+inline constexpr const char* kWriteErrorText = "Error writing Setpoint";
 
 // The spin edit's limits for a number setting: one beyond the definition's
 // on each side, so that typing just past a limit is caught and corrected.

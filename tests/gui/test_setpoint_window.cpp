@@ -1,0 +1,525 @@
+// The main window against a simulated relay in this process: connect and
+// disconnect per family, the setpoint page (ticking, editors, apply with the
+// password gate, undo, refresh), the setpoint file commands and the close
+// question. Every question, password and file dialog is answered by the test.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/password_dialogs.h"
+#include "app/setpoint_page_view.h"
+#include "controls/bw_spin_edit.h"
+#include "gui_helpers.h"
+#include "setpoints/option_list.h"
+#include "shell/scripted_dialogs.h"
+#include "sim/relay_simulation.h"
+
+using namespace kvx;
+
+namespace {
+
+const QString kProgramFolder = QStringLiteral(KVX_BINARY_DIR "/bin");
+
+// A relay in this process and a window connected to it over loopback TCP.
+struct Bench {
+  std::unique_ptr<sim::RelaySimulation> relay;
+  std::unique_ptr<TMainF> window;
+  ScriptedDialogs dialogs;
+  ScriptedPasswordPrompt passwords;
+
+  explicit Bench(const std::string& model = "DRA", int firmware = 197) {
+    std::string error;
+    auto config = sim::MakeRelayConfig(model, firmware,
+                                       (kProgramFolder + QStringLiteral("/Defaults")).toStdString(),
+                                       error);
+    if (config) {
+      relay = std::make_unique<sim::RelaySimulation>(std::move(*config));
+      relay->StartTcp("127.0.0.1", 0);
+    }
+    MainWindowOptions options;
+    options.programFolder = kProgramFolder;
+    window = std::make_unique<TMainF>(options);
+    window->useDialogs(&dialogs);
+    window->usePasswords(&passwords);
+    window->timer(QStringLiteral("setpoint_timer"))->stop();  // the test rebuilds itself
+    window->askCommOptions = [this](CommOptions& o) {
+      o.cancelled = false;
+      o.protocol = ProtocolKind::ModbusTcp;
+      o.remoteHost = "127.0.0.1";
+      o.remotePort = std::to_string(relay ? relay->TcpPort() : 1);
+    };
+  }
+  TSetpointPageView& page() { return window->setpointPage(); }
+  SettingRecord& setting(int x) { return window->settingStore().settings.at(x); }
+  QTableWidget* grid() { return qobject_cast<QTableWidget*>(window->part(QStringLiteral("Setpoints_Grid"))); }
+  QString cell(int x, int column) {
+    const int row = page().model().RowOf(x);
+    return row < 0 ? QString() : grid()->item(row, column)->text();
+  }
+  QString writeError() {
+    return window->part(QStringLiteral("Setpoints_P"))
+        ->findChild<QLabel*>(QStringLiteral("write_error_L"))
+        ->text();
+  }
+  // Ticks the group named `name` and lists it.
+  void Tick(const std::string& name) {
+    QTreeWidget* tree = qobject_cast<QTreeWidget*>(window->part(QStringLiteral("Setpoints_Tree")));
+    const auto items = tree->findItems(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchRecursive);
+    QVERIFY(!items.isEmpty());
+    page().ClickNode(items.first());
+    page().RebuildSetpointGrid();
+  }
+  int NodeState(const std::string& name) {
+    int state = -2;
+    std::function<void(const SetpointTreeNode&)> find = [&](const SetpointTreeNode& n) {
+      if (n.text == name) state = n.state;
+      for (const auto& c : n.children) find(c);
+    };
+    find(page().model().Tree());
+    return state;
+  }
+};
+
+}  // namespace
+
+class SetpointWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { test::IsolatedConfig(); }
+  void connectAndDisconnectPerFamily_data();
+  void connectAndDisconnectPerFamily();
+  void failedConnectShowsRed();
+  void tickedGroupIsReadFromTheRelay();
+  void spinEditLimitsAndNotice();
+  void listAndTextEditors();
+  void applyAsksThePasswordAndReadsBack();
+  void refusedValueStaysBlue();
+  void undoAndRefreshReadAgain();
+  void offlineApplyAsksNoPassword();
+  void saveOpenRoundTripAndCaption();
+  void writeFileToUnitKeepsReadOnlySettings();
+  void closeQuestionOfflineOnly();
+  void passwordDialogs();
+};
+
+void SetpointWindowTest::connectAndDisconnectPerFamily_data() {
+  QTest::addColumn<QString>("model");
+  QTest::addColumn<int>("firmware");
+  QTest::addColumn<QString>("menu");
+  QTest::addColumn<QString>("strip");
+  QTest::newRow("motor DRA") << "DRA" << 197 << "DRA_Commands" << "dra_display_P";
+  QTest::newRow("motor DRB-50") << "DRB-50" << 123 << "DRB_Commands" << "drb_display_P";
+  QTest::newRow("feeder FDX-50") << "FDX-50" << 110 << "FDX_Commands" << "fdx_display_P";
+}
+
+void SetpointWindowTest::connectAndDisconnectPerFamily() {
+  QFETCH(QString, model);
+  QFETCH(int, firmware);
+  QFETCH(QString, menu);
+  QFETCH(QString, strip);
+  Bench b(model.toStdString(), firmware);
+  QVERIFY(b.relay);
+  TMainF& w = *b.window;
+  w.show();
+  w.Connect1Click();
+  QVERIFY(w.online());
+  auto* network = qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")));
+  QCOMPARE(network->text(), QStringLiteral("ONLINE"));
+  QCOMPARE(network->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
+  QCOMPARE(qobject_cast<QLabel*>(w.part(QStringLiteral("version_P")))->text(),
+           QStringLiteral("Firmware Version: %1").arg(firmware / 100.0, 0, 'f', 2));
+  QCOMPARE(qobject_cast<QLabel*>(w.part(QStringLiteral("unit_P")))->text(), model);
+  QVERIFY(w.menu(menu)->menuAction()->isVisible());
+  QVERIFY(w.part(strip)->isVisible());
+  QVERIFY(w.part(QStringLiteral("Details_B"))->isVisible());
+  auto* tabs = qobject_cast<QTabWidget*>(w.part(QStringLiteral("PageControl1")));
+  QVERIFY(tabs->isTabVisible(1) && tabs->isTabVisible(2));
+  QVERIFY(!w.action(QStringLiteral("Connect1"))->isVisible());
+  QVERIFY(w.action(QStringLiteral("WritetoUnit1"))->isVisible());
+  QCOMPARE(w.action(QStringLiteral("Save1"))->text(), QStringLiteral("Save Setpoint File from Unit"));
+  QVERIFY(w.action(QStringLiteral("Save1"))->isVisible());
+  QCOMPARE(w.windowTitle(), QStringLiteral("KVX-COMM"));
+
+  w.Disconnect1Click();
+  QVERIFY(!w.online());
+  QCOMPARE(network->text(), QStringLiteral("OFFLINE"));
+  QCOMPARE(network->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+  QVERIFY(!w.menu(menu)->menuAction()->isVisible());
+  QVERIFY(!w.part(strip)->isVisible());
+  QVERIFY(!tabs->isTabVisible(1) && !tabs->isTabVisible(2));
+  QVERIFY(w.action(QStringLiteral("Connect1"))->isVisible());
+  QCOMPARE(w.action(QStringLiteral("Save1"))->text(), QStringLiteral("Save Setpoint File"));
+  QVERIFY(qobject_cast<QLabel*>(w.part(QStringLiteral("serial_P")))->text().isEmpty());
+  // The loaded definitions stay for offline work.
+  QCOMPARE(QString::fromStdString(w.settingStore().unitName), model);
+  QVERIFY(b.dialogs.asked().empty());
+}
+
+void SetpointWindowTest::failedConnectShowsRed() {
+  Bench b;
+  b.relay.reset();  // nobody listens on the port any more
+  b.window->askCommOptions = [](CommOptions& o) {
+    o.cancelled = false;
+    o.protocol = ProtocolKind::ModbusTcp;
+    o.remoteHost = "127.0.0.1";
+    o.remotePort = "1";
+  };
+  b.window->Connect1Click();
+  QVERIFY(!b.window->online());
+  auto* network = qobject_cast<QLabel*>(b.window->part(QStringLiteral("network_P")));
+  QCOMPARE(network->text(), QStringLiteral("Failed to Connect"));
+  QCOMPARE(network->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+  QVERIFY(b.window->action(QStringLiteral("Connect1"))->isVisible());
+}
+
+void SetpointWindowTest::tickedGroupIsReadFromTheRelay() {
+  Bench b;
+  b.window->Connect1Click();
+  QVERIFY(b.window->online());
+  // The relay holds another value than the definition file's default.
+  b.setting(24).value = "999";
+  QCOMPARE(b.relay->Relay().WriteRegisters(24, std::vector<std::uint16_t>{17}),
+           sim::ModbusException::None);
+  b.Tick("Overload");
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kListed));
+  QCOMPARE(b.setting(24).value, std::string("17"));
+  QCOMPARE(b.cell(24, 2), QStringLiteral("   Time Between Starts"));
+  QCOMPARE(b.cell(24, 3), QStringLiteral("17"));
+  QCOMPARE(b.cell(24, 4), QStringLiteral("min"));
+  // Heading row above the first setting, in bold (no register).
+  const int first = b.page().model().RowOf(11);
+  QCOMPARE(b.grid()->item(first - 1, 2)->text(), QStringLiteral("Overload"));
+  QVERIFY(b.grid()->item(first - 1, 1)->text().isEmpty());
+  // Unticking a listed group removes it.
+  b.Tick("Overload");
+  QCOMPARE(b.page().model().RowOf(24), -1);
+}
+
+void SetpointWindowTest::spinEditLimitsAndNotice() {
+  Bench b;
+  b.window->show();
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  b.setting(24).minText = "1";
+  b.setting(24).maxText = "10";
+  b.page().SelectCell(b.page().model().RowOf(24), 3);
+  TBWSpinEdit* spin = b.page().spinEditor();
+  QVERIFY(spin->isVisible());
+  QCOMPARE(spin->Min(), 0.0);
+  QCOMPARE(spin->Max(), 11.0);
+  spin->edit()->selectAll();
+  QTest::keyClicks(spin->edit(), QStringLiteral("11"));
+  QTest::keyClick(spin->edit(), Qt::Key_Return);
+  QCOMPARE(b.setting(24).value, std::string("10.00"));
+  QCOMPARE(b.setting(24).changed, 1);
+  auto* notice = qobject_cast<QLabel*>(b.window->part(QStringLiteral("out_of_range_P")));
+  QVERIFY(notice->isVisible());
+  QCOMPARE(notice->text(), QStringLiteral("Entered value was above maximum."));
+  QCOMPARE(b.cell(24, 0), QStringLiteral("1"));
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
+  QVERIFY(b.window->session().PendingChanges());
+  spin->edit()->selectAll();
+  QTest::keyClicks(spin->edit(), QStringLiteral("0"));
+  QTest::keyClick(spin->edit(), Qt::Key_Return);
+  QCOMPARE(b.setting(24).value, std::string("1.00"));
+  QCOMPARE(notice->text(), QStringLiteral("Entered value was below minimum."));
+  // The notice stands, then slides away.
+  QTRY_VERIFY_WITH_TIMEOUT(!notice->isVisible(), 15000);
+}
+
+void SetpointWindowTest::listAndTextEditors() {
+  Bench b;
+  b.window->show();
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  // Register 12, a list type with maxText 3: only entries 0..3 offered.
+  b.page().SelectCell(b.page().model().RowOf(12), 3);
+  QComboBox* list = b.page().listEditor();
+  QVERIFY(list->isVisible());
+  const int options = static_cast<int>(OptionLines(b.setting(12).typeCode).size());
+  QCOMPARE(list->count(), std::min(options, 4));
+  QCOMPARE(list->currentIndex(), std::stoi(b.setting(12).value));
+
+  // Register 600, type 22: only keypad characters get in; leaving marks it.
+  b.Tick("System Name");
+  b.page().SelectCell(b.page().model().RowOf(600), 3);
+  QLineEdit* text = b.page().textEditor();
+  QVERIFY(text->isVisible());
+  text->setFocus();
+  text->clear();
+  QTest::keyClicks(text, QStringLiteral("Pump#7_!a"));
+  QCOMPARE(text->text(), QStringLiteral("Pump7a"));
+  QTest::keyClick(text, Qt::Key_Return);
+  QCOMPARE(b.setting(600).value, std::string("Pump7a"));
+  QCOMPARE(b.setting(600).changed, 1);
+
+  // The comment editor takes printable text up to 40 characters.
+  b.page().SelectCell(b.page().model().RowOf(610), 5);
+  QLineEdit* comment = b.page().commentEditor();
+  QVERIFY(comment->isVisible());
+  QTest::keyClicks(comment, QStringLiteral("North yard #2"));
+  QTest::keyClick(comment, Qt::Key_Return);
+  QCOMPARE(b.setting(610).comment, std::string("North yard #2"));
+  QCOMPARE(b.cell(610, 5), QStringLiteral("North yard #2"));
+
+  // A read-only setting opens no editor.
+  b.page().SelectCell(b.page().model().RowOf(620), 3);
+  QVERIFY(!b.page().spinEditor()->isVisible() && !list->isVisible() && !text->isVisible());
+}
+
+void SetpointWindowTest::applyAsksThePasswordAndReadsBack() {
+  Bench b;
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 7, notice, corrected));
+  b.passwords.AddPassword("9999");
+  b.page().ApplyClick();
+  QCOMPARE(b.passwords.PasswordAsks(), 1);
+  QCOMPARE(b.dialogs.asked().back().caption, std::string("Password Error"));
+  QCOMPARE(b.dialogs.asked().back().text, std::string("Wrong Password."));
+  QCOMPARE(b.setting(24).changed, 1);  // nothing written
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
+
+  b.passwords.AddPassword("1234");
+  b.page().ApplyClick();
+  QCOMPARE(b.passwords.PasswordAsks(), 2);
+  QCOMPARE(b.setting(24).changed, 0);
+  QCOMPARE(b.setting(24).value, std::string("7"));  // as read back
+  QCOMPARE(b.cell(24, 0), QStringLiteral("0"));
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kListed));
+  QVERIFY(b.writeError().isEmpty());
+  QVERIFY(b.window->unsavedChanges());
+  // Within the grace period no password is asked again.
+  QVERIFY(b.page().model().EditNumber(24, 8, notice, corrected));
+  b.page().ApplyClick();
+  QCOMPARE(b.passwords.PasswordAsks(), 2);
+  QCOMPARE(b.setting(24).value, std::string("8"));
+}
+
+void SetpointWindowTest::refusedValueStaysBlue() {
+  Bench b;
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  // The relay allows 0..60; a wider limit here lets 99 through to it.
+  b.setting(24).maxText = "100";
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 99, notice, corrected));
+  b.passwords.AddPassword("1234");
+  b.page().ApplyClick();
+  QCOMPARE(b.writeError(), QStringLiteral("Error writing Setpoint"));
+  QCOMPARE(b.setting(24).changed, 1);
+  QCOMPARE(b.cell(24, 0), QStringLiteral("1"));  // drawn blue
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
+  QVERIFY(b.window->session().PendingChanges());
+
+  // A value that reads back different: 5.37 is written as 5.
+  b.setting(24).changed = 0;
+  b.setting(24).value = b.setting(24).readValue;
+  QVERIFY(b.page().model().EditNumber(24, 5.37, notice, corrected));
+  b.page().ApplyClick();
+  QCOMPARE(b.writeError(), QStringLiteral("Error writing Setpoint"));
+  QCOMPARE(b.setting(24).value, std::string("5"));
+  QCOMPARE(b.setting(24).changed, 1);
+  b.page().ApplyClick();  // the next apply clears it
+  QCOMPARE(b.setting(24).changed, 0);
+  QVERIFY(b.writeError().isEmpty());
+}
+
+void SetpointWindowTest::undoAndRefreshReadAgain() {
+  Bench b;
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  const std::string before = b.setting(24).value;
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 9, notice, corrected));
+  // Meanwhile the relay's value changes at its keypad.
+  QCOMPARE(b.relay->Relay().WriteRegisters(24, std::vector<std::uint16_t>{33}),
+           sim::ModbusException::None);
+  b.page().UndoClick();
+  QCOMPARE(b.setting(24).changed, 0);
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kToRead));
+  QVERIFY(!b.window->session().PendingChanges());
+  b.page().RebuildSetpointGrid();
+  QCOMPARE(b.setting(24).value, std::string("33"));  // read again from the relay
+  QCOMPARE(b.cell(24, 3), QStringLiteral("33"));
+
+  QVERIFY(b.page().model().EditNumber(24, 9, notice, corrected));
+  QCOMPARE(b.relay->Relay().WriteRegisters(24, std::vector<std::uint16_t>{44}),
+           sim::ModbusException::None);
+  b.page().RefreshClick();
+  b.page().RebuildSetpointGrid();
+  QCOMPARE(b.setting(24).value, std::string("44"));
+  QCOMPARE(b.setting(24).changed, 0);
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kListed));
+  (void)before;
+}
+
+void SetpointWindowTest::offlineApplyAsksNoPassword() {
+  Bench b;
+  b.window->Connect1Click();
+  b.window->Disconnect1Click();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 12, notice, corrected));
+  b.page().ApplyClick();
+  QCOMPARE(b.passwords.PasswordAsks(), 0);
+  QCOMPARE(b.setting(24).changed, 0);
+  QCOMPARE(b.setting(24).readValue, std::string("12.00"));
+  QVERIFY(b.window->unsavedChanges());
+}
+
+void SetpointWindowTest::saveOpenRoundTripAndCaption() {
+  QTemporaryDir dir;
+  Bench b;
+  b.window->Connect1Click();
+  b.window->Disconnect1Click();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 13, notice, corrected));
+  b.page().ApplyClick();
+  QVERIFY(b.window->unsavedChanges());
+  const QString path = dir.filePath(QStringLiteral("site.cds"));
+  FileRequest asked;
+  b.window->askFileName = [&](const FileRequest& r) {
+    asked = r;
+    return path;
+  };
+  b.window->action(QStringLiteral("Save1"))->trigger();
+  QVERIFY(asked.save);
+  QCOMPARE(asked.title, QStringLiteral("Save Setpoint File"));
+  QCOMPARE(asked.proposedName, QStringLiteral("DRA"));
+  QCOMPARE(asked.folder, kProgramFolder);
+  QVERIFY(QFileInfo::exists(path));
+  QVERIFY(!b.window->unsavedChanges());
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + path);
+  QCOMPARE(b.window->lastFolder(), dir.path());
+
+  // Another file replaces the values; opening the saved one brings 13 back.
+  b.setting(24).value = "2";
+  b.window->action(QStringLiteral("Open1"))->trigger();
+  QCOMPARE(asked.title, QStringLiteral("Open Setpoint File"));
+  QCOMPARE(asked.folder, dir.path());
+  QCOMPARE(b.setting(24).value, std::string("13.00"));
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + path);
+  QCOMPARE(QString::fromStdString(b.page().model().Tree().text), QStringLiteral("DRA"));
+
+  // A file that does not load: the message, and the caption names it all the same.
+  const QString broken = dir.filePath(QStringLiteral("broken.cds"));
+  QFile f(broken);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write("not a setting file");
+  f.close();
+  b.window->askFileName = [&](const FileRequest&) { return broken; };
+  b.window->action(QStringLiteral("Open1"))->trigger();
+  QCOMPARE(b.dialogs.asked().back().text, std::string("Error Loading File."));
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + broken);
+}
+
+void SetpointWindowTest::writeFileToUnitKeepsReadOnlySettings() {
+  QTemporaryDir dir;
+  Bench b;
+  b.window->Connect1Click();
+  b.window->Disconnect1Click();
+  // An offline file: time between starts 21, and a different hardware
+  // revision (read-only) that must not reach the relay.
+  b.setting(24).value = "21";
+  b.setting(620).value = "77";
+  const QString path = dir.filePath(QStringLiteral("site.cds"));
+  b.window->askFileName = [&](const FileRequest&) { return path; };
+  b.window->SaveToFile();
+  QVERIFY(QFileInfo::exists(path));
+  b.window->Connect1Click();
+  QVERIFY(b.window->online());
+  std::uint16_t before = 0;
+  QCOMPARE(b.relay->Relay().ReadRegisters(620, 1, &before), sim::ModbusException::None);
+  b.passwords.AddPassword("1234");
+  b.window->action(QStringLiteral("WritetoUnit1"))->trigger();
+  QVERIFY(b.window->online());
+  std::uint16_t word = 0;
+  QCOMPARE(b.relay->Relay().ReadRegisters(24, 1, &word), sim::ModbusException::None);
+  QCOMPARE(word, std::uint16_t{21});
+  QCOMPARE(b.relay->Relay().ReadRegisters(620, 1, &word), sim::ModbusException::None);
+  QCOMPARE(word, before);
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM"));
+}
+
+void SetpointWindowTest::closeQuestionOfflineOnly() {
+  QTemporaryDir dir;
+  {
+    Bench b;
+    b.window->Connect1Click();
+    b.window->setUnsavedChanges(true);
+    b.window->show();
+    QVERIFY(b.window->close());  // online: nothing asked
+    QVERIFY(b.dialogs.asked().empty());
+  }
+  Bench b;
+  b.window->Connect1Click();
+  b.window->Disconnect1Click();
+  b.window->setUnsavedChanges(true);
+  b.window->show();
+  // Yes, then the save dialog is cancelled: the window stays.
+  b.dialogs = ScriptedDialogs({MessageResult::Yes});
+  b.window->askFileName = [](const FileRequest&) { return QString(); };
+  QVERIFY(!b.window->close());
+  QCOMPARE(b.dialogs.asked().back().caption, std::string("Setpoint Changes"));
+  // Yes and a saved file: it closes.
+  b.dialogs = ScriptedDialogs({MessageResult::Yes});
+  const QString path = dir.filePath(QStringLiteral("closing.cds"));
+  b.window->askFileName = [&](const FileRequest&) { return path; };
+  QVERIFY(b.window->close());
+  QVERIFY(QFileInfo::exists(path));
+}
+
+void SetpointWindowTest::passwordDialogs() {
+  const UserColors colors{};
+  TChangePasswordF change(nullptr, colors);
+  change.show();
+  QVERIFY(change.limitBox()->isChecked());
+  change.newEdit()->setFocus();
+  QTest::keyClicks(change.newEdit(), QStringLiteral("A#"));
+  QCOMPARE(change.newEdit()->text(), QStringLiteral("A"));
+  QTest::mouseClick(change.findChildren<QPushButton*>().first(), Qt::LeftButton);  // OK
+  QVERIFY(change.lengthLabel()->isVisibleTo(&change));
+  QVERIFY(change.isVisible());
+  change.limitBox()->setChecked(false);
+  QTest::keyClicks(change.newEdit(), QStringLiteral("#"));
+  QCOMPARE(change.newEdit()->text(), QStringLiteral("A#"));
+  test::Press(&change, QStringLiteral("Cancel"));
+  QCOMPARE(change.Answer().newPassword, std::string("xxx"));
+
+  TPasswordF entry(nullptr, colors);
+  entry.show();
+  QTest::keyClicks(entry.edit(), QStringLiteral("123456"));
+  QCOMPARE(entry.edit()->text(), QStringLiteral("1234"));
+  QCOMPARE(entry.edit()->echoMode(), QLineEdit::Password);
+  QTest::keyClick(entry.edit(), Qt::Key_Return);
+  QCOMPARE(entry.Answer(), std::string("1234"));
+
+  TPasswordTimeoutF timeout(nullptr, colors, 300000);
+  QCOMPARE(timeout.spin()->Value(), 300.0);
+  timeout.spin()->setValue(2);
+  test::Press(&timeout, QStringLiteral("OK"));
+  QCOMPARE(timeout.TimeoutMs(), 2000);
+}
+
+QTEST_MAIN(SetpointWindowTest)
+#include "test_setpoint_window.moc"
