@@ -52,8 +52,8 @@ QFrame* MakeBar(QWidget* parent) {
 }  // namespace
 
 TMainF::TMainF(const MainWindowOptions& options) {
-  // 1. The setting and group tables belong to the setting store, which the
-  //    setpoint features attach; the frame starts with none loaded.
+  // 1. The empty setting and group tables.
+  store_ = std::make_unique<SettingStore>();
   // 2. Caption, decimal separator, size.
   setWindowTitle(QString::fromLatin1(kProgramName));
   UseDotDecimalSeparator();

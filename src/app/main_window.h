@@ -8,8 +8,10 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "app/user_colors.h"
+#include "setpoints/setting_store.h"
 #include "shell/comm_options.h"
 #include "shell/connection_view.h"
 #include "shell/main_layout.h"
@@ -47,6 +49,7 @@ class TMainF : public QMainWindow {
   // Working state.
   Preferences& preferences() { return prefs_; }
   CommOptions& commOptions() { return commOptions_; }
+  SettingStore& settingStore() { return *store_; }
   bool online() const { return online_; }
   bool unsavedChanges() const { return unsavedChanges_; }
   void setUnsavedChanges(bool changed) { unsavedChanges_ = changed; }
@@ -105,6 +108,7 @@ class TMainF : public QMainWindow {
 
   Preferences prefs_;
   CommOptions commOptions_;
+  std::unique_ptr<SettingStore> store_;  // large: kept off the stack and the window object
   bool online_ = false;
   int family_ = 0;
   bool unsavedChanges_ = false;

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>
+#include <clocale>
+#include <cstdio>
 
 #include "app/main_window.h"
 #include "app/message_box.h"
@@ -26,6 +28,7 @@ class MainWindowTest : public QObject {
 
  private slots:
   void initTestCase() { test::IsolatedConfig(); }
+  void dotDecimalSeparatorWhateverTheLocale();
   void menusInOrder();
   void everyItemAnswers();
   void connectionStateView();
@@ -38,6 +41,19 @@ class MainWindowTest : public QObject {
   void progressWindow();
   void helpMissingAndPresent();
 };
+
+void MainWindowTest::dotDecimalSeparatorWhateverTheLocale() {
+  QVERIFY(std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr);
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral(","));
+  TMainF w;
+  QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral("."));
+  QCOMPARE(QLocale().decimalPoint(), QStringLiteral("."));
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", 2.5);
+  QCOMPARE(QString::fromLatin1(text), QStringLiteral("2.50"));
+  std::setlocale(LC_ALL, "C");
+}
 
 static QStringList Captions(QMenu* menu) {
   QStringList out;

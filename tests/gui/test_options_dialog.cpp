@@ -169,8 +169,21 @@ void OptionsDialogTest::modbusTcpClosesWithoutPortTest() {
   QVERIFY(!dialog.comportBox()->isVisibleTo(&dialog));
   QVERIFY(!dialog.baudBox()->isVisibleTo(&dialog));
   QVERIFY(!dialog.sourceSpin()->isVisibleTo(&dialog));
-  dialog.ipEdit()->setText(QStringLiteral("127.0.0.1:1502"));
   const int opensBefore = ports.opens;
+  dialog.ipEdit()->setText(QStringLiteral("300.1.1.1"));
+  QString caption;
+  auto refused = test::WhenModal(
+      [&](QWidget* modal) {
+        caption = modal->windowTitle();
+        test::Press(modal, QStringLiteral("OK"));
+      },
+      &dialog);
+  dialog.okButton()->click();
+  QVERIFY(*refused);
+  QCOMPARE(caption, QStringLiteral("IP Address Error"));
+  QVERIFY(dialog.isVisible());
+  QVERIFY(options.cancelled);
+  dialog.ipEdit()->setText(QStringLiteral("127.0.0.1:1502"));
   dialog.okButton()->click();
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
   QCOMPARE(ports.opens, opensBefore);  // no port was tried
