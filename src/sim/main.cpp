@@ -14,22 +14,13 @@
 #include <optional>
 #include <string>
 
+#include "setpoints/defaults_location.h"
 #include "sim/relay_simulation.h"
 #include "sim/sim_rtu_pty_server.h"
 #include "sim/sim_tcp_server.h"
 #include "sim/simulated_relay.h"
 
-namespace {
-
-std::filesystem::path ProgramFolder() {
-  char buf[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return std::filesystem::current_path();
-  buf[n] = 0;
-  return std::filesystem::path(buf).parent_path();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
   using namespace kvx::sim;
@@ -43,6 +34,7 @@ int main(int argc, char** argv) {
   std::string defaults;
   std::string tcp;
   std::string ptyLink;
+  std::string df1Link;
   int paceBaud = 0;
   int modelCode = -1;
   FaultOptions faults;
@@ -64,6 +56,8 @@ int main(int argc, char** argv) {
   app.add_option("--tcp", tcp, "serve Modbus TCP on HOST:PORT (PORT 0: any free port)");
   app.add_option("--rtu-pty", ptyLink,
                  "serve Modbus RTU on a new pseudo-terminal, linked at this path");
+  app.add_option("--df1-pty", df1Link,
+                 "serve A-B DF1 half-duplex on a new pseudo-terminal, linked at this path");
   app.add_option("--pace-baud", paceBaud, "send RTU reply bytes at this line speed")
       ->check(CLI::Range(0, 10000000));
   app.add_option("--model-code", modelCode, "report this model code in register 0 instead")
@@ -87,8 +81,8 @@ int main(int argc, char** argv) {
     std::cerr << "kvx-relay-sim: unknown model \"" << modelName << "\"\n";
     return 2;
   }
-  if (tcp.empty() && ptyLink.empty()) {
-    std::cerr << "kvx-relay-sim: give --tcp HOST:PORT and/or --rtu-pty LINK\n";
+  if (tcp.empty() && ptyLink.empty() && df1Link.empty()) {
+    std::cerr << "kvx-relay-sim: give --tcp HOST:PORT, --rtu-pty LINK and/or --df1-pty LINK\n";
     return 2;
   }
   std::string host;
@@ -100,7 +94,7 @@ int main(int argc, char** argv) {
   if (firmware < 0) firmware = model->family == 1 ? 190 : 100;
 
   const std::filesystem::path folder =
-      defaults.empty() ? ProgramFolder() / "Defaults" : std::filesystem::path(defaults);
+      kvx::FindDefaultsFolder(kvx::ProgramFolder(), std::filesystem::path(defaults));
   std::string note;
   auto made = MakeRelayConfig(modelName, firmware, folder, note);
   if (!made) {
@@ -152,6 +146,16 @@ int main(int argc, char** argv) {
     }
     std::printf("rtu: %s -> %s\n", ptyLink.c_str(),
                 std::filesystem::read_symlink(ptyLink, linkError).c_str());
+  }
+  if (!df1Link.empty()) {
+    std::error_code linkError;
+    SimStatus s = sim.StartDf1Pty(df1Link);
+    if (!s.ok) {
+      std::cerr << "kvx-relay-sim: " << s.error << "\n";
+      return 1;
+    }
+    std::printf("df1: %s -> %s\n", df1Link.c_str(),
+                std::filesystem::read_symlink(df1Link, linkError).c_str());
   }
   std::printf("ready\n");
   std::fflush(stdout);

@@ -63,14 +63,27 @@ void PutSingle(std::uint16_t* words, float value) {
 QuantitySlot QuantityFromUnits(const SimField& f, int phaseHint) {
   const std::string u = Lower(f.units);
   const std::string n = Lower(f.name);
+  const bool earth = Has(n, "earth") || Has(n, "ground") || Has(n, "leak") || Has(n, "3io") ||
+                     Has(n, "ict") || Has(n, "ef-") || Has(n, "ef ") || Has(n, "residual");
   if (u == "a" || u == "amps") {
+    if (Has(n, "peak"))
+      return earth ? QuantitySlot{Quantity::Fixed, 0, 2.4} : QuantitySlot{Quantity::PeakCurrent};
     if (Has(n, "diff")) return {Quantity::DifferentialCurrent, phaseHint};
-    if (Has(n, "earth") || Has(n, "ground") || Has(n, "leak") || Has(n, "3io") || Has(n, "ict"))
-      return {Quantity::EarthCurrent};
+    if (earth) return {Quantity::EarthCurrent};
+    if (Has(n, "phase b") || Has(n, " ib")) return {Quantity::PhaseCurrent, 1};
+    if (Has(n, "phase c") || Has(n, " ic")) return {Quantity::PhaseCurrent, 2};
+    if (Has(n, "phase a") || Has(n, " ia") || Has(n, "average")) return {Quantity::PhaseCurrent, 0};
     return {Quantity::PhaseCurrent, phaseHint};
   }
-  if (u == "v") return {Quantity::Voltage, phaseHint};
-  if (u == "kv") return {Quantity::Voltage, phaseHint, 0.001};
+  if (u == "ma") return {Quantity::AnalogInput};
+  if (Has(n, "starts remaining")) return {Quantity::Fixed, 0, 3};
+  if (u == "v" || u == "kv") {
+    int k = phaseHint;
+    if (Has(n, "vbc") || Has(n, "b-c")) k = 1;
+    if (Has(n, "vca") || Has(n, "c-a")) k = 2;
+    if (Has(n, "vab") || Has(n, "a-b") || Has(n, "average")) k = 0;
+    return {Quantity::Voltage, k, u == "kv" ? 0.001 : 1.0};
+  }
   if (u == "hz") return {Quantity::Frequency};
   if (u == "kw") return {Quantity::RealPower};
   if (u == "mw") return {Quantity::RealPower, 0, 0.001};
@@ -94,6 +107,9 @@ QuantitySlot QuantityFromUnits(const SimField& f, int phaseHint) {
 
 RelayMetering::RelayMetering(int family, const RelayDefinition& def) : family_(family) {
   BuiltInLayout(family, layout_);
+  if (family == 1) {
+    for (int k = 0; k < 3; ++k) totalsLayout_[1224 + 2 * k] = {Quantity::DifferentialCurrent, k};
+  }
   // Readings the definition names override the usual layout where their
   // units say what they are; temperature channels keep their channel role.
   auto take = [this](const SimField& f) {
@@ -104,7 +120,13 @@ RelayMetering::RelayMetering(int family, const RelayDefinition& def) : family_(f
     QuantitySlot slot = QuantityFromUnits(f, phase);
     if (slot.quantity != Quantity::None) layout_[f.reg] = slot;
   };
-  for (const SimField& f : def.meteringFields) take(f);
+  for (const SimField& f : def.meteringFields) {
+    take(f);
+    if (f.reg == 1224 || f.reg == 1226 || f.reg == 1228) {
+      QuantitySlot slot = QuantityFromUnits(f, (f.reg - 1224) / 2);
+      if (slot.quantity != Quantity::None) totalsLayout_[f.reg] = slot;
+    }
+  }
   for (const SimField& f : def.rtdFields) take(f);
 }
 
@@ -173,27 +195,20 @@ double RelayMetering::Value(const QuantitySlot& s, const MeteringInputs& in) con
       break;
     case Quantity::RtdChannel:
       return rtd(s.index);  // exact, so that sentinels stay exact
-    case Quantity::RtdSummary: {
-      if (in.rtdModules <= 0) return -40.0;  // "No Data"
-      double hottestStator = -100, hottestBearing = -100;
-      for (int k = 0; k < in.rtdModules * 8 && k < 24; ++k) {
-        (k % 8 < 6 ? hottestStator : hottestBearing) =
-            std::max(k % 8 < 6 ? hottestStator : hottestBearing, rtd(k));
-      }
-      switch (s.index) {
-        case 0:
-          return hottestStator;
-        case 1:
-          return hottestBearing;
-        case 3:
-          return 24.0;  // ambient
-        default:
-          return -40.0;  // no sensor of that kind: "No Data"
-      }
-    }
+    case Quantity::RtdSummary:
+      // local sensor 1 on the relay itself; the others are not fitted: "No Data"
+      if (in.rtdModules <= 0) return -40.0;
+      return s.index == 0 ? 38.5 : -40.0;
     case Quantity::Speed:
       v = in.energised && !in.starting ? 1785.0 * Ripple(t, 890, 0.0005) : 0.0;
       break;
+    case Quantity::AnalogInput:
+      v = 4.0 + 16.0 * std::min(heat, 1.0) * 0.6;
+      break;
+    case Quantity::PeakCurrent:
+      return 1.15 * base;
+    case Quantity::Fixed:
+      return s.scale;
   }
   return v * s.scale;
 }
@@ -215,9 +230,8 @@ void RelayMetering::FillTotals(const MeteringInputs& in, std::uint16_t* w) const
   putDouble(w + 2, realEnergy_);
   putDouble(w + 6, reactiveEnergy_);
   putDouble(w + 10, apparentEnergy_);
-  for (int k = 0; k < 3; ++k) {
-    double d = family_ == 1 ? Value({Quantity::DifferentialCurrent, k}, in) : 0.0;
-    PutSingle(w + 14 + 2 * k, static_cast<float>(d));
+  for (const auto& [reg, slot] : totalsLayout_) {
+    PutSingle(w + (reg - 1210), static_cast<float>(Value(slot, in)));
   }
 }
 

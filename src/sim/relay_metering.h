@@ -41,6 +41,9 @@ enum class Quantity {
   RtdChannel,           // index: channel 0..23 (module = index / 8)
   RtdSummary,           // index: 0..7 (registers 950..965)
   Speed,
+  AnalogInput,  // a 4..20 mA loop
+  PeakCurrent,  // a latched peak, somewhat above the current base
+  Fixed,        // the slot's scale is the value itself
 };
 
 struct QuantitySlot {
@@ -71,9 +74,10 @@ class RelayMetering {
 
  private:
   int family_;
-  std::map<int, QuantitySlot> layout_;   // register -> quantity
-  double runningSeconds_ = 4444200;      // 1234.5 h
-  double realEnergy_ = 851234.0 * 3600;  // kW*s
+  std::map<int, QuantitySlot> layout_;        // register -> quantity, 860..972
+  std::map<int, QuantitySlot> totalsLayout_;  // the singles 1224, 1226, 1228
+  double runningSeconds_ = 4444200;           // 1234.5 h
+  double realEnergy_ = 851234.0 * 3600;       // kW*s
   double reactiveEnergy_ = 402117.0 * 3600;
   double apparentEnergy_ = 941870.0 * 3600;
 };

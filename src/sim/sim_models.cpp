@@ -1,33 +1,16 @@
 #include "sim/sim_models.h"
 
 #include <algorithm>
-#include <array>
 #include <system_error>
 
 namespace kvx::sim {
 namespace {
-
-constexpr std::array<SimModel, 6> kModels{{
-    {201, "DRA", "dra_defaults_", 1},
-    {301, "DRB-50", "drb_defaults_", 2},
-    {302, "FDX-50", "fdx_defaults_", 3},
-    {1201, "QRT-3600", "qrt3600_defaults_", 1},
-    {1301, "QRT-2600", "qrt2600_defaults_", 2},
-    {1302, "QRT-4700", "qrt4700_defaults_", 3},
-}};
 
 int RoundDownToTen(int n) {
   return n - (((n % 10) + 10) % 10);
 }
 
 }  // namespace
-
-std::optional<SimModel> FindSimModel(std::string_view name) {
-  for (const SimModel& m : kModels) {
-    if (m.name == name) return m;
-  }
-  return std::nullopt;
-}
 
 int DefinitionFileNumber(const SimModel& model, int firmware) {
   switch (model.code) {

@@ -7,17 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "setpoints/unit_model.h"
+
 namespace kvx::sim {
 
-struct SimModel {
-  int code;               // what register 0 reports
-  std::string_view name;  // "DRA", "DRB-50", ...
-  std::string_view filePrefix;
-  int family;  // 1 motor (DRA series), 2 motor (DRB series), 3 feeder
-};
+// The program's own model table: code (register 0), name, file prefix, family.
+using SimModel = UnitModel;
 
 // Exact, case-sensitive match on the unit name.
-std::optional<SimModel> FindSimModel(std::string_view name);
+inline std::optional<SimModel> FindSimModel(std::string_view name) {
+  return FindUnitModelByName(name);
+}
 
 // The firmware number that names the definition file of `model` at firmware
 // `firmware` (hundredths).

@@ -1,0 +1,210 @@
+#include "app/color_options_dialog.h"
+
+#include <QColorDialog>
+#include <QComboBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+#include "app/color_preview.h"
+#include "app/message_box.h"
+#include "app/user_colors.h"
+#include "shell/colors.h"
+#include "shell/preferences.h"
+
+namespace kvx {
+namespace {
+
+constexpr const char* kCustomEntry = "Custom...";
+
+// "clMoneyGreen" → "Money Green".
+QString ReadableName(const char* name) {
+  QString text = QString::fromLatin1(name).mid(2);
+  QString out;
+  for (int i = 0; i < text.size(); ++i) {
+    if (i > 0 && text[i].isUpper()) out += QLatin1Char(' ');
+    out += text[i];
+  }
+  return out;
+}
+
+QIcon Swatch(const QColor& color) {
+  QPixmap pixmap(16, 12);
+  pixmap.fill(color);
+  QPainter p(&pixmap);
+  p.setPen(Qt::black);
+  p.drawRect(0, 0, 15, 11);
+  return QIcon(pixmap);
+}
+
+// The user's custom colours of this run, offered in every colour box.
+QList<QColor>& CustomColors() {
+  static QList<QColor> colors;
+  return colors;
+}
+
+QColor ColorOfText(const std::string& text) {
+  return ToQColor(ColorFromTextOr(text, Rgb{0xC0, 0xC0, 0xC0}));
+}
+
+void AddColorItem(QComboBox* box, const QColor& color, const QString& label) {
+  const std::string text = ColorToText(ToRgb(color));
+  box->insertItem(box->count() - 1, Swatch(color), label, QString::fromStdString(text));
+}
+
+}  // namespace
+
+TColorOptionsF::TColorOptionsF(QWidget* owner, const ColorChoice& initial)
+    : QDialog(owner, FixedDialogFlags(false)) {
+  setWindowTitle(QStringLiteral("Color Options"));
+  setFixedSize(600, 250);
+  pickColor = [](const QColor& start, QWidget* parent) {
+    return QColorDialog::getColor(start, parent, QStringLiteral("Custom Color"));
+  };
+
+  struct Row {
+    const char* label;
+    QComboBox** box;
+    const std::string* initial;
+  } rows[] = {
+      {"Background", &form_CB, &initial.formColor},
+      {"Text Areas", &text_CB, &initial.backgroundColor},
+      {"Fixed Text", &fixed_CB, &initial.fixedboxColor},
+      {"Editable Areas", &edit_CB, &initial.editboxColor},
+  };
+  int y = 16;
+  for (const Row& row : rows) {
+    auto* label = new QLabel(QString::fromLatin1(row.label), this);
+    label->setGeometry(16, y + 3, 100, 20);
+    *row.box = MakeBox(*row.initial);
+    (*row.box)->setGeometry(120, y, 160, 24);
+    y += 36;
+  }
+  OK_B = new QPushButton(QStringLiteral("OK"), this);
+  Defaults_B = new QPushButton(QStringLiteral("Defaults"), this);
+  Cancel_B = new QPushButton(QStringLiteral("Cancel"), this);
+  OK_B->setGeometry(16, 200, 80, 28);
+  Defaults_B->setGeometry(108, 200, 80, 28);
+  Cancel_B->setGeometry(200, 200, 80, 28);
+  OK_B->setDefault(true);
+  connect(OK_B, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Cancel_B, &QPushButton::clicked, this, &QDialog::reject);
+  connect(Defaults_B, &QPushButton::clicked, this, [this] { SetDefaults(); });
+
+  preview_ = new ColorPreview(this);
+  const QSize grid = preview_->sizeHint();
+  preview_->setGeometry(306, 16, grid.width(), grid.height());
+  QFont bold = font();
+  bold.setBold(true);
+  const int panelTop = 16 + grid.height() + 12;
+  const int panelWidth = (grid.width() - 16) / 3;
+  struct Panel {
+    QLabel** label;
+    const char* caption;
+    QColor text;
+  } panels[] = {{&online_P, "ONLINE", kGoodColor},
+                {&trip_P, "TRIP", kErrorColor},
+                {&alarm_P, "ALARM", kWarningColor}};
+  int x = 306;
+  for (const Panel& panel : panels) {
+    auto* label = new QLabel(QString::fromLatin1(panel.caption), this);
+    label->setFont(bold);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setGeometry(x, panelTop, panelWidth, 28);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, panel.text);
+    label->setPalette(p);
+    label->setAutoFillBackground(true);
+    *panel.label = label;
+    x += panelWidth + 8;
+  }
+  UpdatePreview();
+}
+
+QComboBox* TColorOptionsF::MakeBox(const std::string& initial) {
+  auto* box = new QComboBox(this);
+  box->addItem(QString::fromLatin1(kCustomEntry));
+  for (const auto& named : NamedColors()) {
+    AddColorItem(box, ToQColor(named.rgb), ReadableName(named.name));
+  }
+  for (const QColor& c : CustomColors()) AddColorItem(box, c, QString());
+  SelectText(box, initial);
+  connect(box, &QComboBox::activated, this, [this, box](int index) { BoxActivated(box, index); });
+  connect(box, &QComboBox::currentIndexChanged, this, [this] { UpdatePreview(); });
+  return box;
+}
+
+void TColorOptionsF::SelectText(QComboBox* box, const std::string& text) {
+  const QColor color = ColorOfText(text);
+  const QString canonical = QString::fromStdString(ColorToText(ToRgb(color)));
+  int index = box->findData(canonical);
+  if (index < 0) {
+    AddColorItem(box, color, canonical);
+    index = box->findData(canonical);
+  }
+  box->setCurrentIndex(index);
+}
+
+void TColorOptionsF::BoxActivated(QComboBox* box, int index) {
+  if (box->itemText(index) != QLatin1String(kCustomEntry) || box->itemData(index).isValid()) {
+    return;
+  }
+  const int previous = box->property("lastColorIndex").toInt();
+  const QColor start = ColorOfText(box->itemData(previous).toString().toStdString());
+  const QColor picked = pickColor ? pickColor(start, this) : QColor();
+  if (!picked.isValid()) {
+    box->setCurrentIndex(previous);
+    return;
+  }
+  if (!CustomColors().contains(picked)) CustomColors().append(picked);
+  SelectText(box, ColorToText(ToRgb(picked)));
+}
+
+void TColorOptionsF::SetDefaults() {
+  const Preferences defaults;
+  SelectText(text_CB, defaults.backgroundColor);
+  SelectText(form_CB, defaults.formColor);
+  SelectText(fixed_CB, defaults.fixedboxColor);
+  SelectText(edit_CB, defaults.editboxColor);
+  UpdatePreview();
+}
+
+void TColorOptionsF::UpdatePreview() {
+  for (QComboBox* box : {form_CB, text_CB, fixed_CB, edit_CB}) {
+    if (!box) return;  // still building
+    if (box->currentData().isValid()) box->setProperty("lastColorIndex", box->currentIndex());
+  }
+  const ColorChoice c = choice();
+  PaintFace(this, ColorOfText(c.formColor));
+  const QColor cells = ColorOfText(c.backgroundColor);
+  preview_->setColors(cells, ColorOfText(c.fixedboxColor), ColorOfText(c.editboxColor));
+  for (QLabel* panel : {online_P, trip_P, alarm_P}) {
+    QPalette p = panel->palette();
+    p.setColor(QPalette::Window, cells);
+    panel->setPalette(p);
+  }
+}
+
+ColorChoice TColorOptionsF::choice() const {
+  auto text = [](QComboBox* box) {
+    const QVariant data = box->itemData(box->property("lastColorIndex").toInt());
+    return data.toString().toStdString();
+  };
+  return {text(form_CB), text(text_CB), text(fixed_CB), text(edit_CB)};
+}
+
+void TColorOptionsF::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  CentreOn(this, parentWidget());
+}
+
+bool ShowColorOptions(QWidget* owner, ColorChoice& colors) {
+  TColorOptionsF dialog(owner, colors);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  colors = dialog.choice();
+  return true;
+}
+
+}  // namespace kvx

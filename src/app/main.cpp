@@ -1,0 +1,81 @@
+// kvx-comm: the desktop program. Takes the single-instance lock, starts the
+// application and runs the main window until it closes.
+
+#include <unistd.h>
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QStyleFactory>
+#include <cstdio>
+#include <exception>
+
+#include "app/main_window.h"
+#include "app/process_locale.h"
+#include "shell/instance_lock.h"
+
+namespace {
+
+constexpr const char* kProgramName = "KVX-COMM";
+
+// Where the lock lives: KVX_LOCK_DIR when set (tests keep their copies
+// apart with it), else the user's runtime folder, else the temporary folder.
+QString LockPath() {
+  QString dir = qEnvironmentVariable("KVX_LOCK_DIR");
+  if (dir.isEmpty()) dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  QString name = QString::fromStdString(kvx::InstanceLockName(kProgramName));
+  if (dir.isEmpty()) {
+    dir = QDir::tempPath();
+    name += QStringLiteral("-%1").arg(::getuid());  // one lock per user
+  }
+  return QDir(dir).filePath(name);
+}
+
+bool TestMode() {
+  return qEnvironmentVariableIntValue("KVX_TEST_MODE") == 1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  kvx::UseDotDecimalSeparator();
+
+  kvx::InstanceLock lock;
+  if (lock.TryAcquire(LockPath().toStdString()) == kvx::InstanceLockState::HeldByOther) {
+    const QString text = QStringLiteral(
+                             "There is already an instance of %1 running.\n"
+                             "You cannot run more than one instance of %1.")
+                             .arg(QString::fromLatin1(kProgramName));
+    std::fprintf(stderr, "Loading Error: %s\n", qPrintable(text));
+    // Under test there is nobody to press OK.
+    if (!TestMode()) QMessageBox::warning(nullptr, QStringLiteral("Loading Error"), text);
+    return 0;
+  }
+
+  try {
+    QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(kProgramName));
+    if (QStyleFactory::keys().contains(QStringLiteral("Fusion"))) {
+      QApplication::setStyle(QStringLiteral("Fusion"));
+    }
+    kvx::MainWindowOptions options;
+    const QStringList args = QApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+      if (!args[i].startsWith(QLatin1String("--"))) {
+        options.openFileAtStart = args[i];
+        break;
+      }
+    }
+    kvx::TMainF mainWindow(options);
+    mainWindow.show();
+    if (TestMode()) {
+      std::fprintf(stdout, "kvx-comm: ready\n");
+      std::fflush(stdout);
+    }
+    app.exec();
+  } catch (const std::exception& e) {
+    QMessageBox::critical(nullptr, QString::fromLatin1(kProgramName),
+                          QString::fromLocal8Bit(e.what()));
+  }
+  return 0;
+}

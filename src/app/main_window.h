@@ -1,0 +1,170 @@
+#pragma once
+// TMainF: the program's main window and owner of its working state. This
+// file holds the frame: strips, pages, status bar, menus, timers, colours,
+// resize and close. The sequences of the later features plug into the
+// handlers in main_menu_actions.cpp.
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/user_colors.h"
+#include "setpoints/setting_store.h"
+#include "shell/comm_options.h"
+#include "shell/connection_view.h"
+#include "shell/main_layout.h"
+#include "shell/preferences.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+class QTreeWidget;
+class QUrl;
+class QWidget;
+
+namespace kvx {
+
+class PortAccess;
+
+struct MainWindowOptions {
+  QString programFolder;    // empty: the folder of the program file
+  QString openFileAtStart;  // the first command-line argument, if any
+};
+
+class TMainF : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TMainF(const MainWindowOptions& options = {});
+  ~TMainF() override;
+
+  // Working state.
+  Preferences& preferences() { return prefs_; }
+  CommOptions& commOptions() { return commOptions_; }
+  SettingStore& settingStore() { return *store_; }
+  bool online() const { return online_; }
+  bool unsavedChanges() const { return unsavedChanges_; }
+  void setUnsavedChanges(bool changed) { unsavedChanges_ = changed; }
+  UserColors userColors() const { return ColorsFromPreferences(prefs_); }
+  QString lastFolder() const { return lastFolder_; }
+  QString defaultsFolder() const { return defaultsFolder_; }
+
+  // The offline/online view of the frame (set by the connect and disconnect
+  // sequences).
+  void SetConnectionView(bool online, int family);
+  void DisconnectUnit();
+  void ApplyColors();
+  void FormResize();
+  void PageControl1Change();
+
+  // Handlers the later features replace; by default they say "not available".
+  std::function<void()> saveSetpointFile;
+  std::function<void(const QString& path)> openSetpointFile;
+  // Opens a document with the system's default program; false on failure.
+  std::function<bool(const QUrl& url)> openDocument;
+  // The port list and open test of the options dialog (null: the system's).
+  PortAccess* portAccess = nullptr;
+
+  // Named parts of the frame, for the features that fill them and for tests.
+  QAction* action(const QString& name) const;
+  QMenu* menu(const QString& name) const;
+  QWidget* part(const QString& name) const;
+  QTimer* timer(const QString& name) const;
+  const MainLayout& layoutNow() const { return layout_; }
+
+  // Menu handlers of the frame.
+  void Exit1Click();
+  void Disconnect1Click();
+  void Connect1Click();
+  void About1Click();
+  void Contents1Click();
+  void EditColors1Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void WireMenuActions();  // main_menu_actions.cpp
+  void BuildStrips(QWidget* central);
+  void BuildPages(QWidget* central);
+  void BuildStatusBar(QWidget* central);
+  void BuildTimers();
+  QLabel* MakePanel(QWidget* parent, const QString& name, const QString& text = QString());
+  QAction* AddItem(QMenu* menu, const QString& name, const QString& caption);
+  QMenu* AddMenu(const QString& name, const QString& caption);
+  void NotAvailableYet(const QString& feature);
+  bool CloseSequence();
+
+  Preferences prefs_;
+  CommOptions commOptions_;
+  std::unique_ptr<SettingStore> store_;  // large: kept off the stack and the window object
+  bool online_ = false;
+  int family_ = 0;
+  bool unsavedChanges_ = false;
+  bool accessGranted_ = true;
+  bool freshMetering_ = false;
+  int passwordTimeoutMs_ = 300000;
+  int logPeriodMs_ = 4000;
+  int minLogPeriodMs_ = 2000;
+  QString programFolder_;
+  QString lastFolder_;
+  QString defaultsFolder_;
+  MainLayout layout_;
+  bool closing_ = false;
+
+  std::map<QString, QAction*> actions_;
+  std::map<QString, QMenu*> menus_;
+  std::map<QString, QWidget*> parts_;
+  std::map<QString, QTimer*> timers_;
+
+  QWidget* central_ = nullptr;
+  QFrame* main_display_P = nullptr;
+  QLabel* first_P = nullptr;
+  QLabel* second_P = nullptr;
+  QLabel* third_P = nullptr;
+  QPushButton* Details_B = nullptr;
+  QPushButton* Reset_B = nullptr;
+  QFrame* dra_display_P = nullptr;
+  QFrame* drb_display_P = nullptr;
+  QFrame* fdx_display_P = nullptr;
+  QPushButton* Start1_B = nullptr;
+  QPushButton* Start2_B = nullptr;
+  QPushButton* Stop_B = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QWidget* Setpoints_Tab = nullptr;
+  QWidget* Metering_Tab = nullptr;
+  QWidget* TabSheet3 = nullptr;
+  QTreeWidget* Setpoints_Tree = nullptr;
+  QFrame* tree_P = nullptr;
+  QTableWidget* Setpoints_Grid = nullptr;
+  QFrame* Setpoints_P = nullptr;
+  QLabel* out_of_range_P = nullptr;
+  QLabel* write_error_L = nullptr;
+  QTableWidget* Meter_Grid = nullptr;
+  QTableWidget* RTD_Grid = nullptr;
+  QTableWidget* Events_Grid = nullptr;
+  QFrame* events_P = nullptr;
+  QFrame* packet_P = nullptr;
+  QLabel* empty_P = nullptr;
+  QFrame* Status_P = nullptr;
+  QLabel* network_P = nullptr;
+  QLabel* unit_P = nullptr;
+  QLabel* version_P = nullptr;
+  QLabel* serial_P = nullptr;
+  QLabel* time_P = nullptr;
+  QProgressBar* read_Progress = nullptr;
+  bool packetStatsShown_ = false;
+};
+
+}  // namespace kvx

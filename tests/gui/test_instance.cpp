@@ -1,0 +1,73 @@
+// Single instance: the real kvx-comm refuses a second copy while the first
+// runs, and starts again after the first was killed outright (SIGKILL leaves
+// no chance to clean up, so the lock must be one the system drops).
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+class InstanceTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void secondCopyRefusedUntilTheFirstDies();
+
+ private:
+  QProcessEnvironment Environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("KVX_TEST_MODE"), QStringLiteral("1"));
+    env.insert(QStringLiteral("KVX_LOCK_DIR"), lockDir_.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir_.path());
+    return env;
+  }
+  // Starts kvx-comm and waits (bounded) until its window is up.
+  bool StartRunning(QProcess& p) {
+    p.setProcessEnvironment(Environment());
+    p.start(QStringLiteral(KVX_BINARY_DIR "/bin/kvx-comm"), {});
+    if (!p.waitForStarted(30000)) return false;
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    while (!out.contains("kvx-comm: ready") && clock.elapsed() < 60000) {
+      if (p.state() != QProcess::Running) return false;
+      p.waitForReadyRead(500);
+      out += p.readAllStandardOutput();
+    }
+    return out.contains("kvx-comm: ready");
+  }
+
+  QTemporaryDir lockDir_;
+  QTemporaryDir configDir_;
+};
+
+void InstanceTest::secondCopyRefusedUntilTheFirstDies() {
+  QProcess first;
+  QVERIFY(StartRunning(first));
+
+  QProcess second;
+  second.setProcessEnvironment(Environment());
+  second.start(QStringLiteral(KVX_BINARY_DIR "/bin/kvx-comm"), {});
+  QVERIFY(second.waitForFinished(60000));
+  QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(second.exitCode(), 0);
+  const QString err = QString::fromUtf8(second.readAllStandardError());
+  QVERIFY2(err.contains(
+               QStringLiteral("Loading Error: There is already an instance of KVX-COMM running.\n"
+                              "You cannot run more than one instance of KVX-COMM.")),
+           qPrintable(err));
+  QCOMPARE(first.state(), QProcess::Running);  // the first is not disturbed
+
+  ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
+  QVERIFY(first.waitForFinished(30000));
+
+  QProcess third;
+  QVERIFY(StartRunning(third));
+  third.kill();
+  QVERIFY(third.waitForFinished(30000));
+}
+
+QTEST_MAIN(InstanceTest)
+#include "test_instance.moc"

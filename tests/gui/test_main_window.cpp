@@ -1,0 +1,350 @@
+// The main window frame: menus in order with no silent items, the offline and
+// online views, resize arithmetic, the close sequence, the message box and
+// the help command.
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+#include <clocale>
+#include <cstdio>
+
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "app/progress_window.h"
+#include "gui_helpers.h"
+
+using namespace kvx;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { test::IsolatedConfig(); }
+  void dotDecimalSeparatorWhateverTheLocale();
+  void menusInOrder();
+  void everyItemAnswers();
+  void connectionStateView();
+  void timersAtStartUp();
+  void resizeArithmetic();
+  void closeWithUnsavedChanges();
+  void messageBoxResults_data();
+  void messageBoxResults();
+  void messageBoxGeometry();
+  void progressWindow();
+  void helpMissingAndPresent();
+};
+
+void MainWindowTest::dotDecimalSeparatorWhateverTheLocale() {
+  QVERIFY(std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr);
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral(","));
+  TMainF w;
+  QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral("."));
+  QCOMPARE(QLocale().decimalPoint(), QStringLiteral("."));
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", 2.5);
+  QCOMPARE(QString::fromLatin1(text), QStringLiteral("2.50"));
+  std::setlocale(LC_ALL, "C");
+}
+
+static QStringList Captions(QMenu* menu) {
+  QStringList out;
+  for (QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  return out;
+}
+
+void MainWindowTest::menusInOrder() {
+  TMainF w;
+  QStringList bar;
+  for (QAction* a : w.menuBar()->actions()) bar << a->text().remove(QLatin1Char('&'));
+  QCOMPARE(bar, (QStringList{"File", "Communications", "Commands", "Commands", "Commands", "Plot",
+                             "Data Logging", "Password", "Help"}));
+  QCOMPARE(Captions(w.menu(QStringLiteral("File1"))),
+           (QStringList{"Open Setpoint File", "Save Setpoint File", "Load Defaults File",
+                        "Write Setpoint File to Unit", "-", "Print", "Save as Text", "-",
+                        "Compare Files", "Change File Revision", "Exit"}));
+  QCOMPARE(Captions(w.menu(QStringLiteral("Network1"))), (QStringList{"Connect", "Disconnect"}));
+  QCOMPARE(Captions(w.menu(QStringLiteral("Help1"))),
+           (QStringList{"About", "Contents", "Edit Colors"}));
+  QCOMPARE(Captions(w.menu(QStringLiteral("DRA_Commands"))).size(), 9);
+  QCOMPARE(Captions(w.menu(QStringLiteral("DRB_Commands"))).size(), 12);
+  QCOMPARE(Captions(w.menu(QStringLiteral("FDX_Commands"))).last(), QStringLiteral("Run1 Clear"));
+}
+
+// Every item either does its work or says it is not there yet; none is dead.
+void MainWindowTest::everyItemAnswers() {
+  TMainF w;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  w.openDocument = [](const QUrl&) { return false; };  // the help answers with a message
+  int checked = 0;
+  for (QAction* a : w.findChildren<QAction*>()) {
+    const QString name = a->objectName();
+    if (name.isEmpty() || a->menu() || name == QLatin1String("Exit1") ||
+        name == QLatin1String("Disconnect1")) {
+      continue;
+    }
+    QString caption;
+    auto answered = test::WhenModal([&](QWidget* modal) {
+      caption = modal->windowTitle();
+      if (auto* d = qobject_cast<QDialog*>(modal)) d->reject();
+    });
+    a->trigger();
+    QVERIFY2(*answered, qPrintable(name + QStringLiteral(" showed nothing")));
+    QVERIFY2(!caption.isEmpty(), qPrintable(name));
+    ++checked;
+  }
+  QVERIFY(checked > 40);
+  // The frame buttons too.
+  for (const char* name : {"Details_B", "Reset_B", "Start1_B", "Start2_B", "Stop_B"}) {
+    auto answered = test::WhenModal([](QWidget* modal) {
+      QCOMPARE(modal->windowTitle(), QStringLiteral("Not Available"));
+      qobject_cast<QDialog*>(modal)->reject();
+    });
+    qobject_cast<QPushButton*>(w.part(QString::fromLatin1(name)))->click();
+    QVERIFY2(*answered, name);
+  }
+}
+
+void MainWindowTest::connectionStateView() {
+  TMainF w;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  auto visible = [&](const char* name) { return w.action(QString::fromLatin1(name))->isVisible(); };
+  auto shown = [&](const char* name) { return w.part(QString::fromLatin1(name))->isVisible(); };
+  auto* tabs = qobject_cast<QTabWidget*>(w.part(QStringLiteral("PageControl1")));
+  auto* network = qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")));
+  auto checkOffline = [&] {
+    QVERIFY(!w.online());
+    QVERIFY(visible("Open1") && visible("Load1") && visible("Connect1"));
+    QVERIFY(!visible("Disconnect1") && !visible("WritetoUnit1") && !visible("ChangePassword1"));
+    QVERIFY(visible("ChangeRevision1"));  // works on files, offline only
+    QVERIFY(!visible("Save1") && !visible("Print1") && !visible("SaveasText1"));
+    QCOMPARE(w.action(QStringLiteral("Save1"))->text(), QStringLiteral("Save Setpoint File"));
+    for (const char* m : {"DRA_Commands", "DRB_Commands", "FDX_Commands"}) {
+      QVERIFY(!w.menu(QString::fromLatin1(m))->menuAction()->isVisible());
+    }
+    QVERIFY(!shown("dra_display_P") && !shown("drb_display_P") && !shown("fdx_display_P"));
+    QVERIFY(!shown("Details_B") && !shown("Reset_B"));
+    QVERIFY(!tabs->isTabVisible(1) && !tabs->isTabVisible(2));
+    QVERIFY(tabs->isTabVisible(0));
+    QCOMPARE(network->text(), QStringLiteral("OFFLINE"));
+    QCOMPARE(network->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+  };
+  checkOffline();
+
+  w.SetConnectionView(true, 3);
+  QVERIFY(w.online());
+  QVERIFY(!visible("Open1") && !visible("Load1") && !visible("Connect1"));
+  QVERIFY(!visible("ChangeRevision1"));
+  QVERIFY(visible("Disconnect1") && visible("WritetoUnit1") && visible("ChangePassword1"));
+  QCOMPARE(w.action(QStringLiteral("Save1"))->text(),
+           QStringLiteral("Save Setpoint File from Unit"));
+  QVERIFY(w.menu(QStringLiteral("FDX_Commands"))->menuAction()->isVisible());
+  QVERIFY(!w.menu(QStringLiteral("DRA_Commands"))->menuAction()->isVisible());
+  QVERIFY(shown("fdx_display_P") && !shown("dra_display_P"));
+  QVERIFY(shown("Details_B") && shown("Reset_B"));
+  QVERIFY(tabs->isTabVisible(1) && tabs->isTabVisible(2));
+  QCOMPARE(network->text(), QStringLiteral("ONLINE"));
+  QCOMPARE(network->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
+
+  w.Disconnect1Click();
+  checkOffline();
+}
+
+void MainWindowTest::timersAtStartUp() {
+  TMainF w;
+  struct Expect {
+    const char* name;
+    int interval;
+    bool active;
+  } expected[] = {{"password_timer", 300000, false},
+                  {"setpoint_timer", 1000, true},
+                  {"datalog_timer", 4000, false},
+                  {"trackbar_Timer", 500, false},
+                  {"out_of_range_Timer", 5000, false}};
+  for (const Expect& e : expected) {
+    QTimer* t = w.timer(QString::fromLatin1(e.name));
+    QVERIFY2(t, e.name);
+    QCOMPARE(t->interval(), e.interval);
+    QCOMPARE(t->isActive(), e.active);
+  }
+}
+
+void MainWindowTest::resizeArithmetic() {
+  TMainF w;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  w.SetConnectionView(true, 1);  // the strip with "Start 2"
+  w.resize(900, 600);
+  QTRY_COMPARE(w.width(), 900);
+  QCOMPARE(w.part(QStringLiteral("Start2_B"))->x(), 635);
+  QCOMPARE(w.part(QStringLiteral("Start1_B"))->x(), 465);
+  QCOMPARE(w.part(QStringLiteral("read_Progress"))->width(), 330);
+  QCOMPARE(w.part(QStringLiteral("first_P"))->width(), 488);
+  QWidget* stop = w.part(QStringLiteral("Stop_B"));
+  const int stopGap = w.width() - stop->x();
+  w.resize(1200, 700);
+  QTRY_COMPARE(w.width(), 1200);
+  QCOMPARE(w.width() - stop->x(), stopGap);  // "Stop" keeps its distance from the right
+  QCOMPARE(w.part(QStringLiteral("Start2_B"))->x(), 785);
+  // "Reset" 10 pixels inside first_P's client area, "Details" 10 left of it.
+  QWidget* first = w.part(QStringLiteral("first_P"));
+  QWidget* reset = w.part(QStringLiteral("Reset_B"));
+  QWidget* details = w.part(QStringLiteral("Details_B"));
+  QCOMPARE(first->contentsRect().right() + 1 - (reset->x() + reset->width()), 10);
+  QCOMPARE(reset->x() - (details->x() + details->width()), 10);
+  // Metering grids split the page in two halves.
+  QWidget* page =
+      qobject_cast<QTabWidget*>(w.part(QStringLiteral("PageControl1")))->currentWidget();
+  const int t = page->width();
+  QCOMPARE(w.part(QStringLiteral("RTD_Grid"))->x(), t / 2 + 2);
+  QCOMPARE(w.part(QStringLiteral("Meter_Grid"))->width(), t / 2 - 4);
+}
+
+void MainWindowTest::closeWithUnsavedChanges() {
+  TMainF w;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  int saves = 0;
+  w.saveSetpointFile = [&] { ++saves; };  // the user cancels the save dialog
+  w.setUnsavedChanges(true);
+  QString caption, text;
+  auto yes = test::WhenModal([&](QWidget* modal) {
+    caption = modal->windowTitle();
+    text = modal->findChild<QLabel*>()->text();
+    QVERIFY(test::Press(modal, QStringLiteral("Yes")));
+  });
+  QVERIFY(!w.close());
+  QVERIFY(*yes);
+  QCOMPARE(caption, QStringLiteral("Setpoint Changes"));
+  QCOMPARE(text, QStringLiteral("Do you wish to save your\ncurrent changes to a file?"));
+  QCOMPARE(saves, 1);
+  QVERIFY(w.isVisible());
+
+  // Online nothing is asked.
+  w.SetConnectionView(true, 2);
+  w.DisconnectUnit();
+  auto no = test::WhenModal([&](QWidget* modal) { test::Press(modal, QStringLiteral("No")); });
+  QVERIFY(w.close());
+  QVERIFY(*no);
+  QVERIFY(!w.unsavedChanges());
+}
+
+void MainWindowTest::messageBoxResults_data() {
+  QTest::addColumn<int>("kind");
+  QTest::addColumn<QString>("press");
+  QTest::addColumn<int>("result");
+  QTest::addColumn<QStringList>("buttons");
+  QTest::newRow("ok") << 0 << "OK" << 1 << QStringList{"OK"};
+  QTest::newRow("ok-cancel ok") << 1 << "OK" << 1 << QStringList{"OK", "Cancel"};
+  QTest::newRow("ok-cancel cancel") << 1 << "Cancel" << 2 << QStringList{"OK", "Cancel"};
+  QTest::newRow("yes-no yes") << 4 << "Yes" << 6 << QStringList{"Yes", "No"};
+  QTest::newRow("yes-no no") << 4 << "No" << 7 << QStringList{"Yes", "No"};
+  QTest::newRow("ok-cancel escape") << 1 << "" << 2 << QStringList{"OK", "Cancel"};
+}
+
+void MainWindowTest::messageBoxResults() {
+  QFETCH(int, kind);
+  QFETCH(QString, press);
+  QFETCH(int, result);
+  QFETCH(QStringList, buttons);
+  QStringList seen;
+  auto answered = test::WhenModal([&](QWidget* modal) {
+    for (QPushButton* b : modal->findChildren<QPushButton*>()) seen << b->text();
+    if (press.isEmpty()) {
+      QTest::keyClick(modal, Qt::Key_Escape);
+    } else {
+      QVERIFY(test::Press(modal, press));
+    }
+  });
+  const int code = ShowMessage(nullptr, QStringLiteral("Question?"), QStringLiteral("Caption"),
+                               static_cast<MessageKind>(kind));
+  QVERIFY(*answered);
+  QCOMPARE(code, result);
+  QCOMPARE(seen, buttons);
+}
+
+void MainWindowTest::messageBoxGeometry() {
+  TMessageBoxF ok(nullptr, QStringLiteral("Short"), QStringLiteral("C"), MessageKind::Ok);
+  QCOMPARE(ok.width(), 400);
+  QVERIFY(ok.height() < 150);
+  QCOMPARE(ok.buttons()[0]->x(), 200 - 37);
+  QCOMPARE(ok.textLabel()->y(), 16);
+  QCOMPARE(ok.buttons()[0]->y(), ok.textLabel()->geometry().bottom() + 1 + 2);
+  QVERIFY(ok.height() >= ok.buttons()[0]->geometry().bottom());
+  QVERIFY(!(ok.windowFlags() & Qt::WindowCloseButtonHint));
+  QVERIFY(ok.windowFlags() & Qt::WindowStaysOnTopHint);
+
+  const QString longText = QStringLiteral("word ").repeated(80);
+  TMessageBoxF yesNo(nullptr, longText, QStringLiteral("C"), MessageKind::YesNo);
+  QCOMPARE(yesNo.buttons()[0]->x(), 100);
+  QCOMPARE(yesNo.buttons()[1]->x(), 225);
+  QVERIFY(yesNo.textLabel()->wordWrap());
+  QVERIFY(yesNo.textLabel()->width() <= 380);
+  QVERIFY(yesNo.textLabel()->height() > ok.textLabel()->height() * 2);
+  QVERIFY(yesNo.height() > ok.height());
+}
+
+void MainWindowTest::progressWindow() {
+  TProgressF progress(nullptr, 40);
+  QCOMPARE(progress.windowTitle(), QStringLiteral("Work In Progress"));
+  QCOMPARE(progress.size(), QSize(425, 70));
+  progress.show();
+  progress.setPosition(25);
+  QCOMPARE(progress.bar()->value(), 25);
+  QCOMPARE(progress.bar()->maximum(), 40);
+  TProgressF named(nullptr, 10, QStringLiteral("Saving"));
+  QCOMPARE(named.windowTitle(), QStringLiteral("Saving"));
+}
+
+void MainWindowTest::helpMissingAndPresent() {
+  QTemporaryDir empty;
+  MainWindowOptions options;
+  options.programFolder = empty.path();
+  TMainF w(options);
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  QString caption, text;
+  auto answered = test::WhenModal([&](QWidget* modal) {
+    caption = modal->windowTitle();
+    text = modal->findChild<QLabel*>()->text();
+    test::Press(modal, QStringLiteral("OK"));
+  });
+  w.Contents1Click();
+  QVERIFY(*answered);
+  QCOMPARE(caption, QStringLiteral("Help File Open Error"));
+  QVERIFY(text.contains(QStringLiteral("distributed with KVX-COMM was not found")));
+  QVERIFY(text.contains(QStringLiteral("KVX-COMM\nmay have to be reinstalled")));
+
+  // The shipped start page beside the programs opens with the default handler.
+  MainWindowOptions shipped;
+  shipped.programFolder = QStringLiteral(KVX_BINARY_DIR "/bin");
+  TMainF h(shipped);
+  QUrl opened;
+  h.openDocument = [&](const QUrl& url) {
+    opened = url;
+    return true;
+  };
+  h.Contents1Click();
+  QVERIFY(opened.toLocalFile().endsWith(QStringLiteral("/help/tlx_index.html")));
+  h.openDocument = [](const QUrl&) { return false; };  // no browser
+  auto noBrowser = test::WhenModal([&](QWidget* modal) {
+    text = modal->findChild<QLabel*>()->text();
+    test::Press(modal, QStringLiteral("OK"));
+  });
+  h.Contents1Click();
+  QVERIFY(*noBrowser);
+  QVERIFY(text.startsWith(QStringLiteral("An error occured openning a web browser")));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "test_main_window.moc"

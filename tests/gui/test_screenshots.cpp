@@ -1,0 +1,123 @@
+// Pictures of the real windows for a person to look at: the main window at
+// its minimum and at a large size, the options dialog for each network type,
+// the colour dialog, the About box and a message box. Under Xvfb
+// (scripts/screenshots, platform xcb) they are taken from the screen; under
+// the offscreen platform from the widgets themselves. PNGs land in
+// <build>/screenshots/.
+
+#include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QtTest>
+
+#include "app/about_dialog.h"
+#include "app/color_options_dialog.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "comm/ui/network_options_dialog.h"
+#include "gui_helpers.h"
+#include "shell/comm_options_logic.h"
+
+using namespace kvx;
+
+namespace {
+
+class DemoPorts : public PortAccess {
+ public:
+  std::vector<std::string> ListPorts() override {
+    return {"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/tmp/kvx-sim/COM2"};
+  }
+  bool CanOpen(const std::string& name) override { return name != "/dev/ttyUSB1"; }
+};
+
+}  // namespace
+
+class ScreenshotTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void mainWindow();
+  void dialogs();
+
+ private:
+  void Shoot(QWidget* w, const QString& name);
+  QString dir_;
+};
+
+void ScreenshotTest::initTestCase() {
+  test::IsolatedConfig();
+  dir_ = QStringLiteral(KVX_BINARY_DIR "/screenshots");
+  QVERIFY(QDir().mkpath(dir_));
+}
+
+void ScreenshotTest::Shoot(QWidget* w, const QString& name) {
+  QVERIFY(QTest::qWaitForWindowExposed(w));
+  QTest::qWait(300);  // let the window paint completely
+  QPixmap shot;
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    const QRect frame = w->frameGeometry();
+    shot = w->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  } else {
+    shot = w->grab();
+  }
+  QVERIFY(!shot.isNull());
+  QVERIFY(shot.width() >= w->width() - 1);
+  QVERIFY(shot.save(dir_ + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+void ScreenshotTest::mainWindow() {
+  TMainF w;
+  w.move(0, 0);
+  w.show();
+  Shoot(&w, QStringLiteral("main_750x550_offline"));
+  w.SetConnectionView(true, 1);
+  Shoot(&w, QStringLiteral("main_750x550_online_family1"));
+  w.resize(1400, 900);
+  QTRY_COMPARE(w.width(), 1400);
+  Shoot(&w, QStringLiteral("main_1400x900_online_family1"));
+  w.SetConnectionView(true, 3);
+  Shoot(&w, QStringLiteral("main_1400x900_online_family3"));
+  w.setUnsavedChanges(false);
+}
+
+void ScreenshotTest::dialogs() {
+  const UserColors colors = ColorsFromPreferences(Preferences{});
+  DemoPorts ports;
+  CommOptions options;
+  {
+    TNetwork_OptionsF dialog(nullptr, options, colors, ports);
+    dialog.setModal(false);
+    dialog.show();
+    dialog.Prepare();
+    Shoot(&dialog, QStringLiteral("options_modbus_rtu"));
+    dialog.networkBox()->setCurrentIndex(1);
+    dialog.comportBox()->setCurrentIndex(
+        dialog.comportBox()->findText(QStringLiteral("/dev/ttyUSB1 (in use)")));
+    Shoot(&dialog, QStringLiteral("options_df1"));
+    dialog.networkBox()->setCurrentIndex(2);
+    Shoot(&dialog, QStringLiteral("options_modbus_tcp"));
+  }
+  {
+    TColorOptionsF dialog(nullptr, ColorChoice{"clMedGray", "clSilver", "clMoneyGreen", "clWhite"});
+    dialog.show();
+    Shoot(&dialog, QStringLiteral("color_options"));
+  }
+  {
+    TAboutF about(nullptr, colors);
+    about.show();
+    Shoot(&about, QStringLiteral("about"));
+  }
+  {
+    TMessageBoxF box(nullptr,
+                     QStringLiteral("Do you wish to save your\ncurrent changes to a file?"),
+                     QStringLiteral("Setpoint Changes"), MessageKind::YesNo);
+    box.setModal(false);
+    box.show();
+    Shoot(&box, QStringLiteral("message_yes_no"));
+  }
+}
+
+QTEST_MAIN(ScreenshotTest)
+#include "test_screenshots.moc"

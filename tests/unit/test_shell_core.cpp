@@ -1,0 +1,315 @@
+// The shell's logic without widgets: colour texts, preferences, spin-edit
+// arithmetic, layouts, the close question, the instance lock, port lists.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <string>
+
+#include "comm/serial_port_list.h"
+#include "shell/close_sequence.h"
+#include "shell/colors.h"
+#include "shell/comm_options_logic.h"
+#include "shell/connection_view.h"
+#include "shell/help_errors.h"
+#include "shell/instance_lock.h"
+#include "shell/main_layout.h"
+#include "shell/message_box_layout.h"
+#include "shell/preferences.h"
+#include "shell/scripted_dialogs.h"
+#include "shell/spin_value.h"
+
+namespace kvx {
+namespace {
+
+TEST(ColorText, NamesAndHexBothWays) {
+  EXPECT_EQ(ColorToText({0xC0, 0xC0, 0xC0}), "clSilver");
+  EXPECT_EQ(ColorToText({0xA0, 0xA0, 0xA4}), "clMedGray");
+  EXPECT_EQ(ColorToText({12, 34, 56}), "$0038220C");
+  EXPECT_EQ(ColorToText({0xAB, 0x01, 0xFE}), "$00FE01AB");
+  EXPECT_EQ(ColorFromText("$0038220C"), (Rgb{12, 34, 56}));
+  EXPECT_EQ(ColorFromText("clMoneyGreen"), (Rgb{0xC0, 0xDC, 0xC0}));
+  EXPECT_EQ(ColorFromText("CLWHITE"), (Rgb{0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(ColorFromText("clBtnFace").has_value(), true);
+  EXPECT_EQ(ColorFromText("255"), (Rgb{0xFF, 0, 0}));  // decimal 00BBGGRR
+  for (const auto& c : NamedColors()) EXPECT_EQ(ColorFromText(ColorToText(c.rgb)), c.rgb);
+}
+
+TEST(ColorText, UnreadableTextsFallBack) {
+  for (const char* bad :
+       {"", "clNoSuchColour", "$", "$00GG0000", "$FF000000", "$0000000000", "12abc", "-1"}) {
+    EXPECT_FALSE(ColorFromText(bad).has_value()) << bad;
+    EXPECT_EQ(ColorFromTextOr(bad, Rgb{1, 2, 3}), (Rgb{1, 2, 3})) << bad;
+  }
+}
+
+TEST(Preferences, MissingValuesGiveDefaultsAndAllElevenAreWritten) {
+  Preferences p = PreferencesFromValues([](const std::string&) { return std::nullopt; });
+  auto values = PreferencesToValues(p);
+  std::map<std::string, std::string> expected = {{"Language", "English"},
+                                                 {"DatalogName", "Unit.csv"},
+                                                 {"Maximized", "0"},
+                                                 {"Top", "0"},
+                                                 {"Left", "0"},
+                                                 {"Height", "0"},
+                                                 {"Width", "0"},
+                                                 {"Editbox", "clWhite"},
+                                                 {"Fixedbox", "clMoneyGreen"},
+                                                 {"Background", "clSilver"},
+                                                 {"Form", "clMedGray"}};
+  ASSERT_EQ(values.size(), 11u);
+  for (const auto& [name, text] : values) EXPECT_EQ(expected.at(name), text) << name;
+}
+
+TEST(Preferences, BadIntegersTakeDefaultsAndBooleansAreNonZero) {
+  std::map<std::string, std::string> stored = {
+      {"Top", "12x"},     {"Left", " 40 "},        {"Height", ""},       {"Width", "99999999999"},
+      {"Maximized", "2"}, {"Language", "Deutsch"}, {"Form", "$0038220C"}};
+  Preferences p = PreferencesFromValues([&](const std::string& n) -> std::optional<std::string> {
+    auto it = stored.find(n);
+    if (it == stored.end()) return std::nullopt;
+    return it->second;
+  });
+  EXPECT_EQ(p.top, 0);
+  EXPECT_EQ(p.left, 40);
+  EXPECT_EQ(p.height, 0);
+  EXPECT_EQ(p.width, 0);
+  EXPECT_TRUE(p.maximized);
+  EXPECT_EQ(p.language, "Deutsch");
+  EXPECT_EQ(p.formColor, "$0038220C");
+}
+
+TEST(Preferences, MaximisedCloseKeepsTheOldSize) {
+  Preferences p;
+  p.height = 600;
+  p.width = 800;
+  StoreWindowPlacement(p, true, 5, 6, 1000, 1900);
+  EXPECT_TRUE(p.maximized);
+  EXPECT_EQ(p.top, 5);
+  EXPECT_EQ(p.left, 6);
+  EXPECT_EQ(p.height, 600);
+  EXPECT_EQ(p.width, 800);
+  StoreWindowPlacement(p, false, 1, 2, 560, 760);
+  EXPECT_EQ(p.height, 560);
+  EXPECT_EQ(p.width, 760);
+}
+
+struct FormatCase {
+  double value;
+  int precision;
+  SpinDisplayType type;
+  const char* units;
+  const char* expected;
+};
+
+TEST(SpinValue, FormatsLikePrintfWhateverTheLocale) {
+  const FormatCase cases[] = {
+      {2.5, 2, SpinDisplayType::Float, " s", "2.50 s"},
+      {12.345f, 2, SpinDisplayType::Float, "", "12.35"},
+      {1234.5, 3, SpinDisplayType::Exponent, " A", "1.234e+03 A"},
+      {1234.5, 3, SpinDisplayType::Auto, "", "1.23e+03"},
+      {0.0001, 3, SpinDisplayType::Auto, "", "0.0001"},
+      {100, 0, SpinDisplayType::Auto, "", "1e+02"},
+      {254, 0, SpinDisplayType::Float, "", "254"},
+      {-0.5, 0, SpinDisplayType::Float, "", "-0"},
+      {1.5, -1, SpinDisplayType::Float, "", "1.500000"},
+  };
+  const char* previous = std::setlocale(LC_ALL, nullptr);
+  std::string saved = previous ? previous : "C";
+  for (const char* locale : {"C", "de_DE.UTF-8"}) {
+    std::setlocale(LC_ALL, locale);
+    for (const auto& c : cases) {
+      EXPECT_EQ(FormatSpinText(c.value, c.precision, c.type, c.units), c.expected)
+          << locale << " " << c.expected;
+    }
+    EXPECT_EQ(ParseLeadingFloat("12.5 s"), 12.5f) << locale;
+  }
+  std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(SpinValue, ReadsTheLeadingSinglePrecisionNumber) {
+  struct Case {
+    const char* text;
+    std::optional<float> expected;
+  } cases[] = {
+      {"12.345", 12.345f}, {"  7 s", 7.0f},     {"-5", -5.0f},         {"+3.5x", 3.5f},
+      {".5", 0.5f},        {"5.", 5.0f},        {"1e3", 1000.0f},      {"1e", 1.0f},
+      {"2.5e+x", 2.5f},    {"12,5", 12.0f},     {"abc", std::nullopt}, {"", std::nullopt},
+      {"-", std::nullopt}, {".", std::nullopt}, {"s 5", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseLeadingFloat(c.text), c.expected) << c.text;
+  EXPECT_EQ(ParseLeadingFloat("1e60"), std::numeric_limits<float>::infinity());
+  EXPECT_EQ(ParseLeadingFloat("1e-60"), 0.0f);
+  EXPECT_EQ(ParseLeadingFloat("-1e999"), -std::numeric_limits<float>::infinity());
+  EXPECT_TRUE(std::isnan(*ParseLeadingFloat("nan")));
+}
+
+TEST(SpinValue, ClampsAndSteps) {
+  EXPECT_EQ(ClampToLimits(500, 0, 100), 100);
+  EXPECT_EQ(ClampToLimits(-5, 0, 100), 0);
+  EXPECT_EQ(ClampToLimits(std::nan(""), 0, 100), 0);
+  EXPECT_EQ(ClampToLimits(42, 0, 100), 42);
+  EXPECT_EQ(StepUp(10, 0.01, 0, 10, false), 10);
+  EXPECT_EQ(StepUp(10, 0.01, 0, 10, true), 0);
+  EXPECT_EQ(StepDown(0, 1, 0, 10, false), 0);
+  EXPECT_EQ(StepDown(0, 1, 0, 10, true), 10);
+  EXPECT_EQ(StepDown(1, 1, 0, 10, true), 0);  // reaching Min exactly is a step, not a wrap
+  EXPECT_FALSE(ChangedAtSinglePrecision(0.1, static_cast<float>(0.1)));
+  EXPECT_TRUE(ChangedAtSinglePrecision(0.123, static_cast<float>(0.12)));
+}
+
+TEST(MainLayout, ResizeArithmetic) {
+  MainLayout at900 = ComputeMainLayout(900, 884, 400);
+  EXPECT_EQ(at900.start2Left, 635);
+  EXPECT_EQ(at900.progressWidth, 330);
+  EXPECT_EQ(at900.firstPanelWidth, 488);
+  EXPECT_EQ(at900.stopLeft, 805);
+  MainLayout at751 = ComputeMainLayout(751, 742, 400);
+  EXPECT_EQ(at751.start2Left, 560);  // (751 - 750) / 2 truncates
+  MainLayout m = ComputeMainLayout(750, 742, 400);
+  EXPECT_EQ(m.treeWidth, 186);  // b = (742 - 734) / 4 = 2
+  EXPECT_EQ(m.gridLeft, 192);
+  EXPECT_EQ(m.gridWidth, 742 - 192 - 2);
+  EXPECT_EQ(m.gridColumnWidths[2], 202);
+  EXPECT_EQ(m.gridColumnWidths[5], 252);
+  EXPECT_EQ(m.rtdGrid.left, 373);
+  EXPECT_EQ(m.meterGrid.width, 367);
+  EXPECT_EQ(m.resetLeft + kDetailsButtonWidth + 10, m.firstPanelWidth - 1);
+}
+
+TEST(MessageBoxLayout, ButtonsAndHeight) {
+  MessageBoxLayout ok = LayoutMessageBox(MessageKind::Ok, 400, 200, 26);
+  ASSERT_EQ(ok.buttons.size(), 1u);
+  EXPECT_EQ(ok.buttons[0].left, 163);
+  EXPECT_EQ(ok.text.left, 100);
+  EXPECT_EQ(ok.text.top, 16);
+  EXPECT_EQ(ok.buttons[0].top, 16 + 26 + 2);
+  EXPECT_LT(ok.clientHeight, kMessageBoxClientHeight);
+  MessageBoxLayout yesNo = LayoutMessageBox(MessageKind::YesNo, 400, 600, 40);
+  ASSERT_EQ(yesNo.buttons.size(), 2u);
+  EXPECT_EQ(yesNo.buttons[0].left, 100);
+  EXPECT_EQ(yesNo.buttons[1].left, 225);
+  EXPECT_EQ(yesNo.text.width, 380);  // wider text wraps inside the margins
+  EXPECT_EQ(yesNo.text.left, 10);
+}
+
+TEST(CloseSequence, AsksOnlyOfflineWithChanges) {
+  int saves = 0;
+  bool changes = true;
+  ScriptedDialogs yes({MessageResult::Yes});
+  EXPECT_FALSE(MayCloseWithChanges(changes, false, yes, [&] { ++saves; }));  // save cancelled
+  EXPECT_EQ(saves, 1);
+  ASSERT_EQ(yes.asked().size(), 1u);
+  EXPECT_EQ(yes.asked()[0].caption, "Setpoint Changes");
+  EXPECT_EQ(yes.asked()[0].kind, MessageKind::YesNo);
+
+  ScriptedDialogs yesSaved({MessageResult::Yes});
+  EXPECT_TRUE(MayCloseWithChanges(changes, false, yesSaved, [&] { changes = false; }));
+
+  changes = true;
+  ScriptedDialogs no({MessageResult::No});
+  EXPECT_TRUE(MayCloseWithChanges(changes, false, no, nullptr));
+  EXPECT_FALSE(changes);
+
+  changes = true;
+  ScriptedDialogs online;
+  EXPECT_TRUE(MayCloseWithChanges(changes, true, online, nullptr));
+  EXPECT_TRUE(online.asked().empty());
+}
+
+TEST(ConnectionView, OfflineAndOnline) {
+  ConnectionView off = ViewFor(false, 2);
+  EXPECT_TRUE(off.connect && off.openFile && !off.disconnect && !off.writeToUnit);
+  EXPECT_EQ(off.family, 0);
+  EXPECT_EQ(off.networkText, "OFFLINE");
+  ConnectionView on = ViewFor(true, 2);
+  EXPECT_TRUE(!on.connect && on.disconnect && on.changePassword && on.meteringAndEventTabs);
+  EXPECT_EQ(on.family, 2);
+  EXPECT_EQ(on.saveCaption, "Save Setpoint File from Unit");
+  EXPECT_EQ(on.networkText, "ONLINE");
+}
+
+TEST(HelpErrors, TextsByCause) {
+  EXPECT_NE(HelpOpenErrorText(2, "KVX-COMM").find("distributed with KVX-COMM was not found"),
+            std::string::npos);
+  EXPECT_NE(HelpOpenErrorText(3, "KVX-COMM").find("erased.  KVX-COMM\nmay"), std::string::npos);
+  EXPECT_EQ(HelpOpenErrorText(0, "X"), HelpOpenErrorText(8, "X"));
+  EXPECT_EQ(HelpOpenErrorText(5, "X"), HelpOpenErrorText(26, "X"));
+  EXPECT_EQ(HelpOpenErrorText(11, "X"), HelpOpenErrorText(31, "X"));
+  EXPECT_NE(HelpOpenErrorText(31, "KVX-COMM").find("in the KVX-COMM installation"),
+            std::string::npos);
+  EXPECT_NE(HelpOpenErrorText(99, "X").find("system error"), std::string::npos);
+}
+
+TEST(InstanceLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
+  char dir[] = "/tmp/kvx-lock-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string path = std::string(dir) + "/" + InstanceLockName("KVX-COMM");
+  EXPECT_EQ(InstanceLockName("KVX-COMM"), "KVX-COMM.SEMAPHORE");
+  InstanceLock first, second;
+  EXPECT_EQ(first.TryAcquire(path), InstanceLockState::Acquired);
+  EXPECT_EQ(second.TryAcquire(path), InstanceLockState::HeldByOther);
+  first.Release();
+  EXPECT_EQ(second.TryAcquire(path), InstanceLockState::Acquired);
+  EXPECT_EQ(first.TryAcquire(std::string(dir) + "/missing/dir/lock"),
+            InstanceLockState::Unavailable);
+  second.Release();
+  unlink(path.c_str());
+  rmdir(dir);
+}
+
+class FakePorts : public PortAccess {
+ public:
+  std::vector<std::string> ListPorts() override { return {}; }
+  bool CanOpen(const std::string& name) override { return name != "COM2"; }
+};
+
+TEST(PortList, SortedCaseInsensitivelyWithPortsInUseMarked) {
+  std::vector<std::string> names = {"COM2", "com3", "COM10", "COM1", "COM2"};
+  SortPortNames(names);  // the options dialog lists in this order
+  EXPECT_EQ(names, (std::vector<std::string>{"COM1", "COM10", "COM2", "com3"}));
+  FakePorts ports;
+  auto entries = PortEntries(names, ports);
+  EXPECT_EQ(entries, (std::vector<std::string>{"COM1", "COM10", "COM2 (in use)", "com3"}));
+  EXPECT_EQ(PortNameFromEntry("COM2 (in use)"), "COM2");
+  EXPECT_EQ(PortNameFromEntry("/dev/ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(SplitPortList("/tmp/a::/dev/ttyX:"), (std::vector<std::string>{"/tmp/a", "/dev/ttyX"}));
+}
+
+TEST(PortList, HostAndOptionalPort) {
+  auto plain = ParseHostAndPort("192.168.1.20");
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->host, "192.168.1.20");
+  EXPECT_EQ(plain->port, 502);
+  auto withPort = ParseHostAndPort(" 127.0.0.1:1502 ");
+  ASSERT_TRUE(withPort);
+  EXPECT_EQ(withPort->port, 1502);
+  EXPECT_EQ(ParseHostAndPort("010.0.0.1")->host, "10.0.0.1");
+  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.4:", "1.2.3.4:0",
+                          "1.2.3.4:70000", "a.b.c.d", "1..2.3", "1.2.3.4:12x"}) {
+    EXPECT_FALSE(ParseHostAndPort(bad)) << bad;
+  }
+  EXPECT_EQ(HostEntryText("10.0.0.2", "502"), "10.0.0.2");
+  EXPECT_EQ(HostEntryText("10.0.0.2", "1502"), "10.0.0.2:1502");
+}
+
+TEST(PortList, VisibilityPerNetworkType) {
+  auto rtu = VisibilityFor(ProtocolKind::ModbusRtu);
+  EXPECT_TRUE(rtu.comPort && rtu.baudRate && !rtu.sourceAddress && !rtu.errorCheck &&
+              !rtu.ipAddress);
+  auto df1 = VisibilityFor(ProtocolKind::Df1);
+  EXPECT_TRUE(df1.comPort && df1.baudRate && df1.sourceAddress && df1.errorCheck && !df1.ipAddress);
+  auto tcp = VisibilityFor(ProtocolKind::ModbusTcp);
+  EXPECT_TRUE(!tcp.comPort && !tcp.baudRate && !tcp.sourceAddress && !tcp.errorCheck &&
+              tcp.ipAddress);
+  EXPECT_EQ(BaudRateAt(BaudIndexOf("38400")), 38400);
+  EXPECT_EQ(BaudRateAt(BaudIndexOf("bogus")), 9600);
+}
+
+}  // namespace
+}  // namespace kvx
