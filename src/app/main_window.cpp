@@ -358,16 +358,16 @@ void TMainF::BuildStatusBar(QWidget* central) {
 }
 
 void TMainF::BuildTimers() {
-  struct Spec {
+  struct TimerSetup {
     const char* name;
     int interval;
     bool enabled;
-  } specs[] = {{"password_timer", passwordTimeoutMs_, false},
+  } setups[] = {{"password_timer", passwordTimeoutMs_, false},
                {"setpoint_timer", 1000, true},
                {"datalog_timer", logPeriodMs_, false},
                {"trackbar_Timer", 500, false},
                {"out_of_range_Timer", 5000, false}};
-  for (const Spec& s : specs) {
+  for (const TimerSetup& s : setups) {
     auto* t = new QTimer(this);
     t->setObjectName(QString::fromLatin1(s.name));
     t->setInterval(s.interval);
