@@ -25,6 +25,10 @@ struct FieldDef {
   int width = 0;  // strings only
 };
 
+// The most cells (rows x columns) a file may hold: setting files have a few
+// thousand; the bound keeps a hostile file from exhausting memory.
+inline constexpr std::size_t kMaxPacketCells = 4'000'000;
+
 using Cell = std::variant<std::monostate, double, std::string>;
 using PacketRow = std::vector<Cell>;
 

@@ -120,6 +120,7 @@ PacketResult ReadBinaryPacket(std::string_view bytes) {
   if (!r.Int(rowCount)) return PacketResult::Fail("truncated row count");
   // Every cell takes at least one byte: a count beyond that cannot be true.
   if (rowCount > r.Left() / fieldCount) return PacketResult::Fail("row count beyond the file");
+  if (rowCount > kMaxPacketCells / fieldCount) return PacketResult::Fail("too many rows");
   p.rows.reserve(rowCount);
   for (std::uint32_t row = 0; row < rowCount; ++row) {
     PacketRow cells(fieldCount);

@@ -15,7 +15,7 @@
 namespace kvx {
 namespace {
 
-constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
+constexpr std::uintmax_t kMaxFileBytes = 16u << 20;
 
 std::atomic<unsigned> tempCounter{0};
 

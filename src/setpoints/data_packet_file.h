@@ -14,7 +14,7 @@ enum class PacketForm { Binary, Xml };
 PacketForm PacketFormForPath(const std::filesystem::path& path);
 
 // Reads a file in whichever form it is in (binary by its magic, else XML).
-// Files above 64 MiB are refused unread.
+// Files above 16 MiB (a hundred times any setting file) are refused unread.
 PacketResult ReadPacketFile(const std::filesystem::path& path);
 
 struct WriteResult {

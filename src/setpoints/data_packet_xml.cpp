@@ -168,6 +168,14 @@ bool ReadCells(const pugi::xml_node& row, const DataPacket& p, PacketRow& cells,
 bool ReadRows(const pugi::xml_node& rowData, DataPacket& p, std::string& error) {
   std::size_t number = 0;
   bool pendingOriginal = false;  // the last row was an original awaiting its modification
+  // Counted before anything is allocated for them.
+  std::size_t rowCount = 0;
+  for ([[maybe_unused]] const pugi::xml_node& row : rowData.children("ROW")) ++rowCount;
+  if (rowCount > kMaxPacketCells / p.fields.size()) {
+    error = "too many rows";
+    return false;
+  }
+  p.rows.reserve(rowCount);
   for (const pugi::xml_node& row : rowData.children("ROW")) {
     ++number;
     const pugi::xml_attribute stateAttr = row.attribute("RowState");

@@ -140,6 +140,18 @@ TEST(XmlPacket, RefusesWhatItCannotReadSafely) {
   }
 }
 
+TEST(XmlPacket, RefusesMoreCellsThanAnySettingFileCouldHold) {
+  std::string x = "<DATAPACKET><METADATA><FIELDS>";
+  for (int i = 0; i < 1000; ++i)
+    x += "<FIELD attrname=\"F" + std::to_string(i) + "\" fieldtype=\"r8\"/>";
+  x += "</FIELDS></METADATA><ROWDATA>";
+  std::string rows;
+  for (int i = 0; i < 4000; ++i) rows += "<ROW/>";
+  const PacketResult r = ReadXmlPacket(x + rows + "<ROW/></ROWDATA></DATAPACKET>");
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, "too many rows");
+}
+
 DataPacket Awkward() {
   DataPacket p;
   p.fields = {{"TEXT", FieldType::String, 40},
