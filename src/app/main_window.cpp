@@ -363,10 +363,10 @@ void TMainF::BuildTimers() {
     int interval;
     bool enabled;
   } setups[] = {{"password_timer", passwordTimeoutMs_, false},
-               {"setpoint_timer", 1000, true},
-               {"datalog_timer", logPeriodMs_, false},
-               {"trackbar_Timer", 500, false},
-               {"out_of_range_Timer", 5000, false}};
+                {"setpoint_timer", 1000, true},
+                {"datalog_timer", logPeriodMs_, false},
+                {"trackbar_Timer", 500, false},
+                {"out_of_range_Timer", 5000, false}};
   for (const TimerSetup& s : setups) {
     auto* t = new QTimer(this);
     t->setObjectName(QString::fromLatin1(s.name));
