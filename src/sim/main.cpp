@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
   std::string defaults;
   std::string tcp;
   std::string ptyLink;
+  std::string df1Link;
   int paceBaud = 0;
   int modelCode = -1;
   FaultOptions faults;
@@ -55,6 +56,8 @@ int main(int argc, char** argv) {
   app.add_option("--tcp", tcp, "serve Modbus TCP on HOST:PORT (PORT 0: any free port)");
   app.add_option("--rtu-pty", ptyLink,
                  "serve Modbus RTU on a new pseudo-terminal, linked at this path");
+  app.add_option("--df1-pty", df1Link,
+                 "serve A-B DF1 half-duplex on a new pseudo-terminal, linked at this path");
   app.add_option("--pace-baud", paceBaud, "send RTU reply bytes at this line speed")
       ->check(CLI::Range(0, 10000000));
   app.add_option("--model-code", modelCode, "report this model code in register 0 instead")
@@ -78,8 +81,8 @@ int main(int argc, char** argv) {
     std::cerr << "kvx-relay-sim: unknown model \"" << modelName << "\"\n";
     return 2;
   }
-  if (tcp.empty() && ptyLink.empty()) {
-    std::cerr << "kvx-relay-sim: give --tcp HOST:PORT and/or --rtu-pty LINK\n";
+  if (tcp.empty() && ptyLink.empty() && df1Link.empty()) {
+    std::cerr << "kvx-relay-sim: give --tcp HOST:PORT, --rtu-pty LINK and/or --df1-pty LINK\n";
     return 2;
   }
   std::string host;
@@ -143,6 +146,16 @@ int main(int argc, char** argv) {
     }
     std::printf("rtu: %s -> %s\n", ptyLink.c_str(),
                 std::filesystem::read_symlink(ptyLink, linkError).c_str());
+  }
+  if (!df1Link.empty()) {
+    std::error_code linkError;
+    SimStatus s = sim.StartDf1Pty(df1Link);
+    if (!s.ok) {
+      std::cerr << "kvx-relay-sim: " << s.error << "\n";
+      return 1;
+    }
+    std::printf("df1: %s -> %s\n", df1Link.c_str(),
+                std::filesystem::read_symlink(df1Link, linkError).c_str());
   }
   std::printf("ready\n");
   std::fflush(stdout);

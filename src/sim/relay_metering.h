@@ -76,8 +76,8 @@ class RelayMetering {
   int family_;
   std::map<int, QuantitySlot> layout_;        // register -> quantity, 860..972
   std::map<int, QuantitySlot> totalsLayout_;  // the singles 1224, 1226, 1228
-  double runningSeconds_ = 4444200;      // 1234.5 h
-  double realEnergy_ = 851234.0 * 3600;  // kW*s
+  double runningSeconds_ = 4444200;           // 1234.5 h
+  double realEnergy_ = 851234.0 * 3600;       // kW*s
   double reactiveEnergy_ = 402117.0 * 3600;
   double apparentEnergy_ = 941870.0 * 3600;
 };

@@ -54,7 +54,16 @@ SimStatus RelaySimulation::StartRtuPty(const std::string& link) {
   return s;
 }
 
+SimStatus RelaySimulation::StartDf1Pty(const std::string& link) {
+  if (df1_) return SimStatus::Fail("DF1 already started");
+  auto server = std::make_unique<SimRtuPtyServer>(relay_, options_, SerialFraming::Df1);
+  SimStatus s = server->Start(link);
+  if (s.ok) df1_ = std::move(server);
+  return s;
+}
+
 void RelaySimulation::Stop() {
+  if (df1_) df1_->Stop();
   if (rtu_) rtu_->Stop();
   if (tcp_) tcp_->Stop();
 }

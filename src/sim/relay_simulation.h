@@ -41,10 +41,13 @@ class RelaySimulation {
   SimStatus StartTcp(const std::string& host = "127.0.0.1", int port = 0);
   // `link` empty: no symbolic link; RtuPath() is then the terminal's device.
   SimStatus StartRtuPty(const std::string& link = "");
+  // A-B DF1 half-duplex on a second terminal.
+  SimStatus StartDf1Pty(const std::string& link = "");
   void Stop();
 
   int TcpPort() const { return tcp_ ? tcp_->Port() : 0; }
   std::string RtuPath() const { return rtu_ ? rtu_->MasterPath() : std::string(); }
+  std::string Df1Path() const { return df1_ ? df1_->MasterPath() : std::string(); }
   SimulatedRelay& Relay() { return relay_; }
   const ServerOptions& Options() const { return options_; }
 
@@ -53,6 +56,7 @@ class RelaySimulation {
   ServerOptions options_;
   std::unique_ptr<SimTcpServer> tcp_;
   std::unique_ptr<SimRtuPtyServer> rtu_;
+  std::unique_ptr<SimRtuPtyServer> df1_;
 };
 
 }  // namespace kvx::sim

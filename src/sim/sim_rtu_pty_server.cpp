@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "sim/df1_slave.h"
 #include "sim/modbus_request_handler.h"
 #include "sim/rtu_request_framer.h"
 #include "sim/sim_crc.h"
@@ -28,8 +29,8 @@ std::chrono::milliseconds SilenceGap(int baud) {
 
 }  // namespace
 
-SimRtuPtyServer::SimRtuPtyServer(ModbusDevice& device, ServerOptions options)
-    : device_(device), options_(options), faults_(options.faults) {}
+SimRtuPtyServer::SimRtuPtyServer(ModbusDevice& device, ServerOptions options, SerialFraming framing)
+    : device_(device), options_(options), framing_(framing), faults_(options.faults) {}
 
 SimRtuPtyServer::~SimRtuPtyServer() {
   Stop();
@@ -125,6 +126,46 @@ void SimRtuPtyServer::SendReply(const std::vector<std::uint8_t>& bytes) {
 }
 
 void SimRtuPtyServer::Run() {
+  if (framing_ == SerialFraming::Df1) {
+    RunDf1();
+  } else {
+    RunRtu();
+  }
+}
+
+void SimRtuPtyServer::RunDf1() {
+  using Clock = std::chrono::steady_clock;
+  Df1Slave slave(device_, options_.unit, options_.faults.exceptionAt);
+  const auto gap = SilenceGap(options_.paceBaud);
+  Clock::time_point lastByte{};
+  for (;;) {
+    const int timeout = slave.Idle() ? 1000 : static_cast<int>(gap.count()) + 1;
+    pollfd fds[2] = {{wake_.ReadFd(), POLLIN, 0}, {ptyFd_, POLLIN, 0}};
+    int r = poll(fds, 2, timeout);
+    if (r < 0 && errno != EINTR) break;
+    if (fds[0].revents) break;
+    std::vector<std::uint8_t> out;
+    if (fds[1].revents & POLLIN) {
+      std::uint8_t chunk[256];
+      ssize_t n = read(ptyFd_, chunk, sizeof chunk);
+      if (n > 0) {
+        out = slave.Feed({chunk, static_cast<std::size_t>(n)});
+        lastByte = Clock::now();
+      }
+    } else if (fds[1].revents & (POLLHUP | POLLERR)) {
+      if (wake_.SleepFor(std::chrono::milliseconds(50))) break;
+    } else if (!slave.Idle() && Clock::now() - lastByte >= gap) {
+      out = slave.Silence();
+    }
+    if (out.empty()) continue;
+    if (options_.faults.delayMs > 0 &&
+        wake_.SleepFor(std::chrono::milliseconds(options_.faults.delayMs)))
+      return;
+    if (auto shaped = faults_.Shape(std::move(out))) SendReply(*shaped);
+  }
+}
+
+void SimRtuPtyServer::RunRtu() {
   using Clock = std::chrono::steady_clock;
   ModbusRequestHandler handler(device_, options_.faults.exceptionAt);
   RtuRequestFramer framer(SilenceGap(options_.paceBaud));

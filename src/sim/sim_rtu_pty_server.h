@@ -1,5 +1,5 @@
 #pragma once
-// Modbus RTU for a simulated relay on a pseudo-terminal it creates. The
+// Modbus RTU (or A-B DF1) for a simulated relay on a pseudo-terminal it creates. The
 // master opens the terminal's device (or the link made to it); the relay
 // answers on the other end, on one background thread, optionally pacing its
 // reply bytes at a line speed so that a master sees realistic timing.
@@ -12,9 +12,13 @@
 
 namespace kvx::sim {
 
+// What the relay speaks on its terminal.
+enum class SerialFraming { ModbusRtu, Df1 };
+
 class SimRtuPtyServer {
  public:
-  SimRtuPtyServer(ModbusDevice& device, ServerOptions options);
+  SimRtuPtyServer(ModbusDevice& device, ServerOptions options,
+                  SerialFraming framing = SerialFraming::ModbusRtu);
   ~SimRtuPtyServer();
   SimRtuPtyServer(const SimRtuPtyServer&) = delete;
   SimRtuPtyServer& operator=(const SimRtuPtyServer&) = delete;
@@ -35,10 +39,13 @@ class SimRtuPtyServer {
 
  private:
   void Run();
+  void RunRtu();
+  void RunDf1();
   void SendReply(const std::vector<std::uint8_t>& bytes);
 
   ModbusDevice& device_;
   ServerOptions options_;
+  SerialFraming framing_;
   FaultInjector faults_;
   WakePipe wake_;
   int ptyFd_ = -1;     // the relay's end

@@ -313,11 +313,41 @@ TEST(SimRtuPtyServer, LinkIsMadeAndRemovedButNeverOverAFile) {
   std::filesystem::remove(link);
 }
 
+TEST(SimDf1PtyServer, AcknowledgesAndAnswersThePollOnItsOwnTerminal) {
+  ServerOptions options;
+  options.unit = 1;
+  RelaySimulation sim(Dra197(), options);
+  ASSERT_TRUE(sim.StartDf1Pty(TempLink("df1")).ok);
+  PtyLink port(sim.Df1Path());
+  ASSERT_TRUE(port.Open());
+  // read 2 words at word 0 from station 1, TNS 9, CRC over station, STX, packet, ETX
+  Bytes packet{0x01, 0x00, 0x01, 0x00, 0x09, 0x00, 0x00, 0x00, 0x04, 0x00};
+  Bytes covered{0x01, 0x02};
+  covered.insert(covered.end(), packet.begin(), packet.end());
+  covered.push_back(0x03);
+  std::uint16_t crc = 0;  // CRC-16/ARC
+  for (std::uint8_t b : covered) {
+    crc ^= b;
+    for (int k = 0; k < 8; ++k)
+      crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+  }
+  Bytes message{0x10, 0x01, 0x01, 0x10, 0x02};
+  message.insert(message.end(), packet.begin(), packet.end());
+  message.insert(message.end(), {0x10, 0x03, static_cast<std::uint8_t>(crc & 0xFF),
+                                 static_cast<std::uint8_t>(crc >> 8), 0x00});
+  EXPECT_EQ(port.Exchange(message, 2), (Bytes{0x10, 0x06}));
+  Bytes reply = port.Exchange({0x10, 0x05, 0x01, 0xFF, 0x00}, 16);
+  ASSERT_EQ(reply.size(), 16u);
+  EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 12),
+            (Bytes{0x10, 0x02, 0x00, 0x01, 0x41, 0x00, 0x09, 0x00, 201, 0, 197, 0}));
+}
+
 TEST(SimProgram, ServesUntilSignalledThenReleasesLinkAndPort) {
   for (int signal : {SIGTERM, SIGINT}) {
     const auto link = TempLink(signal == SIGTERM ? "prog-term" : "prog-int");
     test::SimProcess sim({"--model", "DRA", "--firmware", "197", "--serial", "777", "--tcp",
-                          "127.0.0.1:0", "--rtu-pty", link.string()});
+                          "127.0.0.1:0", "--rtu-pty", link.string(), "--df1-pty",
+                          link.string() + "-df1"});
     ASSERT_TRUE(sim.Ready()) << sim.Output();
     EXPECT_EQ(sim.RtuLink(), link.string());
     EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.RtuDevice());
@@ -333,6 +363,9 @@ TEST(SimProgram, ServesUntilSignalledThenReleasesLinkAndPort) {
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link.string() + "-df1")));
+    EXPECT_NE(sim.Output().find("df1: " + link.string() + "-df1 -> /dev/pts/"), std::string::npos)
+        << sim.Output();
     EXPECT_FALSE(TcpLink(sim.TcpPort()).Connected());
   }
 }
