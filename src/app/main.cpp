@@ -77,10 +77,12 @@ int main(int argc, char* argv[]) {
     // --demo: a simulated relay in this process, on a loopback port of its own.
     std::unique_ptr<kvx::sim::RelaySimulation> demo;
     if (start.demo) {
-      const std::string defaults =
-          QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Defaults")).toStdString();
+      const std::string defaults = QDir(QCoreApplication::applicationDirPath())
+                                       .filePath(QStringLiteral("Defaults"))
+                                       .toStdString();
       std::string error;
-      auto config = kvx::sim::MakeRelayConfig(start.demo->model, start.demo->firmware, defaults, error);
+      auto config =
+          kvx::sim::MakeRelayConfig(start.demo->model, start.demo->firmware, defaults, error);
       if (!config) {
         std::fprintf(stderr, "kvx-comm: --demo: %s\n", error.c_str());
         return 2;

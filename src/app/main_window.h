@@ -50,8 +50,8 @@ struct FileRequest {
 };
 
 struct MainWindowOptions {
-  QString programFolder;    // empty: the folder of the program file
-  QString openFileAtStart;  // the first command-line argument, if any
+  QString programFolder;          // empty: the folder of the program file
+  QString openFileAtStart;        // the first command-line argument, if any
   int connectTcpPortAtStart = 0;  // --demo: connect to 127.0.0.1 on this port once shown
 };
 

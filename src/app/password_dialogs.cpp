@@ -26,7 +26,8 @@ QLineEdit* MaskedEdit(QWidget* parent, const QColor& editbox) {
 
 }  // namespace
 
-TPasswordF::TPasswordF(QWidget* owner, const UserColors& colors) : QDialog(owner, FixedDialogFlags(false)) {
+TPasswordF::TPasswordF(QWidget* owner, const UserColors& colors)
+    : QDialog(owner, FixedDialogFlags(false)) {
   setWindowTitle(QStringLiteral("Password Entry"));
   setFixedSize(220, 100);
   PaintFace(this, colors.background);
@@ -88,7 +89,8 @@ void TPasswordTimeoutF::showEvent(QShowEvent* event) {
   CentreOn(this, parentWidget());
 }
 
-TChangePasswordF::TChangePasswordF(QWidget* owner, const UserColors& colors) : QDialog(owner, FixedDialogFlags(false)) {
+TChangePasswordF::TChangePasswordF(QWidget* owner, const UserColors& colors)
+    : QDialog(owner, FixedDialogFlags(false)) {
   setWindowTitle(QStringLiteral("Change Password"));
   setFixedSize(300, 190);
   PaintFace(this, colors.background);
@@ -136,7 +138,8 @@ void TChangePasswordF::TryOk() {
 PasswordChange TChangePasswordF::Answer() const {
   PasswordChange answer;
   answer.currentPassword = current_->text().toStdString();
-  answer.newPassword = cancelled_ ? std::string(kPasswordChangeCancelled) : new_->text().toStdString();
+  answer.newPassword =
+      cancelled_ ? std::string(kPasswordChangeCancelled) : new_->text().toStdString();
   return answer;
 }
 

@@ -60,9 +60,10 @@ void TSelectDefaultsF::FillVersions() {
 void TSelectDefaultsF::Choose() {
   const int row = version_LB->currentRow();
   // With no file listed OK still closes; the caller's load then fails.
-  filename_L->setText(row >= 0 && row < static_cast<int>(versions_.size())
-                          ? QString::fromStdString(versions_[static_cast<std::size_t>(row)].path.string())
-                          : QString());
+  filename_L->setText(
+      row >= 0 && row < static_cast<int>(versions_.size())
+          ? QString::fromStdString(versions_[static_cast<std::size_t>(row)].path.string())
+          : QString());
   accept();
 }
 

@@ -123,8 +123,8 @@ bool CommentEditorKey(int key, const QString& text) {
 }
 
 bool NavigationKey(int key) {
-  return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home ||
-         key == Qt::Key_End || key == Qt::Key_Tab || key == Qt::Key_Backtab;
+  return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home || key == Qt::Key_End ||
+         key == Qt::Key_Tab || key == Qt::Key_Backtab;
 }
 
 }  // namespace
@@ -145,8 +145,8 @@ TSetpointPageView::TSetpointPageView(TMainF& window)
   red.setColor(QPalette::WindowText, kErrorColor);
   writeError_->setPalette(red);
 
-  auto button = [&](QWidget* parent, const char* name, const QString& caption,
-                    const QString& hint, int left, int width) {
+  auto button = [&](QWidget* parent, const char* name, const QString& caption, const QString& hint,
+                    int left, int width) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(hint);
@@ -227,7 +227,8 @@ TSetpointPageView::TSetpointPageView(TMainF& window)
 
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
   tree_->setIconSize(QSize(14, 14));
-  connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { ClickNode(item); });
+  connect(tree_, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* item) { ClickNode(item); });
   connect(tree_, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
     if (item == tree_->topLevelItem(0)) item->setExpanded(true);  // the root stays open
   });
@@ -269,8 +270,8 @@ void TSetpointPageView::EnableControls(bool enabled) {
                            "Plot1", "DataLogging1", "Password1", "Help1"}) {
     if (QMenu* m = window_.menu(QString::fromLatin1(name))) m->menuAction()->setEnabled(enabled);
   }
-  for (const char* name : {"Start1_B", "Start2_B", "Stop_B", "Details_B", "Reset_B",
-                           "PageControl1", "SaveEvents_B"}) {
+  for (const char* name :
+       {"Start1_B", "Start2_B", "Stop_B", "Details_B", "Reset_B", "PageControl1", "SaveEvents_B"}) {
     if (QWidget* w = window_.part(QString::fromLatin1(name))) w->setEnabled(enabled);
   }
   if (auto* refreshEvents = window_.findChild<QPushButton*>(QStringLiteral("RefreshEvents_B"))) {
@@ -366,7 +367,8 @@ void TSetpointPageView::RenderGrid() {
   grid_->setRowCount(static_cast<int>(rows.size()));
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     for (int c = 0; c < 6; ++c) {
-      const QString text = QString::fromStdString(rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+      const QString text =
+          QString::fromStdString(rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
       QTableWidgetItem* item = grid_->item(r, c);
       if (!item) {
         item = new QTableWidgetItem;
@@ -491,8 +493,8 @@ bool TSetpointPageView::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     const int k = key->key();
     if (k == Qt::Key_Return || k == Qt::Key_Enter || NavigationKey(k)) return false;
-    const bool accepted = watched == setting_E ? TextEditorKey(k, key->text())
-                                               : CommentEditorKey(k, key->text());
+    const bool accepted =
+        watched == setting_E ? TextEditorKey(k, key->text()) : CommentEditorKey(k, key->text());
     return !accepted;  // every other key is discarded
   }
   if (event->type() == QEvent::Wheel && watched == grid_->viewport()) {

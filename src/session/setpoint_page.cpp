@@ -23,7 +23,8 @@ void Restore(SettingRecord& s) {
 }  // namespace
 
 SpinLimits SpinLimitsFor(const SettingRecord& setting) {
-  return {ParseNumber(setting.minText).value_or(0) - 1, ParseNumber(setting.maxText).value_or(0) + 1};
+  return {ParseNumber(setting.minText).value_or(0) - 1,
+          ParseNumber(setting.maxText).value_or(0) + 1};
 }
 
 std::vector<std::string> ListEntriesFor(const SettingRecord& setting) {
@@ -100,8 +101,8 @@ void SetpointPage::SelectNone() {
 
 void SetpointPage::FillSettingRow(int x, SetpointRow& row) const {
   const SettingRecord& s = state_.Store().settings[x];
-  row = {std::to_string(s.changed), std::to_string(x), "   " + s.setting,
-         FormatValue(s.typeCode, s.value), s.units, s.comment};
+  row = {std::to_string(s.changed),        std::to_string(x), "   " + s.setting,
+         FormatValue(s.typeCode, s.value), s.units,           s.comment};
 }
 
 void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
@@ -138,8 +139,8 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
     rows_.push_back(SetpointRow{});
     if (node.state == kToRead) node.state = kListed;
     if (parent && parent != &tree_) {
-      parent->state =
-          (node.state == kListed && parent->state < kFolderWarning) ? kFolderListed : kFolderWarning;
+      parent->state = (node.state == kListed && parent->state < kFolderWarning) ? kFolderListed
+                                                                                : kFolderWarning;
     }
   });
   if (progress) progress(0);

@@ -8,16 +8,22 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QScreen>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "app/about_dialog.h"
 #include "app/color_options_dialog.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/setpoint_page_view.h"
 #include "comm/ui/network_options_dialog.h"
+#include "controls/bw_spin_edit.h"
 #include "gui_helpers.h"
 #include "shell/comm_options_logic.h"
+#include "shell/scripted_dialogs.h"
+#include "sim/relay_simulation.h"
 
 using namespace kvx;
 
@@ -39,6 +45,7 @@ class ScreenshotTest : public QObject {
  private slots:
   void initTestCase();
   void mainWindow();
+  void setpointPageOnline();
   void dialogs();
 
  private:
@@ -79,6 +86,45 @@ void ScreenshotTest::mainWindow() {
   Shoot(&w, QStringLiteral("main_1400x900_online_family1"));
   w.SetConnectionView(true, 3);
   Shoot(&w, QStringLiteral("main_1400x900_online_family3"));
+  w.setUnsavedChanges(false);
+}
+
+// The setpoint page connected to a simulated relay: a few groups ticked and
+// read, one edit pending (its row blue, its group marked).
+void ScreenshotTest::setpointPageOnline() {
+  const QString folder = QStringLiteral(KVX_BINARY_DIR "/bin");
+  std::string error;
+  auto config =
+      sim::MakeRelayConfig("DRA", 197, (folder + QStringLiteral("/Defaults")).toStdString(), error);
+  QVERIFY2(config, error.c_str());
+  sim::RelaySimulation relay(std::move(*config));
+  QVERIFY(relay.StartTcp("127.0.0.1", 0).ok);
+  MainWindowOptions options;
+  options.programFolder = folder;
+  options.connectTcpPortAtStart = relay.TcpPort();
+  TMainF w(options);
+  ScriptedDialogs answers;
+  w.useDialogs(&answers);
+  w.move(0, 0);
+  w.resize(1000, 700);
+  w.show();
+  QTRY_VERIFY(w.online());
+  TSetpointPageView& page = w.setpointPage();
+  for (const char* group : {"System Ratings", "Overload", "Overcurrent"}) {
+    auto* tree = qobject_cast<QTreeWidget*>(w.part(QStringLiteral("Setpoints_Tree")));
+    const auto items =
+        tree->findItems(QString::fromLatin1(group), Qt::MatchExactly | Qt::MatchRecursive);
+    QVERIFY(!items.isEmpty());
+    page.ClickNode(items.first());
+  }
+  page.RebuildSetpointGrid();
+  page.SelectCell(page.model().RowOf(24), 3);
+  page.spinEditor()->edit()->selectAll();
+  QTest::keyClicks(page.spinEditor()->edit(), QStringLiteral("12"));
+  QTest::keyClick(page.spinEditor()->edit(), Qt::Key_Return);
+  QCOMPARE(w.settingStore().settings.at(24).changed, 1);
+  page.SelectCell(page.model().RowOf(225), 3);
+  Shoot(&w, QStringLiteral("setpoints_online_pending"));
   w.setUnsavedChanges(false);
 }
 

@@ -38,13 +38,13 @@ struct Bench {
   ScriptedDialogs dialogs;
   ScriptedPasswordPrompt passwords;
 
-  explicit Bench(const std::string& model = "DRA", int firmware = 197) {
+  explicit Bench(const std::string& model = "DRA", int firmware = 197,
+                 sim::ServerOptions serverOptions = {}) {
     std::string error;
-    auto config = sim::MakeRelayConfig(model, firmware,
-                                       (kProgramFolder + QStringLiteral("/Defaults")).toStdString(),
-                                       error);
+    auto config = sim::MakeRelayConfig(
+        model, firmware, (kProgramFolder + QStringLiteral("/Defaults")).toStdString(), error);
     if (config) {
-      relay = std::make_unique<sim::RelaySimulation>(std::move(*config));
+      relay = std::make_unique<sim::RelaySimulation>(std::move(*config), serverOptions);
       relay->StartTcp("127.0.0.1", 0);
     }
     MainWindowOptions options;
@@ -62,7 +62,9 @@ struct Bench {
   }
   TSetpointPageView& page() { return window->setpointPage(); }
   SettingRecord& setting(int x) { return window->settingStore().settings.at(x); }
-  QTableWidget* grid() { return qobject_cast<QTableWidget*>(window->part(QStringLiteral("Setpoints_Grid"))); }
+  QTableWidget* grid() {
+    return qobject_cast<QTableWidget*>(window->part(QStringLiteral("Setpoints_Grid")));
+  }
   QString cell(int x, int column) {
     const int row = page().model().RowOf(x);
     return row < 0 ? QString() : grid()->item(row, column)->text();
@@ -75,7 +77,8 @@ struct Bench {
   // Ticks the group named `name` and lists it.
   void Tick(const std::string& name) {
     QTreeWidget* tree = qobject_cast<QTreeWidget*>(window->part(QStringLiteral("Setpoints_Tree")));
-    const auto items = tree->findItems(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchRecursive);
+    const auto items =
+        tree->findItems(QString::fromStdString(name), Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!items.isEmpty());
     page().ClickNode(items.first());
     page().RebuildSetpointGrid();
@@ -102,6 +105,8 @@ class SetpointWindowTest : public QObject {
   void connectAndDisconnectPerFamily();
   void failedConnectShowsRed();
   void tickedGroupIsReadFromTheRelay();
+  void failedReadUnticksTheGroup();
+  void selectAllAndNoneKeepPendingGroups();
   void spinEditLimitsAndNotice();
   void listAndTextEditors();
   void applyAsksThePasswordAndReadsBack();
@@ -119,9 +124,12 @@ void SetpointWindowTest::connectAndDisconnectPerFamily_data() {
   QTest::addColumn<int>("firmware");
   QTest::addColumn<QString>("menu");
   QTest::addColumn<QString>("strip");
-  QTest::newRow("motor DRA") << "DRA" << 197 << "DRA_Commands" << "dra_display_P";
-  QTest::newRow("motor DRB-50") << "DRB-50" << 123 << "DRB_Commands" << "drb_display_P";
-  QTest::newRow("feeder FDX-50") << "FDX-50" << 110 << "FDX_Commands" << "fdx_display_P";
+  QTest::newRow("motor DRA") << "DRA" << 197 << "DRA_Commands"
+                             << "dra_display_P";
+  QTest::newRow("motor DRB-50") << "DRB-50" << 123 << "DRB_Commands"
+                                << "drb_display_P";
+  QTest::newRow("feeder FDX-50") << "FDX-50" << 110 << "FDX_Commands"
+                                 << "fdx_display_P";
 }
 
 void SetpointWindowTest::connectAndDisconnectPerFamily() {
@@ -148,7 +156,8 @@ void SetpointWindowTest::connectAndDisconnectPerFamily() {
   QVERIFY(tabs->isTabVisible(1) && tabs->isTabVisible(2));
   QVERIFY(!w.action(QStringLiteral("Connect1"))->isVisible());
   QVERIFY(w.action(QStringLiteral("WritetoUnit1"))->isVisible());
-  QCOMPARE(w.action(QStringLiteral("Save1"))->text(), QStringLiteral("Save Setpoint File from Unit"));
+  QCOMPARE(w.action(QStringLiteral("Save1"))->text(),
+           QStringLiteral("Save Setpoint File from Unit"));
   QVERIFY(w.action(QStringLiteral("Save1"))->isVisible());
   QCOMPARE(w.windowTitle(), QStringLiteral("KVX-COMM"));
 
@@ -205,6 +214,40 @@ void SetpointWindowTest::tickedGroupIsReadFromTheRelay() {
   // Unticking a listed group removes it.
   b.Tick("Overload");
   QCOMPARE(b.page().model().RowOf(24), -1);
+}
+
+void SetpointWindowTest::failedReadUnticksTheGroup() {
+  sim::ServerOptions refusing;
+  refusing.faults.exceptionAt = 24;  // the last setting of "Overload"
+  Bench b("DRA", 197, refusing);
+  b.window->Connect1Click();
+  QVERIFY(b.window->online());
+  b.Tick("Overload");
+  QCOMPARE(b.writeError(), QStringLiteral("Error Reading from Unit"));
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kUnticked));
+  QCOMPARE(b.NodeState("Protection"), static_cast<int>(kFolderWarning));
+  // Listed up to the failed setting.
+  QVERIFY(b.page().model().RowOf(23) >= 0);
+  QCOMPARE(b.page().model().RowOf(24), -1);
+}
+
+void SetpointWindowTest::selectAllAndNoneKeepPendingGroups() {
+  Bench b;
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 6, notice, corrected));
+  b.Tick("Overload");  // a group holding changes cannot be unticked
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
+  b.page().SelectAllClick();
+  QCOMPARE(b.NodeState("System Ratings"), static_cast<int>(kListed));
+  QVERIFY(b.page().model().RowOf(210) >= 0);
+  b.page().SelectNoneClick();
+  QCOMPARE(b.NodeState("System Ratings"), static_cast<int>(kUnticked));
+  QCOMPARE(b.page().model().RowOf(210), -1);
+  QVERIFY(b.page().model().RowOf(24) >= 0);  // still listed, still pending
+  QCOMPARE(b.setting(24).value, std::string("6.00"));
 }
 
 void SetpointWindowTest::spinEditLimitsAndNotice() {
