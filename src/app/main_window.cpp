@@ -5,12 +5,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -40,6 +42,17 @@ QTableWidget* MakeGrid(QWidget* parent, const QStringList& headers, int hiddenCo
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->setSelectionMode(QAbstractItemView::SingleSelection);
   return grid;
+}
+
+// A stored position on no screen any more (a monitor was unplugged) would
+// open the window where nobody can reach it; it opens on the primary screen.
+QPoint OnSomeScreen(QPoint stored) {
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  if (screens.isEmpty()) return stored;
+  for (const QScreen* screen : screens) {
+    if (screen->availableVirtualGeometry().contains(stored)) return stored;
+  }
+  return QGuiApplication::primaryScreen()->availableGeometry().topLeft();
 }
 
 QFrame* MakeBar(QWidget* parent) {
@@ -96,7 +109,7 @@ TMainF::TMainF(const MainWindowOptions& options) {
 
   // 8. Preferences.
   prefs_ = ReadPreferences();
-  move(prefs_.left, prefs_.top);
+  move(OnSomeScreen(QPoint(prefs_.left, prefs_.top)));
   if (prefs_.maximized) {
     setWindowState(windowState() | Qt::WindowMaximized);
   } else {
@@ -358,16 +371,16 @@ void TMainF::BuildStatusBar(QWidget* central) {
 }
 
 void TMainF::BuildTimers() {
-  struct Spec {
+  struct TimerSetup {
     const char* name;
     int interval;
     bool enabled;
-  } specs[] = {{"password_timer", passwordTimeoutMs_, false},
-               {"setpoint_timer", 1000, true},
-               {"datalog_timer", logPeriodMs_, false},
-               {"trackbar_Timer", 500, false},
-               {"out_of_range_Timer", 5000, false}};
-  for (const Spec& s : specs) {
+  } setups[] = {{"password_timer", passwordTimeoutMs_, false},
+                {"setpoint_timer", 1000, true},
+                {"datalog_timer", logPeriodMs_, false},
+                {"trackbar_Timer", 500, false},
+                {"out_of_range_Timer", 5000, false}};
+  for (const TimerSetup& s : setups) {
     auto* t = new QTimer(this);
     t->setObjectName(QString::fromLatin1(s.name));
     t->setInterval(s.interval);

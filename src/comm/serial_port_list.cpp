@@ -1,5 +1,7 @@
 #include "comm/serial_port_list.h"
 
+#include "comm/serial_port.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -23,6 +25,14 @@ void SortPortNames(std::vector<std::string>& names) {
     return la != lb ? la < lb : a < b;
   });
   names.erase(std::unique(names.begin(), names.end()), names.end());
+}
+
+CommError TestSerialPortOpen(const std::string& name) {
+  auto port = MakeSerialPort();
+  port->SetPortName(name);
+  CommError result = port->Open();
+  port->Close();
+  return result;
 }
 
 std::vector<std::string> ListSerialPorts() {

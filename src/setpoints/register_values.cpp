@@ -42,11 +42,6 @@ bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
 bool ReadBlock(CommSettings& settings, int firstRegister, int count,
                std::span<std::uint16_t> words) {
   if (count < 1 || count > 300 || words.size() < static_cast<std::size_t>(count)) return false;
-  if (count <= 100) {
-    const bool ok = ReadRegisters(settings, firstRegister, count, words.first(count));
-    CountPacket(ok);
-    return ok;
-  }
   // Exchanges of at most 100 registers, each counted; a failure leaves the
   // rest unsent. The link lock is released between them, so another thread's
   // exchange may come in between, which is harmless for a poll.

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -19,9 +20,21 @@
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/progress_window.h"
+#include "comm/ui/network_options_dialog.h"
+#include "controls/bw_spin_edit.h"
 #include "gui_helpers.h"
+#include "shell/comm_options_logic.h"
 
 using namespace kvx;
+
+namespace {
+// One free port, so the tests never touch the machine's own serial lines.
+class OnePort : public PortAccess {
+ public:
+  std::vector<std::string> ListPorts() override { return {"/dev/ttyFAKE0"}; }
+  bool CanOpen(const std::string&) override { return true; }
+};
+}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
@@ -31,6 +44,7 @@ class MainWindowTest : public QObject {
   void dotDecimalSeparatorWhateverTheLocale();
   void menusInOrder();
   void everyItemAnswers();
+  void connectKeepsTheConfirmedOptions();
   void connectionStateView();
   void timersAtStartUp();
   void resizeArithmetic();
@@ -85,6 +99,8 @@ void MainWindowTest::everyItemAnswers() {
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   w.openDocument = [](const QUrl&) { return false; };  // the help answers with a message
+  OnePort ports;
+  w.portAccess = &ports;
   int checked = 0;
   for (QAction* a : w.findChildren<QAction*>()) {
     const QString name = a->objectName();
@@ -112,6 +128,36 @@ void MainWindowTest::everyItemAnswers() {
     qobject_cast<QPushButton*>(w.part(QString::fromLatin1(name)))->click();
     QVERIFY2(*answered, name);
   }
+}
+
+void MainWindowTest::connectKeepsTheConfirmedOptions() {
+  TMainF w;
+  OnePort ports;
+  w.portAccess = &ports;
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  QString notice;
+  std::shared_ptr<bool> second;
+  auto first = test::WhenModal([&](QWidget* modal) {
+    auto* d = qobject_cast<TNetwork_OptionsF*>(modal);
+    QVERIFY(d);
+    d->unitSpin()->edit()->setText(QStringLiteral("17"));
+    second = test::WhenModal(
+        [&](QWidget* next) {
+          notice = next->windowTitle();
+          test::Press(next, QStringLiteral("OK"));
+        },
+        d);
+    d->okButton()->click();
+  });
+  w.Connect1Click();
+  QVERIFY(*first);
+  QVERIFY(second && *second);
+  QCOMPARE(notice, QStringLiteral("Not Available"));
+  QVERIFY(!w.commOptions().cancelled);
+  QCOMPARE(w.commOptions().unitAddress, 17);
+  QCOMPARE(w.commOptions().portName, std::string("/dev/ttyFAKE0"));
+  QVERIFY(!w.online());
 }
 
 void MainWindowTest::connectionStateView() {

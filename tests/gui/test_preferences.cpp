@@ -3,7 +3,9 @@
 // damaged colour text. The settings live in a temporary config folder.
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QSettings>
 #include <QtTest>
 
@@ -25,6 +27,7 @@ class PreferencesTest : public QObject {
   void customColourStoredAsHex();
   void defaultsThenCancelChangesNothing();
   void damagedColourFallsBackAndStarts();
+  void positionOffEveryScreenComesBack();
 
  private:
   static QSettings& Settings() {
@@ -155,6 +158,17 @@ void PreferencesTest::damagedColourFallsBackAndStarts() {
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   QCOMPARE(Face(&w), QColor(0xA0, 0xA0, 0xA4));  // the default, not black
   QCOMPARE(Face(w.part(QStringLiteral("network_P"))), QColor(0x12, 0x00, 0x00));
+}
+
+void PreferencesTest::positionOffEveryScreenComesBack() {
+  Store("Left", QStringLiteral("-20000"));
+  Store("Top", QStringLiteral("15000"));
+  TMainF w;
+  QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(w.pos()));
+  Store("Left", QStringLiteral("40"));
+  Store("Top", QStringLiteral("30"));
+  TMainF kept;
+  QCOMPARE(kept.pos(), QPoint(40, 30));
 }
 
 QTEST_MAIN(PreferencesTest)

@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "comm/posix_serial_port.h"
+#include "comm/serial_port_list.h"
 #include "support/pty_pair.h"
 
 namespace kvx {
@@ -53,6 +54,16 @@ TEST(PosixSerialPort, SecondHandleFailsWhileTheFirstHoldsThePort) {
   EXPECT_FALSE(second.IsOpen());
   first.Close();
   EXPECT_EQ(second.Open(), CommError::None);
+}
+
+TEST(PosixSerialPort, OpenTestTellsAFreePortFromABusyOrMissingOne) {
+  test::PtyPair pty;
+  EXPECT_EQ(TestSerialPortOpen(pty.SlaveName()), CommError::None);
+  PosixSerialPort holder;
+  holder.SetPortName(pty.SlaveName());
+  ASSERT_EQ(holder.Open(), CommError::None);
+  EXPECT_EQ(TestSerialPortOpen(pty.SlaveName()), CommError::PortBusy);
+  EXPECT_EQ(TestSerialPortOpen("/dev/no-such-port"), CommError::PortOpenFailed);
 }
 
 TEST(PosixSerialPort, OpenFailsWhileAnotherProcessHoldsThePort) {

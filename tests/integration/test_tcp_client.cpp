@@ -151,6 +151,38 @@ TEST(TcpClientConnect, RefusedOrBadAddressFailsAndStaysDisconnected) {
   EXPECT_EQ(PosixTcpClient().RemotePort(), 502);
 }
 
+TEST(TcpClientConnect, AConnectThatIsNeverAnsweredGivesUpAfterItsBound) {
+  // A listener whose accept queue is full drops further connection requests,
+  // so a connect to it hangs like one to a switched-off gateway.
+  int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  // Fill the queue without waiting for the fillers' own handshakes.
+  std::vector<int> fillers;
+  for (int i = 0; i < 2; ++i) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    fillers.push_back(fd);
+  }
+  std::this_thread::sleep_for(100ms);
+  PosixTcpClient client;
+  client.SetRemoteHost("127.0.0.1");
+  client.SetRemotePort(ntohs(address.sin_port));
+  const auto start = Clock::now();
+  EXPECT_EQ(client.Connect(), CommError::ConnectTimeout);
+  const auto took = Clock::now() - start;
+  EXPECT_GE(took, kTcpConnectTimeout - 100ms);
+  EXPECT_LT(took, 10s);
+  EXPECT_FALSE(client.IsConnected());
+  for (int fd : fillers) ::close(fd);
+  ::close(listener);
+}
+
 TEST(TcpClientConnect, ReceiveReportsAClosedPeerAndWaitForDataLeavesBytesUnread) {
   test::TcpResponder relay;
   PosixTcpClient client;
