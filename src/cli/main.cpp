@@ -6,6 +6,7 @@
 #include "cli/command_context.h"
 #include "cli/file_commands.h"
 #include "cli/link_commands.h"
+#include "cli/online_commands.h"
 
 int main(int argc, char** argv) {
   using namespace kvx::cli;
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   AddLinkOptions(app, context.link);
   RegisterLinkCommands(app, context);
   RegisterFileCommands(app, context);
+  RegisterOnlineCommands(app, context);
 
   try {
     app.parse(argc, argv);

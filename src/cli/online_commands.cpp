@@ -1,0 +1,358 @@
+#include "cli/online_commands.h"
+
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_dialogs.h"
+#include "cli/online_exit.h"
+#include "session/password_rules.h"
+#include "session/setting_edit.h"
+#include "session/working_state.h"
+#include "setpoints/defaults_location.h"
+#include "setpoints/format_value.h"
+#include "setpoints/load_setting_file.h"
+#include "setpoints/number_text.h"
+#include "setpoints/register_values.h"
+
+namespace kvx::cli {
+namespace {
+
+struct OnlineOptions {
+  bool yes = false;
+  std::string password;
+  std::string newPassword = kPasswordChangeCancelled;
+  std::string defaultsFolder;
+};
+
+void AddCommonOptions(CLI::App* cmd, OnlineOptions& options) {
+  cmd->add_flag("--yes", options.yes, "Answer every question with Yes / OK");
+  cmd->add_option("--defaults", options.defaultsFolder,
+                  "Folder of the definition files (default: Defaults beside the program)")
+      ->option_text("DIR");
+}
+
+void AddPasswordOption(CLI::App* cmd, OnlineOptions& options) {
+  cmd->add_option("--password", options.password, "The relay's access password")
+      ->required()
+      ->option_text("TEXT");
+}
+
+int ConnectFailureExit(const WorkingState& state, std::ostream& err) {
+  err << "kvx-cli: " << state.View().networkText << ": ";
+  switch (state.LastConnectFailure()) {
+    case ConnectFailure::NoAnswer:
+      err << "the relay did not answer the identity reads\n";
+      return kExitRelayFailed;
+    case ConnectFailure::UnknownModel:
+      err << "model code " << state.Identity().modelCode << " is not a known relay\n";
+      return kExitRelayFailed;
+    case ConnectFailure::OlderFileDeclined:
+      err << "no definition file for this firmware\n";
+      return kExitRelayFailed;
+    case ConnectFailure::NoDefinitionFile:
+    case ConnectFailure::None:
+      break;
+  }
+  err << "no usable definition file in " << state.DefaultsFolder().string();
+  if (!state.LastLoadError().empty()) err << " (" << state.LastLoadError() << ')';
+  err << '\n';
+  return static_cast<int>(kExitFileError);
+}
+
+using OnlineBody = std::function<int(WorkingState&)>;
+
+// Connects as the desktop program does (identity, definition file), runs
+// `body` online and disconnects. A refused question overrides the exit code.
+void RunOnline(CommandContext& context, const OnlineOptions& options, const OnlineBody& body) {
+  context.WithLink([&](LinkSession& session) {
+    CliDialogs dialogs(context.err, options.yes);
+    CliPasswords passwords(options.password, options.newPassword);
+    WorkingState state(dialogs, passwords,
+                       FindDefaultsFolder(ProgramFolder(), options.defaultsFolder));
+    state.UseLink(std::move(session.serialPort), std::move(session.tcpClient), session.settings);
+    StderrProgress progress(context.err, isatty(STDERR_FILENO) == 1);
+    state.SetProgress(&progress);
+    int code = state.ConnectUnit() ? body(state) : ConnectFailureExit(state, context.err);
+    state.DisconnectUnit();
+    return dialogs.Refused() ? kExitQuestionRefused : code;
+  });
+}
+
+// One setting as read: register, name, display text, units.
+void PrintSetting(std::ostream& out, int reg, const SettingRecord& s) {
+  out << reg << '\t' << s.setting << '\t' << FormatValue(s.typeCode, s.value) << '\t' << s.units
+      << '\n';
+}
+
+// Flag-name texts hold one line per active flag; a table cell keeps them on
+// one line.
+std::string OneLine(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "; ";
+    } else if (c == '\t' || c == '\r') {
+      out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  while (out.size() >= 2 && out.compare(out.size() - 2, 2, "; ") == 0) out.resize(out.size() - 2);
+  return out;
+}
+
+// The table of `show` for the setpoint groups, the ones read from the relay.
+void PrintSetpointTable(const SettingStore& store, std::ostream& out) {
+  out << "Unit\t" << store.unitName << "\nFirmware\t" << FormatFirmware(store.definitionFirmware)
+      << '\n';
+  for (int g = 0; g < kSetpointGroupLimit; ++g) {
+    if (store.groups[g].name.empty()) continue;
+    out << "\n[" << store.groups[g].name << "]\n";
+    for (int x : store.groups[g].RegisterList()) {
+      if (x < 0 || x >= kSettingCount || store.settings[x].setting.empty()) continue;
+      const SettingRecord& s = store.settings[x];
+      out << OneLine(s.setting) << '\t' << OneLine(FormatValue(s.typeCode, s.value)) << '\t'
+          << OneLine(s.units) << '\t' << OneLine(s.comment) << '\n';
+    }
+  }
+}
+
+std::optional<int> SettingRegister(const WorkingState& state, const std::string& text,
+                                   std::ostream& err) {
+  const auto reg = ParseInteger(text);
+  if (!reg || *reg < 0 || *reg >= kSettingCount || state.Store().settings[*reg].setting.empty()) {
+    err << "kvx-cli: no setting at register " << text << " in "
+        << state.Identity().definitionFile.filename().string() << '\n';
+    return std::nullopt;
+  }
+  return static_cast<int>(*reg);
+}
+
+void AddIdentify(CLI::App& app, CommandContext& context) {
+  auto options = std::make_shared<OnlineOptions>();
+  auto* cmd = app.add_subcommand("identify", "Identify the relay and the definition file it uses");
+  AddCommonOptions(cmd, *options);
+  cmd->callback([&context, options] {
+    RunOnline(context, *options, [&](WorkingState& state) {
+      const UnitIdentity& id = state.Identity();
+      context.out << "model: " << id.modelName << '\n'
+                  << "model code: " << id.modelCode << '\n'
+                  << "firmware: " << FormatFirmware(id.firmware) << '\n'
+                  << "serial number: " << id.serialNumber << '\n'
+                  << "definition file: " << id.definitionFile.filename().string() << '\n'
+                  << "definition firmware: " << FormatFirmware(state.Store().definitionFirmware)
+                  << '\n';
+      return static_cast<int>(kExitOk);
+    });
+  });
+}
+
+void AddReadSetpoints(CLI::App& app, CommandContext& context) {
+  auto options = std::make_shared<OnlineOptions>();
+  auto file = std::make_shared<std::string>();
+  auto* cmd = app.add_subcommand(
+      "read-setpoints", "Read every setpoint from the relay (to FILE: .cds binary, .xml XML)");
+  AddCommonOptions(cmd, *options);
+  cmd->add_option("-o,--output", *file, "Setpoint file to save")->option_text("FILE");
+  cmd->callback([&context, options, file] {
+    RunOnline(context, *options, [&](WorkingState& state) {
+      if (!file->empty()) {
+        switch (state.SaveSetpointFile(*file)) {
+          case SaveOutcome::Saved:
+            return static_cast<int>(kExitOk);
+          case SaveOutcome::ReadFailed:
+            return static_cast<int>(kExitRelayFailed);
+          case SaveOutcome::WriteFailed:
+            return static_cast<int>(kExitFileError);
+          case SaveOutcome::Cancelled:
+            return kExitQuestionRefused;
+        }
+      }
+      if (!state.ReadSetpointGroups()) {
+        context.err << "Setpoint File Save: Error reading from unit. Please retry\n";
+        return static_cast<int>(kExitRelayFailed);
+      }
+      PrintSetpointTable(state.Store(), context.out);
+      return static_cast<int>(kExitOk);
+    });
+  });
+}
+
+void AddWriteSetpoints(CLI::App& app, CommandContext& context) {
+  auto options = std::make_shared<OnlineOptions>();
+  auto file = std::make_shared<std::string>();
+  auto* cmd = app.add_subcommand("write-setpoints", "Write a whole setpoint file to the relay");
+  AddCommonOptions(cmd, *options);
+  AddPasswordOption(cmd, *options);
+  cmd->add_option("FILE", *file, "Setpoint file (.cds or .xml)")->required();
+  cmd->callback([&context, options, file] {
+    const SettingFileIdentity identity = ReadSettingFileIdentity(*file);
+    if (!identity.ok) {
+      context.err << "File Error: Error Loading File.\nkvx-cli: " << *file << ": " << identity.error
+                  << '\n';
+      context.exitCode = kExitFileError;
+      return;
+    }
+    RunOnline(context, *options, [&](WorkingState& state) {
+      using Outcome = WriteToUnitResult::Outcome;
+      const WriteToUnitResult r = state.WriteSetpointFileToUnit(*file);
+      int code = kExitRelayFailed;
+      switch (r.outcome) {
+        case Outcome::Written:
+          context.err << "kvx-cli: " << r.settingsWritten << " settings written\n";
+          code = kExitOk;
+          break;
+        case Outcome::WrongPassword:
+          code = kExitBadArguments;
+          break;
+        case Outcome::FileRejected:
+          code = r.fileCheck == FileCheck::Declined ? kExitQuestionRefused : kExitFileError;
+          break;
+        case Outcome::FileNotLoaded:
+          context.err << "kvx-cli: " << r.loadError << '\n';
+          code = kExitFileError;
+          break;
+        case Outcome::WriteFailed:
+          context.err << "kvx-cli: the write of register " << r.failedRegister << " failed after "
+                      << r.settingsWritten << " settings\n";
+          break;
+        case Outcome::PollThreadsBusy:
+        case Outcome::Error:
+          break;
+      }
+      if (!r.reconnected) {
+        context.err << "kvx-cli: the relay was not identified again after the write\n";
+        if (code == kExitOk) code = kExitRelayFailed;
+      }
+      return code;
+    });
+  });
+}
+
+void AddGet(CLI::App& app, CommandContext& context) {
+  auto options = std::make_shared<OnlineOptions>();
+  auto registers = std::make_shared<std::vector<std::string>>();
+  auto* cmd = app.add_subcommand("get", "Read settings by register: name, value, units");
+  AddCommonOptions(cmd, *options);
+  cmd->add_option("REGISTER", *registers, "Register of a setting")->required();
+  cmd->callback([&context, options, registers] {
+    RunOnline(context, *options, [&](WorkingState& state) {
+      std::vector<int> wanted;
+      for (const std::string& text : *registers) {
+        auto reg = SettingRegister(state, text, context.err);
+        if (!reg) return static_cast<int>(kExitBadArguments);
+        wanted.push_back(*reg);
+      }
+      for (int reg : wanted) {
+        SettingRecord& s = state.Store().settings[reg];
+        std::string value;
+        if (!ReadSetting(state.Comm(), reg, s.typeCode, value)) {
+          context.err << "kvx-cli: reading register " << reg << " failed\n";
+          return static_cast<int>(kExitRelayFailed);
+        }
+        s.value = s.readValue = value;
+        PrintSetting(context.out, reg, s);
+      }
+      return static_cast<int>(kExitOk);
+    });
+  });
+}
+
+void AddSet(CLI::App& app, CommandContext& context) {
+  auto options = std::make_shared<OnlineOptions>();
+  auto assignments = std::make_shared<std::vector<std::string>>();
+  auto* cmd = app.add_subcommand(
+      "set", "Write settings (REGISTER=VALUE; a list index or choice name for list settings)");
+  AddCommonOptions(cmd, *options);
+  AddPasswordOption(cmd, *options);
+  cmd->add_option("ASSIGNMENT", *assignments, "REGISTER=VALUE")->required();
+  cmd->callback([&context, options, assignments] {
+    RunOnline(context, *options, [&](WorkingState& state) {
+      // Every value is checked before anything is written.
+      std::vector<std::pair<int, std::string>> edits;
+      for (const std::string& a : *assignments) {
+        const auto eq = a.find('=');
+        if (eq == std::string::npos) {
+          context.err << "kvx-cli: '" << a << "' is not REGISTER=VALUE\n";
+          return static_cast<int>(kExitBadArguments);
+        }
+        auto reg = SettingRegister(state, a.substr(0, eq), context.err);
+        if (!reg) return static_cast<int>(kExitBadArguments);
+        const SettingEdit edit = CheckSettingEdit(state.Store().settings[*reg], a.substr(eq + 1));
+        if (!edit.ok) {
+          context.err << "kvx-cli: register " << *reg << ": " << edit.error
+                      << "; nothing written\n";
+          return static_cast<int>(kExitBadArguments);
+        }
+        edits.emplace_back(*reg, edit.valueText);
+      }
+      for (const auto& [reg, value] : edits) {
+        SettingRecord& s = state.Store().settings[reg];
+        s.value = value;
+        s.changed = 1;
+      }
+      state.SetPendingChanges(true);
+      const ApplyResult applied = state.ApplyChanges();
+      if (!applied.passedGate) return static_cast<int>(kExitBadArguments);
+      for (const auto& edit : edits)
+        PrintSetting(context.out, edit.first, state.Store().settings[edit.first]);
+      int code = kExitOk;
+      for (int reg : applied.mismatched) {
+        context.err << state.View().writeErrorText << ": register " << reg << " reads back "
+                    << state.Store().settings[reg].value << '\n';
+        code = kExitRelayFailed;
+      }
+      for (int reg : applied.linkFailed) {
+        context.err << "kvx-cli: writing register " << reg << " failed\n";
+        code = kExitRelayFailed;
+      }
+      return code;
+    });
+  });
+}
+
+void AddChangePassword(CLI::App& app, CommandContext& context) {
+  auto options = std::make_shared<OnlineOptions>();
+  auto anyCharacters = std::make_shared<bool>(false);
+  auto* cmd = app.add_subcommand("change-password", "Change the relay's access password");
+  AddCommonOptions(cmd, *options);
+  AddPasswordOption(cmd, *options);
+  cmd->add_option("NEW", options->newPassword, "The new password, 4 characters")->required();
+  cmd->add_flag("--any-characters", *anyCharacters,
+                "Allow characters the relay's keypad cannot enter");
+  cmd->callback([&context, options, anyCharacters] {
+    if (!NewPasswordAcceptable(options->newPassword, !*anyCharacters)) {
+      context.err << "kvx-cli: New Password must be 4 characters long"
+                  << (*anyCharacters ? "" : " (letters, digits, space, - . /)") << '\n';
+      context.exitCode = kExitBadArguments;
+      return;
+    }
+    RunOnline(context, *options, [&](WorkingState& state) {
+      const ChangePasswordResult r = state.ChangePassword();
+      if (r.outcome == ChangePasswordOutcome::WrongPassword) {
+        return static_cast<int>(kExitBadArguments);
+      }
+      if (!r.written) {
+        context.err << "kvx-cli: writing the new password failed\n";
+        return static_cast<int>(kExitRelayFailed);
+      }
+      return static_cast<int>(kExitOk);
+    });
+  });
+}
+
+}  // namespace
+
+void RegisterOnlineCommands(CLI::App& app, CommandContext& context) {
+  AddIdentify(app, context);
+  AddReadSetpoints(app, context);
+  AddWriteSetpoints(app, context);
+  AddGet(app, context);
+  AddSet(app, context);
+  AddChangePassword(app, context);
+}
+
+}  // namespace kvx::cli

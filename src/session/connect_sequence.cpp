@@ -1,0 +1,138 @@
+// ConnectUnit / DisconnectUnit of the working state.
+
+#include <system_error>
+
+#include "session/definition_choice.h"
+#include "session/working_state.h"
+#include "setpoints/load_setting_file.h"
+#include "setpoints/number_text.h"
+#include "setpoints/packet_counters.h"
+#include "setpoints/register_values.h"
+
+namespace kvx {
+namespace {
+
+constexpr int kModelCodeRegister = 0;
+constexpr int kFirmwareRegister = 1;
+constexpr int kSerialRegister = 2;
+
+// Closing a port or a socket that refuses to close is retried, but not for
+// ever: after this many passes the disconnect goes on regardless.
+constexpr int kMaxClosePasses = 3;
+constexpr int kMaxStopRequests = 4;
+
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+std::filesystem::path WorkingState::DefinitionPathFor(const UnitModel& model, int firmware) {
+  const int n = DefinitionFileNumber(model, firmware);
+  if (ShowsSerialNumber(model, n)) view_.serialText = "SN: " + identity_.serialNumber;
+  return DefinitionFilePath(defaultsFolder_, model, n);
+}
+
+bool WorkingState::ConnectUnit() {
+  StopPollThreads();
+  connectFailure_ = ConnectFailure::None;
+  identity_ = UnitIdentity{};
+  std::string firmwareText, modelText, serialText;
+  if (!ReadSetting(comm_, kFirmwareRegister, 3, firmwareText) ||
+      !ReadSetting(comm_, kModelCodeRegister, 3, modelText) ||
+      !ReadSetting(comm_, kSerialRegister, 2, serialText)) {
+    return FailConnect(ConnectFailure::NoAnswer);
+  }
+  const int firmware = static_cast<int>(ParseInteger(firmwareText).value_or(0));
+  identity_.modelCode = static_cast<int>(ParseInteger(modelText).value_or(-1));
+  identity_.firmware = firmware;
+  identity_.serialNumber = serialText;
+  const std::optional<UnitModel> model = FindUnitModelByCode(identity_.modelCode);
+  if (!model) return FailConnect(ConnectFailure::UnknownModel);
+  identity_.modelName = std::string(model->name);
+  unitFirmware_ = firmware;
+
+  std::filesystem::path path = DefinitionPathFor(*model, firmware);
+  if (!FileExists(path)) {
+    const MessageResult answer = dialogs_.Ask(
+        "Communications Error",
+        "There was no file found for Firmware Version " + FormatFirmware(firmware) + " of the " +
+            identity_.modelName + ".\nDo you wish to try an older firmware version?",
+        MessageKind::YesNo);
+    if (answer != MessageResult::Yes) return FailConnect(ConnectFailure::OlderFileDeclined);
+    // One try at least; none below firmware 99.
+    for (int g = firmware - 1;; --g) {
+      path = DefinitionPathFor(*model, g);
+      if (FileExists(path) || g <= 99) break;
+    }
+  }
+  if (!FileExists(path) || !OpenSettingFile(path)) {
+    dialogs_.Tell("Communications Error",
+                  "There was no compatible file found for Firmware Version " +
+                      FormatFirmware(firmware) + " of the " + identity_.modelName +
+                      ".\nPlease check " + kMakerWebAddress + " for newer files.");
+    return FailConnect(ConnectFailure::NoDefinitionFile);
+  }
+  identity_.definitionFile = path;
+
+  meteringRows_ = BuildMeteringRows(store_);
+  eventRows_ = BuildEventRows(store_);
+  if (pageRefresh_) pageRefresh_();
+
+  view_.menus = ViewFor(true, store_.family);
+  view_.versionText = "Firmware Version: " + FormatFirmware(firmware);
+  view_.networkText = "ONLINE";
+  view_.networkColor = PanelColor::Good;
+  view_.caption = kProgramName;
+
+  online_ = true;
+  ResetPacketCounters();
+  StartPollThreads();
+  gate_.Lock();
+  return true;
+}
+
+bool WorkingState::FailConnect(ConnectFailure why) {
+  DisconnectUnit();
+  connectFailure_ = why;
+  view_.networkText = "Failed to Connect";
+  view_.networkColor = PanelColor::Bad;
+  return false;
+}
+
+void WorkingState::DisconnectUnit() {
+  view_.networkText = "Disconnecting";
+  view_.networkColor = PanelColor::Normal;
+  for (int i = 0; i < kMaxStopRequests && !StopPollThreads(); ++i) {
+  }
+  for (int pass = 0; pass < kMaxClosePasses; ++pass) {
+    if (serialPort_ && serialPort_->IsOpen()) serialPort_->Close();
+    if (tcpClient_ && tcpClient_->IsConnected()) tcpClient_->Disconnect();
+    const bool stillOpen =
+        (serialPort_ && serialPort_->IsOpen()) || (tcpClient_ && tcpClient_->IsConnected());
+    if (!stillOpen) break;
+  }
+  online_ = false;
+  gate_.Open();
+  // The data-logging timer stops here once data logging exists.
+
+  view_.menus = ViewFor(false, 0);
+  view_.networkText = "OFFLINE";
+  view_.networkColor = PanelColor::Bad;
+  view_.timeText.clear();
+  view_.serialText.clear();
+  for (std::string& text : view_.statusTexts) text.clear();
+}
+
+bool WorkingState::StopPollThreads() {
+  // Status first, then metering, once they exist (see PollThreads).
+  return true;
+}
+
+void WorkingState::StartPollThreads() {
+  // The metering poll, then the status poll, each given a copy of comm_,
+  // once they exist (see PollThreads).
+}
+
+}  // namespace kvx

@@ -1,0 +1,37 @@
+#include "session/definition_choice.h"
+
+#include <algorithm>
+
+namespace kvx {
+namespace {
+
+int RoundDownToTen(int n) {
+  return n - ((n % 10) + 10) % 10;
+}
+
+}  // namespace
+
+int DefinitionFileNumber(const UnitModel& model, int firmware) {
+  switch (model.code) {
+    case 201:  // DRA
+      return firmware <= 190 ? firmware : RoundDownToTen(firmware);
+    case 301:  // DRB-50
+    case 302:  // FDX-50
+      return RoundDownToTen(std::max(firmware, 100));
+    default:  // the QRT models
+      return RoundDownToTen(firmware);
+  }
+}
+
+bool ShowsSerialNumber(const UnitModel& model, int fileNumber) {
+  if (model.code == 201) return fileNumber >= 210;
+  if (model.code == 301) return fileNumber >= 120;
+  return true;
+}
+
+int ComparableFirmware(int family, int firmware) {
+  if (family == 1) return firmware > 190 ? RoundDownToTen(firmware) : firmware;
+  return RoundDownToTen(firmware);
+}
+
+}  // namespace kvx

@@ -1,0 +1,198 @@
+// Setpoint files and the relay: save (from the relay when online), the
+// compatibility check of a file, and the whole-file write to the relay.
+
+#include <exception>
+#include <system_error>
+
+#include "session/definition_choice.h"
+#include "session/working_state.h"
+#include "setpoints/load_setting_file.h"
+#include "setpoints/number_text.h"
+#include "setpoints/register_values.h"
+#include "setpoints/write_setting_file.h"
+
+namespace kvx {
+namespace {
+
+std::string CaptionWithPath(const std::filesystem::path& path) {
+  return std::string(kProgramName) + ": " + path.string();
+}
+
+}  // namespace
+
+bool WorkingState::ReadSetpointGroups() {
+  Begin("Reading Settings", kSetpointGroupLimit);
+  bool ok = true;
+  for (int g = 0; g < kSetpointGroupLimit && ok; ++g) {
+    const SettingGroup& group = store_.groups[g];
+    if (group.name.empty()) continue;
+    Step(g);
+    for (int x : group.RegisterList()) {
+      if (x < 0 || x >= kSettingCount) continue;
+      SettingRecord& s = store_.settings[x];
+      std::string value;
+      if (!ReadSetting(comm_, x, s.typeCode, value)) {
+        ok = false;
+        break;
+      }
+      s.value = value;
+      s.readValue = s.value;
+      s.readComment = s.comment;
+    }
+  }
+  End();
+  return ok;
+}
+
+SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path) {
+  if (pendingChanges_) {
+    if (dialogs_.Ask("Setpoint Changes",
+                     "There are un-applied changes.\nDo you wish to Apply, and Save?",
+                     MessageKind::OkCancel) != MessageResult::Ok) {
+      return SaveOutcome::Cancelled;
+    }
+    ApplyChanges();  // the save goes on whatever it achieved
+  }
+  lastFolder_ = path.parent_path();
+  view_.caption = CaptionWithPath(path);
+  if (online_) {
+    const bool read = ReadSetpointGroups();
+    view_.caption = kProgramName;
+    if (!read) {
+      dialogs_.Tell("Setpoint File Save", "Error reading from unit. Please retry");
+      return SaveOutcome::ReadFailed;
+    }
+  }
+  std::string caption;
+  const SettingProgress progress = [&](std::string_view passCaption, int position) {
+    if (caption.empty()) Begin(caption = passCaption, kSettingCount - 1);
+    Step(position);
+  };
+  const WriteResult written = WriteSettingFile(store_, path, progress);
+  if (!caption.empty()) End();
+  std::error_code ec;
+  if (!written.ok || !std::filesystem::is_regular_file(path, ec)) {
+    // The changes are not on disk: they stay unsaved, so closing still asks.
+    dialogs_.Tell("Setpoint File Save", "Error writing file. Please retry");
+    return SaveOutcome::WriteFailed;
+  }
+  unsavedChanges_ = false;
+  return SaveOutcome::Saved;
+}
+
+FileCheck WorkingState::CheckFileAgainstUnit(const std::filesystem::path& path) {
+  const SettingFileIdentity file = ReadSettingFileIdentity(path);
+  if (!file.ok) return FileCheck::Unreadable;
+  if (file.unitName != store_.unitName) {
+    dialogs_.Tell("Setpoint File Error", "File was created for the wrong type of Unit.");
+    return FileCheck::WrongUnit;
+  }
+  const int fileFirmware = ComparableFirmware(store_.family, file.firmware);
+  const int loadedFirmware = ComparableFirmware(store_.family, store_.definitionFirmware);
+  if (fileFirmware != loadedFirmware) {
+    const MessageResult answer =
+        dialogs_.Ask("Firmware Warning",
+                     "File is from Firmware Version " + FormatFirmware(fileFirmware) +
+                         " and you are\nusing Firmware Version " + FormatFirmware(loadedFirmware) +
+                         ".\n Do you wish to continue?",
+                     MessageKind::OkCancel);
+    if (answer != MessageResult::Ok) {
+      dialogs_.Tell("Communications Error", "Error reading from File");
+      return FileCheck::Declined;
+    }
+  }
+  return FileCheck::Accept;
+}
+
+WriteToUnitResult WorkingState::Recover(WriteToUnitResult result) {
+  result.reconnected = ConnectUnit();
+  dialogs_.Tell("Error", "Error Getting Data.");
+  return result;
+}
+
+void WorkingState::WriteSetpointGroups(WriteToUnitResult& result) {
+  Begin("Writing to Unit", kSetpointGroupLimit);
+  for (int g = 0; g < kSetpointGroupLimit && result.failedRegister < 0; ++g) {
+    const SettingGroup& group = store_.groups[g];
+    if (group.name.empty()) continue;
+    Step(g);
+    for (int x : group.RegisterList()) {
+      if (x < 0 || x >= kSettingCount) continue;
+      const SettingRecord& s = store_.settings[x];
+      if (s.access != 0) continue;  // read-only: the relay keeps its own value
+      if (!WriteSetting(comm_, x, s.typeCode, s.value)) {
+        result.failedRegister = x;
+        break;
+      }
+      ++result.settingsWritten;
+    }
+  }
+  End();
+}
+
+WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::path& path) {
+  using Outcome = WriteToUnitResult::Outcome;
+  WriteToUnitResult result;
+  lastFolder_ = path.parent_path();
+  view_.caption = CaptionWithPath(path);
+
+  if (!CheckPassword()) {
+    dialogs_.Tell("Password Error", "Wrong Password.");
+    result.outcome = Outcome::WrongPassword;
+    return Recover(result);
+  }
+  result.fileCheck = CheckFileAgainstUnit(path);
+  if (result.fileCheck != FileCheck::Accept) {
+    result.outcome = Outcome::FileRejected;
+    return Recover(result);
+  }
+  LoadResult loaded = LoadSettingFile(store_, path, defaultsFolder_);
+  if (!loaded) {
+    result.outcome = Outcome::FileNotLoaded;
+    result.loadError = loaded.error;
+    return Recover(result);
+  }
+  if (!StopPollThreads()) {
+    result.outcome = Outcome::PollThreadsBusy;
+    result.reconnected = ConnectUnit();
+    dialogs_.Tell("Error", "Error Halting Metering.");
+    return result;
+  }
+
+  try {
+    WriteSetpointGroups(result);
+
+    // The relay does not keep comments: carry the file's over the reload.
+    Begin("Retrieving Comments", kSettingCount - 1);
+    std::vector<std::string> comments(kSettingCount);
+    for (int x = 0; x < kSettingCount; ++x) {
+      comments[static_cast<std::size_t>(x)] = store_.settings[x].comment;
+      Step(x);
+    }
+    End();
+
+    if (result.failedRegister >= 0) {
+      dialogs_.Tell("Communications Error",
+                    "Communications was lost while writing to unit.\nPlease try again to ensure "
+                    "a complete write.");
+    }
+    result.reconnected = ConnectUnit();
+
+    Begin("Applying Comments", kSettingCount - 1);
+    for (int x = 0; x < kSettingCount; ++x) {
+      store_.settings[x].comment = comments[static_cast<std::size_t>(x)];
+      Step(x);
+    }
+    End();
+    view_.caption = kProgramName;
+    result.outcome = result.failedRegister >= 0 ? Outcome::WriteFailed : Outcome::Written;
+    return result;
+  } catch (const std::exception&) {
+    result.outcome = Outcome::Error;
+    result.reconnected = ConnectUnit();
+    dialogs_.Tell("Error", "Error Writing Data.");
+    return result;
+  }
+}
+
+}  // namespace kvx

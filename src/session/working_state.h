@@ -1,0 +1,237 @@
+#pragma once
+// The working state of one engineer's session with a relay: the master link
+// settings with the one serial port and TCP client, the loaded settings, the
+// online and change flags, the access gate and (later) the poll threads. The
+// desktop window owns one, the command line owns one; both run the same
+// connect, password, save and write-to-unit sequences on it. Questions and
+// messages go through UserDialogs, passwords through PasswordPrompt.
+//
+// Everything here runs on one thread (the main thread of the front end).
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "comm/comm_settings.h"
+#include "comm/serial_port.h"
+#include "comm/tcp_client.h"
+#include "session/access_gate.h"
+#include "session/password_prompt.h"
+#include "session/progress_sink.h"
+#include "session/session_view.h"
+#include "setpoints/grid_rows.h"
+#include "setpoints/setpoint_tree.h"
+#include "setpoints/setting_store.h"
+#include "setpoints/unit_model.h"
+#include "shell/user_dialogs.h"
+
+namespace kvx {
+
+// The web address the "no compatible file" message sends the user to.
+inline constexpr const char* kMakerWebAddress = "www.halvoren.example";
+
+// Why the last ConnectUnit failed (the user saw "Failed to Connect").
+enum class ConnectFailure {
+  None,
+  NoAnswer,           // a read of register 0, 1 or 2 failed
+  UnknownModel,       // the model code is not one of the six
+  OlderFileDeclined,  // no definition file, and the user said No to older ones
+  NoDefinitionFile,   // none found, or it did not load
+};
+
+// What ConnectUnit learnt about the relay on the link.
+struct UnitIdentity {
+  int modelCode = 0;
+  int firmware = 0;                      // register 1, hundredths
+  std::string serialNumber;              // register 2 as its value text
+  std::string modelName;                 // empty when the code is unknown
+  std::filesystem::path definitionFile;  // the file loaded, empty before a load
+};
+
+enum class SaveOutcome {
+  Saved,
+  Cancelled,   // the un-applied changes question was cancelled
+  ReadFailed,  // "Error reading from unit. Please retry"; no file written
+  WriteFailed  // "Error writing file. Please retry"
+};
+
+enum class FileCheck {
+  Accept,
+  Unreadable,  // the file's identity could not be read (no message)
+  WrongUnit,   // "File was created for the wrong type of Unit."
+  Declined     // the firmware question was cancelled
+};
+
+struct WriteToUnitResult {
+  enum class Outcome {
+    Written,
+    WrongPassword,
+    FileRejected,  // see `fileCheck`
+    FileNotLoaded,
+    PollThreadsBusy,  // "Error Halting Metering."
+    WriteFailed,      // a write failed part-way: the relay holds what went before
+    Error             // "Error Writing Data."
+  } outcome = Outcome::Error;
+  FileCheck fileCheck = FileCheck::Accept;
+  int settingsWritten = 0;
+  int failedRegister = -1;   // the write that failed, when one did
+  bool reconnected = false;  // the closing ConnectUnit succeeded
+  std::string loadError;     // why the file did not load
+};
+
+enum class ChangePasswordOutcome { Cancelled, WrongPassword, Sent };
+
+struct ChangePasswordResult {
+  ChangePasswordOutcome outcome = ChangePasswordOutcome::Cancelled;
+  bool written = false;  // the write of the new password succeeded
+};
+
+struct ApplyResult {
+  bool passedGate = false;
+  std::vector<int> written;     // written and read back equal
+  std::vector<int> mismatched;  // read back different: "Error writing Setpoint"
+  std::vector<int> linkFailed;  // the write or the read-back did not get through
+};
+
+class WorkingState {
+ public:
+  // `clock` times the password grace period; the steady clock when empty.
+  WorkingState(UserDialogs& dialogs, PasswordPrompt& passwords,
+               std::filesystem::path defaultsFolder, SessionClock clock = {});
+  ~WorkingState();
+  WorkingState(const WorkingState&) = delete;
+  WorkingState& operator=(const WorkingState&) = delete;
+
+  // --- the link -------------------------------------------------------
+  // The master settings; their port and client point at the objects below.
+  CommSettings& Comm() { return comm_; }
+  SerialPort& Port() { return *serialPort_; }
+  TcpClient& Tcp() { return *tcpClient_; }
+  // Replaces the port and client (a front end that built them itself) and
+  // takes the other link parameters from `settings`.
+  void UseLink(std::unique_ptr<SerialPort> port, std::unique_ptr<TcpClient> tcp,
+               const CommSettings& settings);
+
+  void SetProgress(ProgressSink* progress) { progress_ = progress; }
+  // Run once during a connect, after the grid skeletons are built: the
+  // window's page-change handling (the Events page reads its records).
+  void SetPageRefresh(std::function<void()> refresh) { pageRefresh_ = std::move(refresh); }
+
+  // --- what the front ends show and edit ------------------------------
+  SettingStore& Store() { return store_; }
+  const SettingStore& Store() const { return store_; }
+  const SessionView& View() const { return view_; }
+  const UnitIdentity& Identity() const { return identity_; }
+  const SetpointTreeNode& Tree() const { return tree_; }
+  const MeteringRows& Metering() const { return meteringRows_; }
+  const std::vector<GridRow>& EventRows() const { return eventRows_; }
+  const std::filesystem::path& DefaultsFolder() const { return defaultsFolder_; }
+  const std::filesystem::path& LastFolder() const { return lastFolder_; }
+  ConnectFailure LastConnectFailure() const { return connectFailure_; }
+  const std::string& LastLoadError() const { return loadError_; }
+
+  bool Online() const { return online_; }
+  int UnitFirmware() const { return unitFirmware_; }
+  bool PendingChanges() const { return pendingChanges_; }
+  void SetPendingChanges(bool pending) { pendingChanges_ = pending; }
+  bool UnsavedChanges() const { return unsavedChanges_; }
+  void SetUnsavedChanges(bool unsaved) { unsavedChanges_ = unsaved; }
+
+  // The access flag (true: writes pass without a password).
+  bool AccessGranted() { return gate_.AccessGranted(Now()); }
+  void SetPasswordTimeout(std::chrono::milliseconds timeout) { gate_.SetTimeout(timeout, Now()); }
+  std::chrono::milliseconds PasswordTimeout() const { return gate_.Timeout(); }
+
+  // --- connect and disconnect -------------------------------------------
+  // Identifies the relay (registers 1, 0, 2), loads its definition file and
+  // switches to online. False after "Failed to Connect" (see
+  // LastConnectFailure); the state is offline then.
+  bool ConnectUnit();
+  void DisconnectUnit();
+  // Asks the poll threads to end; false if a request failed.
+  bool StopPollThreads();
+
+  // LoadSettingFile plus the refresh of what the setpoint page shows; a
+  // failure shows "Error Loading File.".
+  bool OpenSettingFile(const std::filesystem::path& path);
+
+  // The "Setpoint Changes" question asked before loaded settings are
+  // replaced: Yes means the caller runs its save; No forgets the changes.
+  // Without unsaved changes nothing is asked and No is returned.
+  MessageResult AskToSaveChanges();
+
+  // --- password -------------------------------------------------------
+  // Asks for the password and compares it with a fresh read of register 590.
+  bool CheckPassword();
+  // Before every write of settings: passes at once while access is granted,
+  // else checks the password ("Wrong Password." on failure) and starts the
+  // grace period.
+  bool PasswordGate();
+  ChangePasswordResult ChangePassword();
+
+  // --- settings and files -----------------------------------------------
+  // Writes every changed setting after the gate, reads each back and
+  // compares; offline it only accepts the edits.
+  ApplyResult ApplyChanges();
+  // "Save Setpoint File" / "... from Unit" to `path` (chosen by the caller's
+  // save dialog). Online, the setpoint groups are read from the relay first.
+  SaveOutcome SaveSetpointFile(const std::filesystem::path& path);
+  // Reads every setting of the setpoint groups 0..99 from the relay, group
+  // by group in list order, into `value` and `readValue`; stops at the first
+  // failed read ("Reading Settings" progress).
+  bool ReadSetpointGroups();
+  // Whether the file at `path` may be used with the loaded definitions.
+  FileCheck CheckFileAgainstUnit(const std::filesystem::path& path);
+  // "Write Setpoint File to Unit" for `path` (chosen by the caller's open
+  // dialog); ends with the relay identified again.
+  WriteToUnitResult WriteSetpointFileToUnit(const std::filesystem::path& path);
+
+ private:
+  std::chrono::steady_clock::time_point Now() const;
+  bool FailConnect(ConnectFailure why);
+  std::filesystem::path DefinitionPathFor(const UnitModel& model, int firmware);
+  void StartPollThreads();
+  void Begin(std::string_view caption, int maximum);
+  void Step(int position);
+  void End();
+  WriteToUnitResult Recover(WriteToUnitResult result);
+  void WriteSetpointGroups(WriteToUnitResult& result);
+
+  UserDialogs& dialogs_;
+  PasswordPrompt& passwords_;
+  std::filesystem::path defaultsFolder_;
+  SessionClock clock_;
+  ProgressSink* progress_ = nullptr;
+  std::function<void()> pageRefresh_;
+
+  std::unique_ptr<SerialPort> serialPort_;
+  std::unique_ptr<TcpClient> tcpClient_;
+  CommSettings comm_;
+
+  SettingStore store_;
+  SetpointTreeNode tree_;
+  MeteringRows meteringRows_;
+  std::vector<GridRow> eventRows_;
+  SessionView view_;
+  UnitIdentity identity_;
+  ConnectFailure connectFailure_ = ConnectFailure::None;
+  std::string loadError_;
+  std::filesystem::path lastFolder_;
+
+  bool online_ = false;
+  int unitFirmware_ = 0;
+  bool pendingChanges_ = false;
+  bool unsavedChanges_ = false;
+  AccessGate gate_;
+
+  // The metering poll (once a second) and the status poll (twice a second)
+  // will live here while online, each with its own copy of comm_. They are
+  // created by StartPollThreads() at the end of a connect and ended by
+  // StopPollThreads(); until they exist there is nothing to start or stop.
+  struct PollThreads {};
+  PollThreads pollThreads_;
+};
+
+}  // namespace kvx
