@@ -1,5 +1,7 @@
 #include "cli/link_options.h"
 
+#include <arpa/inet.h>
+
 #include <charconv>
 
 #include "comm/modbus_limits.h"
@@ -27,7 +29,8 @@ bool ParseTcpTarget(const std::string& target, std::string& host, std::uint16_t&
   const auto colon = target.rfind(':');
   host = target.substr(0, colon);
   port = kModbusTcpPort;
-  if (host.empty()) return false;
+  in_addr address{};
+  if (inet_pton(AF_INET, host.c_str(), &address) != 1) return false;
   if (colon == std::string::npos) return true;
   const std::string portText = target.substr(colon + 1);
   unsigned value = 0;
@@ -67,7 +70,7 @@ std::optional<std::string> OpenLink(const LinkOptions& options, LinkSession& ses
     std::string host;
     std::uint16_t port = kModbusTcpPort;
     if (!ParseTcpTarget(options.tcpTarget, host, port)) {
-      return "--tcp needs HOST or HOST:PORT with a port 1..65535";
+      return "--tcp needs an IPv4 HOST or HOST:PORT with a port 1..65535";
     }
     session.tcpClient = MakeTcpClient();
     session.tcpClient->SetRemoteHost(host);

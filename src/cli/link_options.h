@@ -39,7 +39,8 @@ struct LinkSession {
 std::optional<std::string> OpenLink(const LinkOptions& options, LinkSession& session,
                                     std::ostream& traceStream);
 
-// Splits "HOST[:PORT]"; false for a missing host or a port outside 1..65535.
+// Splits "HOST[:PORT]"; false unless HOST is dotted IPv4 and PORT (when given)
+// is 1..65535.
 bool ParseTcpTarget(const std::string& target, std::string& host, std::uint16_t& port);
 
 }  // namespace kvx::cli

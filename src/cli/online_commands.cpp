@@ -166,6 +166,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
           case SaveOutcome::ReadFailed:
             return static_cast<int>(kExitRelayFailed);
           case SaveOutcome::WriteFailed:
+            context.err << "kvx-cli: " << *file << ": " << state.LastWriteError() << '\n';
             return static_cast<int>(kExitFileError);
           case SaveOutcome::Cancelled:
             return kExitQuestionRefused;

@@ -71,7 +71,9 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path) {
   const WriteResult written = WriteSettingFile(store_, path, progress);
   if (!caption.empty()) End();
   std::error_code ec;
+  writeError_ = written.ok ? std::string() : written.error;
   if (!written.ok || !std::filesystem::is_regular_file(path, ec)) {
+    if (writeError_.empty()) writeError_ = "no file at " + path.string() + " after the write";
     // The changes are not on disk: they stay unsaved, so closing still asks.
     dialogs_.Tell("Setpoint File Save", "Error writing file. Please retry");
     return SaveOutcome::WriteFailed;

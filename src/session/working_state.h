@@ -131,6 +131,8 @@ class WorkingState {
   const std::filesystem::path& LastFolder() const { return lastFolder_; }
   ConnectFailure LastConnectFailure() const { return connectFailure_; }
   const std::string& LastLoadError() const { return loadError_; }
+  // Why the last save could not write its file.
+  const std::string& LastWriteError() const { return writeError_; }
 
   bool Online() const { return online_; }
   int UnitFirmware() const { return unitFirmware_; }
@@ -218,6 +220,7 @@ class WorkingState {
   UnitIdentity identity_;
   ConnectFailure connectFailure_ = ConnectFailure::None;
   std::string loadError_;
+  std::string writeError_;
   std::filesystem::path lastFolder_;
 
   bool online_ = false;

@@ -87,6 +87,7 @@ TEST(CliLink, NamingNoLinkOrTwoLinksOrABadHostIsABadArgument) {
       {"--tcp", "127.0.0.1:0", "read-registers", "0", "1"},
       {"--tcp", "127.0.0.1:70000", "read-registers", "0", "1"},
       {"--tcp", ":502", "read-registers", "0", "1"},
+      {"--tcp", "relay.local:502", "read-registers", "0", "1"},
   };
   for (const auto& args : bad) {
     auto r = RunProgram(test::RuntimeProgram("kvx-cli"), args);

@@ -370,6 +370,29 @@ TEST(SimProgram, ServesUntilSignalledThenReleasesLinkAndPort) {
   }
 }
 
+TEST(SimProgram, OptionsShapeTheRelay) {
+  // only an older file in the folder: firmware 1.97 falls back to it
+  const auto folder = TempLink("defaults-185");
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(
+      std::filesystem::path(KVX_SOURCE_DIR) / "defaults/dra_defaults_185.xml",
+      folder / "dra_defaults_185.xml", std::filesystem::copy_options::overwrite_existing);
+  test::SimProcess sim({"--model", "DRA", "--firmware", "197", "--defaults", folder.string(),
+                        "--unit", "17", "--password", "abcd", "--events", "3", "--model-code",
+                        "999", "--tcp", "127.0.0.1:0"});
+  ASSERT_TRUE(sim.Ready()) << sim.Output();
+  EXPECT_NE(sim.Output().find("dra_defaults_185.xml"), std::string::npos) << sim.Output();
+  TcpLink tcp(sim.TcpPort());
+  EXPECT_EQ(tcp.Exchange(1, 17, {0x03, 0, 0, 0, 2}),
+            (Bytes{0, 1, 0, 0, 0, 7, 17, 3, 4, 0x03, 0xE7, 0, 197}));
+  EXPECT_EQ(tcp.Exchange(2, 17, {0x03, 0x02, 0x4E, 0, 2}),
+            (Bytes{0, 2, 0, 0, 0, 7, 17, 3, 4, 'a', 'b', 'c', 'd'}));
+  EXPECT_EQ(tcp.Exchange(3, 17, {0x03, 0x03, 0xCD, 0, 1}),
+            (Bytes{0, 3, 0, 0, 0, 5, 17, 3, 2, 0, 3}));
+  EXPECT_EQ(tcp.Exchange(4, 254, {0x03, 0, 0, 0, 1}), (Bytes{0, 4, 0, 0, 0, 3, 254, 0x83, 0x0B}))
+      << "254 is not this relay's unit any more";
+}
+
 TEST(SimProgram, RefusesBadOptions) {
   for (std::vector<std::string> args :
        {std::vector<std::string>{"--model", "XYZ", "--tcp", "127.0.0.1:0"},
