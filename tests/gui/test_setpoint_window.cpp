@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,6 +19,7 @@
 
 #include "app/main_window.h"
 #include "app/password_dialogs.h"
+#include "app/select_defaults_dialog.h"
 #include "app/setpoint_page_view.h"
 #include "controls/bw_spin_edit.h"
 #include "gui_helpers.h"
@@ -116,6 +118,7 @@ class SetpointWindowTest : public QObject {
   void saveOpenRoundTripAndCaption();
   void writeFileToUnitKeepsReadOnlySettings();
   void closeQuestionOfflineOnly();
+  void loadDefaultsAndCommandLineFile();
   void passwordDialogs();
 };
 
@@ -530,6 +533,34 @@ void SetpointWindowTest::closeQuestionOfflineOnly() {
   b.window->askFileName = [&](const FileRequest&) { return path; };
   QVERIFY(b.window->close());
   QVERIFY(QFileInfo::exists(path));
+}
+
+void SetpointWindowTest::loadDefaultsAndCommandLineFile() {
+  // The dialog lists the files of the chosen model, newest first.
+  TSelectDefaultsF select(nullptr, UserColors{},
+                          (kProgramFolder + QStringLiteral("/Defaults")).toStdString());
+  select.modelList()->setCurrentRow(1);  // DRA
+  QVERIFY(select.versionList()->count() >= 2);
+  QCOMPARE(select.versionList()->item(0)->text(), QStringLiteral("2.30"));
+
+  Bench b;
+  b.window->askDefaultsFile = [] {
+    return kProgramFolder + QStringLiteral("/Defaults/dra_defaults_185.xml");
+  };
+  b.window->action(QStringLiteral("Load1"))->trigger();
+  QCOMPARE(b.window->settingStore().definitionFirmware, 185);
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM"));
+  QVERIFY(b.window->action(QStringLiteral("Save1"))->isVisible());
+  QCOMPARE(QString::fromStdString(b.page().model().Tree().text), QStringLiteral("DRA"));
+
+  // A file named at start-up opens without a question, its path in the caption.
+  MainWindowOptions options;
+  options.programFolder = kProgramFolder;
+  options.openFileAtStart = kProgramFolder + QStringLiteral("/Defaults/drb_defaults_120.xml");
+  TMainF w(options);
+  QTRY_COMPARE(QString::fromStdString(w.settingStore().unitName), QStringLiteral("DRB-50"));
+  QCOMPARE(w.windowTitle(), QStringLiteral("KVX-COMM: ") + options.openFileAtStart);
+  QCOMPARE(w.lastFolder(), kProgramFolder + QStringLiteral("/Defaults"));
 }
 
 void SetpointWindowTest::passwordDialogs() {
