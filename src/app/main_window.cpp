@@ -84,10 +84,8 @@ TMainF::TMainF(const MainWindowOptions& options) {
   // dialogs its sequences talk through.
   dialogs_ = std::make_unique<WindowDialogs>(this);
   passwords_ = std::make_unique<WindowPasswords>(this, [this] { return userColors(); });
-  progress_ = std::make_unique<WindowProgress>(this);
   session_ = std::make_unique<WorkingState>(*dialogs_, *passwords_,
                                             std::filesystem::path(defaultsFolder_.toStdString()));
-  session_->SetProgress(progress_.get());
   session_->SetPageRefresh([this] { PageControl1Change(); });
 
   central_ = new QWidget(this);
@@ -97,6 +95,8 @@ TMainF::TMainF(const MainWindowOptions& options) {
   BuildStrips(central_);
   BuildPages(central_);
   BuildStatusBar(central_);
+  progress_ = std::make_unique<WindowProgress>(this, read_Progress);
+  session_->SetProgress(progress_.get());
   BuildTimers();
   WireMenuActions();
   setpointPage_ = new TSetpointPageView(*this);

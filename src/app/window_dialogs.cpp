@@ -1,6 +1,7 @@
 #include "app/window_dialogs.h"
 
 #include <QApplication>
+#include <QProgressBar>
 
 #include "app/message_box.h"
 #include "app/password_dialogs.h"
@@ -32,16 +33,32 @@ WindowProgress::~WindowProgress() {
 void WindowProgress::Begin(std::string_view caption, int maximum) {
   End();
   captions_.emplace_back(caption);
+  if (statusBar_ && caption == "Applying Changes") {
+    inStatusBar_ = true;
+    statusBar_->setRange(0, maximum);
+    statusBar_->setValue(0);
+    return;
+  }
   window_ = new TProgressF(owner_, maximum, QString::fromUtf8(caption.data(), caption.size()));
   window_->show();
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void WindowProgress::Position(int position) {
+  if (inStatusBar_) {
+    statusBar_->setValue(position);
+    // Repaint now and then so the bar moves during the long loop.
+    if (position % 100 == 0) QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return;
+  }
   if (window_) window_->setPosition(position);
 }
 
 void WindowProgress::End() {
+  if (inStatusBar_) {
+    inStatusBar_ = false;
+    statusBar_->setValue(0);
+  }
   if (window_) {
     window_->hide();
     delete window_;

@@ -14,6 +14,7 @@
 #include "session/progress_sink.h"
 #include "shell/user_dialogs.h"
 
+class QProgressBar;
 class QWidget;
 
 namespace kvx {
@@ -45,10 +46,11 @@ class WindowPasswords : public PasswordPrompt {
   PasswordPrompt* script_ = nullptr;
 };
 
-// One progress window per pass; none is left behind when a pass ends.
+// One progress window per pass; none is left behind when a pass ends. The
+// apply of the setpoint page shows its progress in the status bar instead.
 class WindowProgress : public ProgressSink {
  public:
-  explicit WindowProgress(QWidget* owner) : owner_(owner) {}
+  WindowProgress(QWidget* owner, QProgressBar* statusBar) : owner_(owner), statusBar_(statusBar) {}
   ~WindowProgress() override;
   void Begin(std::string_view caption, int maximum) override;
   void Position(int position) override;
@@ -58,6 +60,8 @@ class WindowProgress : public ProgressSink {
 
  private:
   QWidget* owner_;
+  QProgressBar* statusBar_;
+  bool inStatusBar_ = false;
   QPointer<TProgressF> window_;
   std::vector<std::string> captions_;
 };

@@ -19,8 +19,10 @@
 
 #include "app/main_window.h"
 #include "app/password_dialogs.h"
+#include "app/progress_window.h"
 #include "app/select_defaults_dialog.h"
 #include "app/setpoint_page_view.h"
+#include "app/window_dialogs.h"
 #include "controls/bw_spin_edit.h"
 #include "gui_helpers.h"
 #include "setpoints/option_list.h"
@@ -349,6 +351,10 @@ void SetpointWindowTest::applyAsksThePasswordAndReadsBack() {
   QCOMPARE(b.NodeState("Overload"), static_cast<int>(kListed));
   QVERIFY(b.writeError().isEmpty());
   QVERIFY(b.window->unsavedChanges());
+  // The apply's progress ran in the status bar, not in a window of its own.
+  const auto& passes = b.window->progressWindows().Captions();
+  QVERIFY(std::find(passes.begin(), passes.end(), "Applying Changes") != passes.end());
+  QVERIFY(b.window->findChildren<TProgressF*>().isEmpty());
   // Within the grace period no password is asked again.
   QVERIFY(b.page().model().EditNumber(24, 8, notice, corrected));
   b.page().ApplyClick();
