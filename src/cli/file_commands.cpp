@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/settings_table.h"
 #include "setpoints/data_packet_file.h"
 #include "setpoints/defaults_listing.h"
 #include "setpoints/defaults_location.h"
@@ -29,42 +30,10 @@ struct DefaultsArgs {
   std::string dir;
 };
 
-// Flag-name texts hold one line per active flag; a table cell keeps them on one line.
-std::string OneLine(std::string text) {
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  std::string out;
-  for (char c : text) {
-    if (c == '\n')
-      out += "; ";
-    else if (c == '\t' || c == '\r')
-      out += ' ';
-    else
-      out += c;
-  }
-  return out;
-}
-
 int FileError(CommandContext& context, const std::string& what, const std::string& path,
               const std::string& reason) {
   context.err << what << '\n' << "kvx-cli: " << path << ": " << reason << '\n';
   return kExitFileError;
-}
-
-void PrintStore(const SettingStore& store, std::ostream& out) {
-  out << "Unit\t" << store.unitName << "\nFirmware\t" << FormatFirmware(store.definitionFirmware)
-      << '\n';
-  for (int n = 0; n < 999; ++n) {
-    const SettingGroup& g = store.groups[n];
-    if (g.name.empty()) continue;
-    out << "\n[" << g.name << "]\n";
-    for (int r : g.RegisterList()) {
-      if (r < 0 || r >= kSettingCount) continue;
-      const SettingRecord& e = store.settings[r];
-      if (e.setting.empty()) continue;
-      out << OneLine(e.setting) << '\t' << OneLine(FormatValue(e.typeCode, e.value)) << '\t'
-          << OneLine(e.units) << '\t' << OneLine(e.comment) << '\n';
-    }
-  }
 }
 
 void AddShow(CLI::App& app, CommandContext& context) {
@@ -82,7 +51,7 @@ void AddShow(CLI::App& app, CommandContext& context) {
       context.exitCode = FileError(context, "Error Loading File.", args->file, r.error);
       return;
     }
-    PrintStore(store, context.out);
+    PrintSettingsTable(store, context.out, kGroupCount);
     context.exitCode = kExitOk;
   });
 }

@@ -8,6 +8,7 @@
 
 #include "cli/cli_dialogs.h"
 #include "cli/online_exit.h"
+#include "cli/settings_table.h"
 #include "session/password_rules.h"
 #include "session/setting_edit.h"
 #include "session/working_state.h"
@@ -87,39 +88,6 @@ void PrintSetting(std::ostream& out, int reg, const SettingRecord& s) {
       << '\n';
 }
 
-// Flag-name texts hold one line per active flag; a table cell keeps them on
-// one line.
-std::string OneLine(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') {
-      out += "; ";
-    } else if (c == '\t' || c == '\r') {
-      out += ' ';
-    } else {
-      out += c;
-    }
-  }
-  while (out.size() >= 2 && out.compare(out.size() - 2, 2, "; ") == 0) out.resize(out.size() - 2);
-  return out;
-}
-
-// The table of `show` for the setpoint groups, the ones read from the relay.
-void PrintSetpointTable(const SettingStore& store, std::ostream& out) {
-  out << "Unit\t" << store.unitName << "\nFirmware\t" << FormatFirmware(store.definitionFirmware)
-      << '\n';
-  for (int g = 0; g < kSetpointGroupLimit; ++g) {
-    if (store.groups[g].name.empty()) continue;
-    out << "\n[" << store.groups[g].name << "]\n";
-    for (int x : store.groups[g].RegisterList()) {
-      if (x < 0 || x >= kSettingCount || store.settings[x].setting.empty()) continue;
-      const SettingRecord& s = store.settings[x];
-      out << OneLine(s.setting) << '\t' << OneLine(FormatValue(s.typeCode, s.value)) << '\t'
-          << OneLine(s.units) << '\t' << OneLine(s.comment) << '\n';
-    }
-  }
-}
-
 std::optional<int> SettingRegister(const WorkingState& state, const std::string& text,
                                    std::ostream& err) {
   const auto reg = ParseInteger(text);
@@ -176,7 +144,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
         context.err << "Setpoint File Save: Error reading from unit. Please retry\n";
         return static_cast<int>(kExitRelayFailed);
       }
-      PrintSetpointTable(state.Store(), context.out);
+      PrintSettingsTable(state.Store(), context.out, kSetpointGroupLimit);
       return static_cast<int>(kExitOk);
     });
   });

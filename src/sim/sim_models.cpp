@@ -1,34 +1,10 @@
 #include "sim/sim_models.h"
 
-#include <algorithm>
 #include <system_error>
+#include "session/definition_choice.h"
+#include "setpoints/load_setting_file.h"
 
 namespace kvx::sim {
-namespace {
-
-int RoundDownToTen(int n) {
-  return n - (((n % 10) + 10) % 10);
-}
-
-}  // namespace
-
-int DefinitionFileNumber(const SimModel& model, int firmware) {
-  switch (model.code) {
-    case 201:
-      return firmware <= 190 ? firmware : RoundDownToTen(firmware);
-    case 301:
-    case 302:
-      return RoundDownToTen(std::max(firmware, 100));
-    default:
-      return RoundDownToTen(firmware);
-  }
-}
-
-std::filesystem::path DefinitionFilePath(const std::filesystem::path& folder, const SimModel& model,
-                                         int number) {
-  return folder / (std::string(model.filePrefix) + std::to_string(number) + ".xml");
-}
-
 std::filesystem::path FindDefinitionFile(const std::filesystem::path& folder, const SimModel& model,
                                          int firmware) {
   std::error_code ec;

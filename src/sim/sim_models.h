@@ -19,14 +19,6 @@ inline std::optional<SimModel> FindSimModel(std::string_view name) {
   return FindUnitModelByName(name);
 }
 
-// The firmware number that names the definition file of `model` at firmware
-// `firmware` (hundredths).
-int DefinitionFileNumber(const SimModel& model, int firmware);
-
-// Folder/prefix + number + ".xml".
-std::filesystem::path DefinitionFilePath(const std::filesystem::path& folder, const SimModel& model,
-                                         int number);
-
 // The file for (model, firmware); when it is missing, the newest file of an
 // older firmware (firmware - 1 down to 99), as the program's own fallback
 // search finds it. Empty when none exists.
