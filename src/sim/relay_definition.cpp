@@ -7,24 +7,20 @@
 #include <cstdio>
 #include <limits>
 
+#include "setpoints/type_codes.h"
+
 namespace kvx::sim {
 namespace {
 
 enum class ValueForm { Float, Int32, Word, Text, Date, Opaque };
-
-bool IsListCode(int c) {
-  return c == 6 || c == 7 || (c >= 9 && c <= 21) || (c >= 25 && c <= 27) || c == 29 || c == 33 ||
-         c == 34 || c == 37 || c == 38 || (c >= 40 && c <= 43) || (c >= 60 && c <= 77) ||
-         (c >= 79 && c <= 85) || (c >= 95 && c <= 97) || c == 312 || c == 313 || c == 315 ||
-         c == 338 || (c >= 361 && c <= 363) || c == 371 || c == 377;
-}
 
 ValueForm FormOf(int c) {
   if (c == 1) return ValueForm::Float;
   if (c == 2) return ValueForm::Int32;
   if (c == 22 || c == 31) return ValueForm::Text;
   if (c == 23) return ValueForm::Date;
-  if (c == 3 || c == 28 || c == 30 || c == 35 || c == 36 || IsListCode(c)) return ValueForm::Word;
+  if (c == 3 || c == 28 || c == 30 || c == 35 || c == 36 || IsListTypeCode(c))
+    return ValueForm::Word;
   return ValueForm::Opaque;
 }
 
