@@ -82,7 +82,8 @@ bool ResolveTarget(const std::filesystem::path& given, Target& target, std::stri
       continue;
     }
     if (!S_ISREG(st.st_mode)) {
-      error = p.string() + " is " + KindOf(st.st_mode) +
+      error = (p == given ? std::string("this is ") : "the link leads to " + p.string() + ", ") +
+              KindOf(st.st_mode) +
               ", not a regular file; files are saved to regular files only, nothing was written";
       return false;
     }

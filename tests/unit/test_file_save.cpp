@@ -133,7 +133,9 @@ TEST(FileSave, WhatIsNotARegularFileIsRefusedAndLeftAsItIs) {
     EXPECT_NE(w.error.find(c.reason), std::string::npos) << c.path << ": " << w.error;
   }
   EXPECT_TRUE(S_ISFIFO(ModeOf(dir / "pipe")));
-  if (device) EXPECT_TRUE(S_ISCHR(ModeOf(dir / "null")));
+  if (device) {
+    EXPECT_TRUE(S_ISCHR(ModeOf(dir / "null")));
+  }
   EXPECT_TRUE(fs::is_directory(dir / "folder"));
   EXPECT_TRUE(fs::is_empty(dir / "folder"));
   std::vector<std::string> expected = {"folder", "loop-a", "loop-b", "pipe", "to-pipe"};
