@@ -203,6 +203,23 @@ TEST_F(LoadSettingFileTest, WholeNumbersWrittenWithAFractionAreTaken) {
   EXPECT_EQ(store.settings[122].typeCode, 3);
 }
 
+TEST_F(LoadSettingFileTest, OrderNumbersHeldAsTextOrderAsNumbers) {
+  std::string xml =
+      SettingXml(With(Identity(), {"G_ORDER=\"1000\" MAIN=\"Never\"", "G_ORDER=\"5\" MAIN=\"Five\"",
+                                   "G_ORDER=\"10\" MAIN=\"Ten\"",
+                                   "GROUP=\"Ten\" REGISTER=\"40\" SETTING=\"A\" S_ORDER=\"10\"",
+                                   "GROUP=\"Ten\" REGISTER=\"41\" SETTING=\"B\" S_ORDER=\"9\""}));
+  for (const char* column : {"G_ORDER", "S_ORDER"}) {
+    const std::string number = "attrname=\"" + std::string(column) + "\" fieldtype=\"r8\"";
+    xml.replace(xml.find(number), number.size(),
+                "attrname=\"" + std::string(column) + "\" fieldtype=\"string\" WIDTH=\"5\"");
+  }
+  const LoadResult r = Load(dir.Write("dra_defaults_190.xml", xml));
+  ASSERT_TRUE(r) << r.error;
+  EXPECT_EQ(store.groups[5].name, "Five");  // "1000" < "5" as texts: no longer the end
+  EXPECT_EQ(store.groups[10].RegisterList(), (std::vector<int>{41, 40}));
+}
+
 TEST_F(LoadSettingFileTest, NoGroupRowsLeaveEveryGroupEmpty) {
   ASSERT_TRUE(Load(Definitions(With(Identity(), {"GROUP=\"G\" REGISTER=\"30\" SETTING=\"S\""}))));
   for (const SettingGroup& g : store.groups) EXPECT_TRUE(g.name.empty());
