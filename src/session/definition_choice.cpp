@@ -1,12 +1,18 @@
 #include "session/definition_choice.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kvx {
 namespace {
 
+// In 64 bits: the firmware numbers come from files and relays, and
+// INT_MIN - 8 would overflow an int. The results for every number a relay
+// can report fit; anything below INT_MIN + 8 saturates.
 int RoundDownToTen(int n) {
-  return n - ((n % 10) + 10) % 10;
+  const long long v = n;
+  return static_cast<int>(
+      std::max<long long>(v - ((v % 10) + 10) % 10, std::numeric_limits<int>::min()));
 }
 
 }  // namespace

@@ -30,10 +30,11 @@ bool IsValidFieldName(std::string_view name) {
 std::optional<long long> CellAsInteger(const Cell& cell) {
   if (IsNull(cell)) return 0;
   if (const double* d = std::get_if<double>(&cell)) {
-    const double r = std::round(*d);
-    if (!(r >= std::numeric_limits<int>::min() && r <= std::numeric_limits<int>::max()))
+    // Rounding would quietly turn register 122.4 into register 122.
+    if (!(*d >= std::numeric_limits<int>::min() && *d <= std::numeric_limits<int>::max()) ||
+        std::trunc(*d) != *d)
       return std::nullopt;
-    return static_cast<long long>(r);
+    return static_cast<long long>(*d);
   }
   return ParseInteger(std::get<std::string>(cell));
 }

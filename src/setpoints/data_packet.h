@@ -49,9 +49,9 @@ inline bool IsNull(const Cell& c) {
 }
 
 // Column conversions: a null reads as 0 or as an empty text; a number read as
-// an integer is rounded to the nearest one (halves away from zero); a text
-// read as an integer must be a whole decimal number; a number read as a text
-// is written in general form. nullopt where a conversion is impossible (or the
+// an integer must be whole (122.0 is 122, 122.4 is no integer); a text read as
+// an integer must be a whole decimal number; a number read as a text is
+// written in general form. nullopt where a conversion is impossible (or the
 // integer leaves 32 bits).
 std::optional<long long> CellAsInteger(const Cell& cell);
 std::optional<double> CellAsNumber(const Cell& cell);

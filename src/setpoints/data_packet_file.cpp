@@ -1,13 +1,12 @@
 #include "setpoints/data_packet_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "setpoints/data_packet_binary.h"
 #include "setpoints/data_packet_xml.h"
@@ -15,12 +14,46 @@
 namespace kvx {
 namespace {
 
-constexpr std::uintmax_t kMaxFileBytes = 16u << 20;
+constexpr off_t kMaxFileBytes = 16 << 20;
 
-std::atomic<unsigned> tempCounter{0};
+std::string SystemError(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
 
-std::string SystemError(const char* what) {
-  return std::string(what) + ": " + std::strerror(errno);
+// The whole content of a regular file of at most kMaxFileBytes. The file is
+// opened without waiting (a FIFO would otherwise block until a writer came)
+// and judged by what was opened, not by a name that may change meanwhile.
+bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    error = SystemError("cannot open " + path.string());
+    return false;
+  }
+  struct stat st {};
+  bool ok = false;
+  if (::fstat(fd, &st) != 0) {
+    error = SystemError("cannot examine " + path.string());
+  } else if (!S_ISREG(st.st_mode)) {
+    error = path.string() + " is not a regular file";
+  } else if (st.st_size > kMaxFileBytes) {
+    error = "file too large for a setting file";
+  } else {
+    bytes.assign(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    ok = true;
+    while (done < bytes.size()) {
+      const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (n <= 0) {  // shrunk while reading, or a read error
+        error = "cannot read " + path.string();
+        ok = false;
+        break;
+      }
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  ::close(fd);
+  return ok;
 }
 
 }  // namespace
@@ -34,54 +67,12 @@ PacketForm PacketFormForPath(const std::filesystem::path& path) {
 }
 
 PacketResult ReadPacketFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec) return PacketResult::Fail("cannot open " + path.string() + ": " + ec.message());
-  if (size > kMaxFileBytes) return PacketResult::Fail("file too large for a setting file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return PacketResult::Fail("cannot open " + path.string());
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (in.gcount() != static_cast<std::streamsize>(bytes.size()))
-    return PacketResult::Fail("cannot read " + path.string());
+  std::string bytes;
+  std::string error;
+  if (!ReadRegularFile(path, bytes, error)) return PacketResult::Fail(error);
   if (std::string_view(bytes).substr(0, kBinaryPacketMagic.size()) == kBinaryPacketMagic)
     return ReadBinaryPacket(bytes);
   return ReadXmlPacket(bytes);
-}
-
-WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  const std::filesystem::path temp =
-      folder / ("." + path.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                std::to_string(tempCounter.fetch_add(1)));
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return {false, SystemError("cannot create a file in the target folder")};
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const std::string why = SystemError("write failed");
-      ::close(fd);
-      ::unlink(temp.c_str());
-      return {false, why};
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  const bool synced = ::fsync(fd) == 0;
-  const std::string syncError = synced ? std::string() : SystemError("write failed");
-  const bool closed = ::close(fd) == 0;
-  if (!synced || !closed) {
-    const std::string why = synced ? SystemError("write failed") : syncError;
-    ::unlink(temp.c_str());
-    return {false, why};
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string why = SystemError("cannot replace the target file");
-    ::unlink(temp.c_str());
-    return {false, why};
-  }
-  return {true, {}};
 }
 
 WriteResult WritePacketFile(const std::filesystem::path& path, const DataPacket& packet,

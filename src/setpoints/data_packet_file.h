@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "setpoints/file_save.h"
 #include "setpoints/packet_result.h"
 
 namespace kvx {
@@ -14,21 +15,12 @@ enum class PacketForm { Binary, Xml };
 PacketForm PacketFormForPath(const std::filesystem::path& path);
 
 // Reads a file in whichever form it is in (binary by its magic, else XML).
-// Files above 16 MiB (a hundred times any setting file) are refused unread.
+// Files above 16 MiB (a hundred times any setting file) and anything that is
+// not a regular file (a FIFO would block the reader) are refused unread.
 PacketResult ReadPacketFile(const std::filesystem::path& path);
 
-struct WriteResult {
-  bool ok = false;
-  std::string error;
-};
-
-// Writes to a temporary file in the target's folder and renames it over the
-// target only when every byte is on disk, so a failed write leaves any
-// previous file untouched.
+// Saves the packet in the given form through WriteFileAtomically (file_save.h).
 WriteResult WritePacketFile(const std::filesystem::path& path, const DataPacket& packet,
                             PacketForm form);
-
-// The bytes of a whole file with the same temporary-file-and-rename guard.
-WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace kvx

@@ -1,6 +1,7 @@
 // kvx-cli's offline commands on real files: show, convert, defaults.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -83,6 +84,31 @@ TEST(CliFileCommands, ShowReadsABinarySetpointFileWithItsDefinitions) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("\n[Phase Inverse G2]\n"), std::string::npos);
   EXPECT_NE(r.out.find("\tIEC Normal Inverse A\t"), std::string::npos);
+}
+
+TEST(CliFileCommands, ConvertWritesThroughLinksKeepsPermissionsAndRefusesOtherThings) {
+  test::ScratchFolder dir;
+  const auto source = (kDefaults / "dra_defaults_190.xml").string();
+  const auto real = dir.Write("real.cds", "old");
+  ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+  std::filesystem::create_symlink("real.cds", dir / "link.cds");
+  auto r = Cli({"convert", source, (dir / "link.cds").string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.cds"));
+  EXPECT_EQ(test::ReadWholeFile(real).substr(0, 6), "KVXDPK");
+  struct stat st {};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  for (const std::string& target : {(dir / "pipe").string(), dir.path().string()}) {
+    r = Cli({"convert", source, target});
+    EXPECT_EQ(r.exitCode, 3) << target;
+    EXPECT_EQ(r.err.substr(0, 20), "Error writing file.\n") << r.err;
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+  }
+  ASSERT_EQ(::lstat((dir / "pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(CliFileCommands, DefaultsListsVersionsPerModel) {

@@ -234,8 +234,12 @@ TEST(PacketQueries, OrderPutsNullsFirstAndKeepsFileOrderForTies) {
 
 TEST(PacketQueries, ColumnConversions) {
   EXPECT_EQ(CellAsInteger(Cell{}), 0);
-  EXPECT_EQ(CellAsInteger(Cell{2.5}), 3);
-  EXPECT_EQ(CellAsInteger(Cell{-2.5}), -3);
+  EXPECT_EQ(CellAsInteger(Cell{122.0}), 122);
+  EXPECT_EQ(CellAsInteger(Cell{-0.0}), 0);
+  EXPECT_EQ(CellAsInteger(Cell{-2147483648.0}), -2147483648LL);
+  EXPECT_FALSE(CellAsInteger(Cell{2147483648.0}));
+  for (double fraction : {122.4, 2.5, -2.5, 0.5, 1e-300, 122.00000000000001})
+    EXPECT_FALSE(CellAsInteger(Cell{fraction})) << fraction;
   EXPECT_EQ(CellAsInteger(Cell{std::string("190")}), 190);
   EXPECT_FALSE(CellAsInteger(Cell{std::string("1.9")}));
   EXPECT_FALSE(CellAsInteger(Cell{1e12}));

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "setpoints/format_value.h"
 #include "setpoints/load_setting_file.h"
+#include "setpoints/number_text.h"
 #include "setpoints/write_setting_file.h"
 #include "support/scratch_folder.h"
 
@@ -127,13 +130,94 @@ TEST_F(LoadSettingFileTest, EveryOtherColumnIsRequired) {
   }
 }
 
-TEST_F(LoadSettingFileTest, TheLaterOfTwoRowsForOneRegisterWins) {
+TEST_F(LoadSettingFileTest, NumbersThatAreNotWhatTheyClaimRefuseTheFile) {
+  ASSERT_TRUE(Load(Definitions(kDefinitionRows)));
+  struct Case {
+    const char* what;
+    std::vector<std::string> rows;  // a definition file when `definition`, else a setpoint file
+    bool definition;
+    const char* reason;
+  };
+  const auto def185 = [](std::vector<std::string> more) {
+    return With(Identity("DRA", "185"), more);
+  };
+  const std::string overload = "G_ORDER=\"10\" MAIN=\"Overload\" MAINTYPE=\"protection\"";
+  const Case cases[] = {
+      {"fractional setpoint register", With(Identity(), {"REGISTER=\"13.4\" DEFAULT=\"9.00\""}),
+       false, "row 3, column REGISTER, value 13.4: not a whole number"},
+      {"setpoint register twice",
+       With(Identity(), {"REGISTER=\"13\" DEFAULT=\"2.00\"", "REGISTER=\"15\" DEFAULT=\"3.00\"",
+                         "REGISTER=\"13\" DEFAULT=\"4.00\""}),
+       false, "row 5, column REGISTER, value 13: register 13 already appears in row 3"},
+      {"fractional group number", def185({overload, "G_ORDER=\"10.6\" MAIN=\"Other\""}), true,
+       "row 4, column G_ORDER, value 10.6: not a whole number"},
+      {"group number twice", def185({overload, "G_ORDER=\"10\" MAIN=\"Other\""}), true,
+       "row 4, column G_ORDER, value 10: group 10 already appears in row 3"},
+      {"definition register twice",
+       def185({"GROUP=\"G\" REGISTER=\"30\" SETTING=\"First\"",
+               "GROUP=\"G\" REGISTER=\"30\" SETTING=\"Second\""}),
+       true, "row 4, column REGISTER, value 30: register 30 already appears in row 3"},
+      {"fractional definition register", def185({"GROUP=\"G\" REGISTER=\"122.4\" SETTING=\"S\""}),
+       true, "column REGISTER, value 122.4: not a whole number"},
+      {"fractional type", def185({"GROUP=\"G\" REGISTER=\"5\" SETTING=\"S\" TYPE=\"1.5\""}), true,
+       "row 3, column TYPE, value 1.5: not a whole number"},
+      {"fractional order",
+       def185({overload, "GROUP=\"Overload\" REGISTER=\"5\" SETTING=\"S\" S_ORDER=\"2.5\""}), true,
+       "row 4, column S_ORDER, value 2.5: not a whole number"},
+      {"fractional access", def185({"GROUP=\"G\" REGISTER=\"5\" SETTING=\"S\" ACCESS=\"0.5\""}),
+       true, "row 3, column ACCESS, value 0.5: not a whole number"},
+      {"type beyond 32 bits", def185({"GROUP=\"G\" REGISTER=\"5\" SETTING=\"S\" TYPE=\"1e10\""}),
+       true, "column TYPE, value 1e+10: outside -2147483648..2147483647"},
+      {"register beyond the table", def185({"GROUP=\"G\" REGISTER=\"1501\" SETTING=\"S\""}), true,
+       "column REGISTER, value 1501: outside 0..1500"},
+      {"lowest firmware", Identity("DRA", "-2147483648"), false,
+       "the Firmware value: row 2, column CFG_VALUE, value \"-2147483648\": outside 0..65535"},
+      {"firmware beyond a register", Identity("DRA", "65536"), false, "outside 0..65535"},
+      {"firmware beyond 32 bits", Identity("DRA", "99999999999"), false, "outside 0..65535"},
+  };
+  for (const Case& c : cases) {
+    const auto path = c.definition ? Definitions(c.rows, "dra_defaults_185.xml")
+                                   : dir.Write("site.xml", SettingXml(c.rows));
+    const LoadResult r = Load(path);
+    EXPECT_FALSE(r) << c.what;
+    EXPECT_NE(r.error.find(c.reason), std::string::npos) << c.what << ": " << r.error;
+    // Nothing of the refused file got in.
+    EXPECT_EQ(store.definitionFirmware, 190) << c.what;
+    EXPECT_EQ(store.settings[13].value, "6.00") << c.what;
+    EXPECT_EQ(store.groups[10].name, "Overload") << c.what;
+  }
+  // The identity read (used before writing a file to a relay) refuses the same firmware.
+  const SettingFileIdentity id =
+      ReadSettingFileIdentity(dir.Write("low.xml", SettingXml(Identity("DRA", "-2147483648"))));
+  EXPECT_FALSE(id.ok);
+  EXPECT_NE(id.error.find("outside 0..65535"), std::string::npos) << id.error;
+}
+
+TEST_F(LoadSettingFileTest, WholeNumbersWrittenWithAFractionAreTaken) {
   ASSERT_TRUE(Load(Definitions(
-      With(Identity(), {"GROUP=\"G\" REGISTER=\"30\" SETTING=\"First\" TYPE=\"3\"",
-                        "GROUP=\"G\" REGISTER=\"31\" SETTING=\"Other\" TYPE=\"3\"",
-                        "GROUP=\"G\" REGISTER=\"30\" SETTING=\"Second\" TYPE=\"6\""}))));
-  EXPECT_EQ(store.settings[30].setting, "Second");
-  EXPECT_EQ(store.settings[30].typeCode, 6);
+      With(Identity(), {"G_ORDER=\"10.0\" MAIN=\"G\" MAINTYPE=\"setpoint\"",
+                        "GROUP=\"G\" REGISTER=\"122.0\" SETTING=\"S\" S_ORDER=\"1e0\" TYPE=\"3.0\" "
+                        "ACCESS=\"-0\" DEFAULT=\"4\""}))));
+  EXPECT_EQ(store.groups[10].RegisterList(), std::vector<int>{122});
+  EXPECT_EQ(store.settings[122].setting, "S");
+  EXPECT_EQ(store.settings[122].typeCode, 3);
+}
+
+TEST_F(LoadSettingFileTest, OrderNumbersHeldAsTextOrderAsNumbers) {
+  std::string xml =
+      SettingXml(With(Identity(), {"G_ORDER=\"1000\" MAIN=\"Never\"", "G_ORDER=\"5\" MAIN=\"Five\"",
+                                   "G_ORDER=\"10\" MAIN=\"Ten\"",
+                                   "GROUP=\"Ten\" REGISTER=\"40\" SETTING=\"A\" S_ORDER=\"10\"",
+                                   "GROUP=\"Ten\" REGISTER=\"41\" SETTING=\"B\" S_ORDER=\"9\""}));
+  for (const char* column : {"G_ORDER", "S_ORDER"}) {
+    const std::string number = "attrname=\"" + std::string(column) + "\" fieldtype=\"r8\"";
+    xml.replace(xml.find(number), number.size(),
+                "attrname=\"" + std::string(column) + "\" fieldtype=\"string\" WIDTH=\"5\"");
+  }
+  const LoadResult r = Load(dir.Write("dra_defaults_190.xml", xml));
+  ASSERT_TRUE(r) << r.error;
+  EXPECT_EQ(store.groups[5].name, "Five");  // "1000" < "5" as texts: no longer the end
+  EXPECT_EQ(store.groups[10].RegisterList(), (std::vector<int>{41, 40}));
 }
 
 TEST_F(LoadSettingFileTest, NoGroupRowsLeaveEveryGroupEmpty) {
@@ -254,7 +338,9 @@ TEST_F(LoadSettingFileTest, SavedRowsFollowTheFileLayout) {
   ASSERT_TRUE(Load(Definitions(kDefinitionRows)));
   store.settings[13].comment = std::string(60, 'c');
   store.settings[600].value = "\xC3\xA4" + std::string(30, 'v');
-  const DataPacket p = BuildSettingPacket(store);
+  const PacketResult built = BuildSettingPacket(store);
+  ASSERT_TRUE(built.ok) << built.error;
+  const DataPacket& p = built.packet;
   ASSERT_EQ(p.fields.size(), 16u);
   ASSERT_EQ(p.rows.size(), 2u + 3u + 3u);  // Unit, Firmware, groups 0/10/11, registers 13/15/600
   EXPECT_EQ(CellAsText(p.rows[0][1]), "DRA");
@@ -266,6 +352,77 @@ TEST_F(LoadSettingFileTest, SavedRowsFollowTheFileLayout) {
   EXPECT_EQ(CellAsText(p.rows[7][12]), "\xC3\xA4" + std::string(19, 'v'));  // 20 characters
   EXPECT_EQ(CellAsText(p.rows[6][11]), "100");
   EXPECT_TRUE(IsNull(p.rows[5][2]));
+}
+
+TEST_F(LoadSettingFileTest, ALongNumberIsNeverCutOnSave) {
+  ASSERT_TRUE(Load(Definitions(kDefinitionRows)));  // register 15 is a single (type 1)
+  const std::string values[] = {
+      // As read from the relay (a single with two decimals) ...
+      FormatFixed(static_cast<float>(1e17), 2),  // exactly 20 characters
+      FormatFixed(static_cast<float>(1e17), 3),
+      FormatFixed(static_cast<float>(1e18), 2),
+      FormatFixed(static_cast<float>(1e20), 2),
+      FormatFixed(static_cast<float>(-3e25), 2),
+      FormatFixed(std::numeric_limits<float>::max(), 2),
+      // ... and as typed.
+      FormatFixed(1e20, 2),
+      "123456789012345678901234",
+      "-0.1234567890123456789012",
+  };
+  for (const std::string& v : values) {
+    for (const char* name : {"long.cds", "long.xml"}) {
+      store.settings[15].value = v;
+      const WriteResult w = WriteSettingFile(store, dir / name);
+      ASSERT_TRUE(w.ok) << v << ": " << w.error;
+      SettingStore back;
+      ASSERT_TRUE(LoadSettingFile(back, dir / name, dir.path()));
+      const std::string& got = back.settings[15].value;
+      const double was = *ParseNumber(v);
+      ASSERT_TRUE(ParseNumber(got)) << got;
+      // The relay gets the same single, and the grid shows the same text.
+      EXPECT_EQ(static_cast<float>(*ParseNumber(got)), static_cast<float>(was)) << v << " " << got;
+      EXPECT_EQ(FormatValue(1, got), FormatValue(1, v)) << v << " " << got;
+      // Where the double itself fits, it is kept exactly.
+      if (FormatShortest(was).size() <= 20) {
+        EXPECT_EQ(*ParseNumber(got), was) << v << " " << got;
+      }
+    }
+  }
+}
+
+TEST_F(LoadSettingFileTest, ANumberWithoutAShortExactFormRefusesTheSave) {
+  ASSERT_TRUE(Load(Definitions(kDefinitionRows)));
+  const auto previous = dir.Write("site.cds", "previous");
+  struct Case {
+    int reg, type;
+    std::string value;
+    int firmware;
+    const char* reason;
+  };
+  const Case cases[] = {
+      // A whole-number setting holds no single: its 22-digit form does not fit.
+      {13, 3, "1234567890123456789012345.5", 190, "register 13 (LR Current)"},
+      {13, 6, "-1234567890123456789012", 190, "register 13 (LR Current)"},
+      // A text that is no number, but whose cut would read as one.
+      {13, 1, "123456789012345678901x", 190, "register 13 (LR Current)"},
+      {13, 1, "6.00", std::numeric_limits<int>::min(), "the Firmware number"},
+  };
+  for (const Case& c : cases) {
+    SettingStore s = store;
+    s.settings[c.reg].typeCode = c.type;
+    s.settings[c.reg].value = c.value;
+    s.definitionFirmware = c.firmware;
+    const WriteResult w = WriteSettingFile(s, previous);
+    EXPECT_FALSE(w.ok) << c.value;
+    EXPECT_NE(w.error.find(c.reason), std::string::npos) << w.error;
+    EXPECT_EQ(test::ReadWholeFile(previous), "previous");
+  }
+  // A text setting is cut to its 20 characters, as the relay cuts it.
+  SettingStore s = store;
+  s.settings[600].value = "123456789012345678901234";
+  const PacketResult built = BuildSettingPacket(s);
+  ASSERT_TRUE(built.ok) << built.error;
+  EXPECT_EQ(CellAsText(built.packet.rows.back()[12]), "12345678901234567890");
 }
 
 TEST_F(LoadSettingFileTest, IdentityIsReadWithoutLoading) {

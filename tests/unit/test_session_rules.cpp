@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "session/access_gate.h"
 #include "session/definition_choice.h"
 #include "session/password_rules.h"
@@ -54,6 +56,20 @@ TEST(DefinitionChoice, FileAndDefinitionFirmwareCompareAfterTheFamilyRounding) {
               c.same)
         << c.family << " " << c.file << " " << c.loaded;
   }
+}
+
+TEST(DefinitionChoice, RoundingHoldsForEveryInt) {
+  constexpr int kMin = std::numeric_limits<int>::min();
+  constexpr int kMax = std::numeric_limits<int>::max();
+  EXPECT_EQ(ComparableFirmware(2, kMin), kMin);  // INT_MIN - 8 does not exist: saturates
+  EXPECT_EQ(ComparableFirmware(2, kMin + 8), kMin + 8);
+  EXPECT_EQ(ComparableFirmware(2, kMin + 9), kMin + 8);
+  EXPECT_EQ(ComparableFirmware(1, kMax), 2147483640);
+  EXPECT_EQ(ComparableFirmware(3, -5), -10);
+  EXPECT_EQ(ComparableFirmware(1, -5), -5);
+  EXPECT_EQ(DefinitionFileNumber(Model("QRT-3600"), kMin), kMin);
+  EXPECT_EQ(DefinitionFileNumber(Model("DRA"), kMax), 2147483640);
+  EXPECT_EQ(DefinitionFileNumber(Model("DRB-50"), kMin), 100);
 }
 
 TEST(PasswordRules, FirstFourCharactersCaseSensitiveShorterTextsWhole) {
