@@ -23,38 +23,40 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxAdu = 260;  // MBAP header (7) + the longest PDU (253)
 constexpr auto kMaxPollWait = std::chrono::milliseconds(1000);
+constexpr int kSendBuffer = 16 * 1024;
 
 struct Client {
   int fd = -1;
   std::vector<std::uint8_t> in;  // request bytes not yet framed
-  struct Later {
-    Clock::time_point due;
+  struct Reply {
+    Clock::time_point due;  // when it may go (after the reply delay)
     std::vector<std::uint8_t> bytes;
+    std::size_t sent = 0;
   };
-  std::deque<Later> later;        // replies held back by the reply delay
-  std::vector<std::uint8_t> out;  // replies the socket has not taken yet
-  Clock::time_point lastHeard;    // last request byte received
-  Clock::time_point lastDrained;  // last time `out` was empty or shrank
+  std::deque<Reply> replies;    // in request order
+  std::size_t unsent = 0;       // bytes of `replies` not yet taken by the socket
+  Clock::time_point lastHeard;  // last request byte received
   bool dead = false;
 
-  std::size_t Unsent() const {
-    std::size_t n = out.size();
-    for (const Later& l : later) n += l.bytes.size();
-    return n;
+  bool CanSend(Clock::time_point now) const {
+    return !replies.empty() && replies.front().due <= now;
   }
 };
 
-// Sends what the socket takes now; false when the peer is gone.
+// Hands the socket what it takes now of the replies that are due; false when
+// the peer is gone.
 bool Flush(Client& c, Clock::time_point now) {
-  while (!c.out.empty()) {
-    const ssize_t n = send(c.fd, c.out.data(), c.out.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  while (c.CanSend(now)) {
+    Client::Reply& r = c.replies.front();
+    const ssize_t n =
+        send(c.fd, r.bytes.data() + r.sent, r.bytes.size() - r.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
     if (n <= 0) return false;
-    c.out.erase(c.out.begin(), c.out.begin() + n);
-    c.lastDrained = now;
+    r.sent += static_cast<std::size_t>(n);
+    c.unsent -= static_cast<std::size_t>(n);
+    if (r.sent == r.bytes.size()) c.replies.pop_front();
   }
-  c.lastDrained = now;
   return true;
 }
 
@@ -141,7 +143,8 @@ void SimTcpServer::Run() {
       adu.insert(adu.end(), resp.begin(), resp.end());
       c.in.erase(c.in.begin(), c.in.begin() + static_cast<std::ptrdiff_t>(total));
       if (auto shaped = faults_.Shape(std::move(adu))) {
-        c.later.push_back({now + delay, std::move(*shaped)});
+        c.unsent += shaped->size();
+        c.replies.push_back({now + delay, std::move(*shaped), 0});
       }
     }
     return c.in.size() <= kMaxAdu;
@@ -151,20 +154,21 @@ void SimTcpServer::Run() {
     auto now = Clock::now();
     Clock::time_point wake = now + kMaxPollWait;
     for (Client& c : clients) {
-      while (!c.later.empty() && c.later.front().due <= now) {
-        if (c.out.empty()) c.lastDrained = now;  // the wait for the reader starts now
-        c.out.insert(c.out.end(), c.later.front().bytes.begin(), c.later.front().bytes.end());
-        c.later.pop_front();
-      }
-      if (!c.out.empty() && !Flush(c, now)) c.dead = true;
-      const bool waiting = !c.out.empty() || !c.later.empty();
-      if (!c.out.empty() && now - c.lastDrained >= kDrainTime) c.dead = true;  // not reading
-      if (c.Unsent() > kMaxUnsent) c.dead = true;
-      if (!waiting && now - c.lastHeard >= idle) c.dead = true;
+      if (c.CanSend(now) && !Flush(c, now)) c.dead = true;
+      // A reply the socket has not taken kDrainTime after it was due: the
+      // client does not read, or reads slower than it asks (a trickle through
+      // a window it keeps nearly closed counts as not reading).
+      if (!c.replies.empty() && now - c.replies.front().due >= kDrainTime) c.dead = true;
+      if (c.unsent > kMaxUnsent) c.dead = true;
+      if (c.replies.empty() && now - c.lastHeard >= idle) c.dead = true;
       if (c.dead) continue;
-      if (!c.later.empty()) wake = std::min(wake, c.later.front().due);
-      if (!c.out.empty()) wake = std::min(wake, c.lastDrained + kDrainTime);
-      if (!waiting) wake = std::min(wake, c.lastHeard + idle);
+      if (c.replies.empty()) {
+        wake = std::min(wake, c.lastHeard + idle);
+      } else if (c.replies.front().due > now) {
+        wake = std::min(wake, c.replies.front().due);
+      } else {
+        wake = std::min(wake, c.replies.front().due + kDrainTime);
+      }
     }
     for (Client& c : clients) {
       if (c.dead) close(c.fd);
@@ -176,7 +180,7 @@ void SimTcpServer::Run() {
     const bool accepting = clients.size() < static_cast<std::size_t>(kMaxClients);
     std::vector<pollfd> fds{{wake_.ReadFd(), POLLIN, 0}, {accepting ? listenFd_ : -1, POLLIN, 0}};
     for (const Client& c : clients) {
-      fds.push_back({c.fd, static_cast<short>(POLLIN | (c.out.empty() ? 0 : POLLOUT)), 0});
+      fds.push_back({c.fd, static_cast<short>(POLLIN | (c.CanSend(now) ? POLLOUT : 0)), 0});
     }
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wake - now);
     const int r =
@@ -203,7 +207,7 @@ void SimTcpServer::Run() {
       }
       c.lastHeard = now;
       c.in.insert(c.in.end(), chunk, chunk + n);
-      if (!serve(c, now)) c.dead = true;
+      if (!serve(c, now) || (c.CanSend(now) && !Flush(c, now))) c.dead = true;
     }
 
     if (accepting && (fds[1].revents & POLLIN)) {
@@ -212,9 +216,13 @@ void SimTcpServer::Run() {
         if (fd < 0) break;
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        // A fixed send buffer: a client that stops reading shows up as a
+        // stalled queue here within kSendBuffer bytes, not after megabytes.
+        int buffer = kSendBuffer;
+        setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
         Client c;
         c.fd = fd;
-        c.lastHeard = c.lastDrained = now;
+        c.lastHeard = now;
         clients.push_back(std::move(c));
       }
     }
