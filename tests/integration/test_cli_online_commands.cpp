@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <thread>
 
 #include "support/run_program.h"
@@ -132,11 +131,12 @@ TEST_P(CliOnline, SetChecksLimitsAndWholeNumbersBeforeWriting) {
 // The setpoint file `path` with the DEFAULT cell of `reg` replaced by `value`.
 void SetFileValue(const std::filesystem::path& path, int reg, const std::string& value) {
   std::string text = test::ReadWholeFile(path);
-  const std::regex row("REGISTER=\"" + std::to_string(reg) + "\"[^>]*DEFAULT=\"([^\"]*)\"");
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(text, m, row)) << "register " << reg;
-  text.replace(static_cast<std::size_t>(m.position(1)), static_cast<std::size_t>(m.length(1)),
-               value);
+  const std::size_t row = text.find("REGISTER=\"" + std::to_string(reg) + "\"");
+  ASSERT_NE(row, std::string::npos) << "register " << reg;
+  const std::size_t cell = text.find("DEFAULT=\"", row);
+  ASSERT_LT(cell, text.find('>', row)) << "register " << reg;
+  const std::size_t from = cell + 9;
+  text.replace(from, text.find('"', from) - from, value);
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
@@ -173,16 +173,17 @@ TEST_P(CliOnline, WriteSetpointsReportsARefusalPartWayAsARefusal) {
   const ProgramResult write = Cli({"write-setpoints", file.string(), "--password", "1234"});
   EXPECT_EQ(write.exitCode, 1) << write.err;
   EXPECT_EQ(write.err.find("Communications was lost"), std::string::npos) << write.err;
-  std::smatch m;
-  ASSERT_TRUE(std::regex_search(write.err, m,
-                                std::regex("kvx-cli: register 65: the relay refused 3.00 "
-                                           "\\(exception 2\\); ([0-9]+) settings written before "
-                                           "it, none after\n")))
-      << write.err;
-  EXPECT_GT(std::stoi(m[1].str()), 0);
+  const std::string said = "kvx-cli: register 65: the relay refused 3.00 (exception 2); ";
+  const std::size_t at = write.err.find(said);
+  ASSERT_NE(at, std::string::npos) << write.err;
+  const std::string count =
+      write.err.substr(at + said.size(), write.err.find(' ', at + said.size()) - at - said.size());
+  EXPECT_GT(std::stoi(count), 0) << write.err;
+  EXPECT_EQ(write.err.substr(at + said.size() + count.size()),
+            " settings written before it, none after\n");
   EXPECT_NE(
       write.err.find("Write Refused: Register 65 (Jam Trip Level): the relay refused 3.00.\n" +
-                     m[1].str() + " settings were written before it, none after it.\n"),
+                     count + " settings were written before it, none after it.\n"),
       std::string::npos)
       << write.err;
   EXPECT_EQ(Cli({"get", "600"}).out, "600\tRelay Title\tBefore The Refusal\t\n");
