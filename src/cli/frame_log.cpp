@@ -78,7 +78,7 @@ std::vector<bool> FrameLog::Hidden(FrameDirection direction, std::span<const std
   const std::size_t trailer = protocol_ == ProtocolKind::ModbusTcp ? 0 : 2;  // the RTU CRC
   const bool exception = bytes.size() == pdu + 2 + trailer && (bytes[pdu] & 0x80) != 0;
   if (exception && (request.function == 6 || request.function == 16)) {
-    writeRefusal_ = Refusal{request.first, bytes[pdu + 1]};
+    writeRefusals_[request.first] = bytes[pdu + 1];
   }
   const bool read = request.function == 3 || request.function == 4;
   // A read reply carries the registers, a single write's reply echoes its value.

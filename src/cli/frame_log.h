@@ -6,6 +6,7 @@
 // write is kept for the messages ("exception 3").
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -24,11 +25,12 @@ class FrameLog {
 
   void Frame(FrameDirection direction, std::span<const std::uint8_t> bytes);
 
-  // The exception code of the last exception reply to a write, when that
-  // write began at `firstRegister`.
+  // The code of the last exception reply to a write that began at
+  // `firstRegister`, if one was refused.
   std::optional<int> WriteException(int firstRegister) const {
-    if (!writeRefusal_ || writeRefusal_->first != firstRegister) return std::nullopt;
-    return writeRefusal_->code;
+    const auto hit = writeRefusals_.find(firstRegister);
+    if (hit == writeRefusals_.end()) return std::nullopt;
+    return hit->second;
   }
 
  private:
@@ -37,10 +39,6 @@ class FrameLog {
     int first = 0;
     int count = 0;
   };
-  struct Refusal {
-    int first = 0;
-    int code = 0;
-  };
   // Updates what the log knows from `bytes` and marks the bytes to hide.
   std::vector<bool> Inspect(FrameDirection direction, std::span<const std::uint8_t> bytes);
   std::vector<bool> Hidden(FrameDirection direction, std::span<const std::uint8_t> bytes);
@@ -48,8 +46,8 @@ class FrameLog {
 
   ProtocolKind protocol_;
   std::ostream* trace_;
-  std::optional<Request> pending_;  // the request the next reply answers
-  std::optional<Refusal> writeRefusal_;
+  std::optional<Request> pending_;    // the request the next reply answers
+  std::map<int, int> writeRefusals_;  // first register -> exception code (at most 65536)
 };
 
 }  // namespace kvx::cli

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -325,7 +326,15 @@ void AddSet(CLI::App& app, CommandContext& context) {
         code = kExitRelayFailed;
       }
       for (int reg : applied.linkFailed) {
-        context.err << "kvx-cli: writing register " << reg << " failed\n";
+        const auto refused = context.frames ? context.frames->WriteException(reg) : std::nullopt;
+        const auto edit = std::find_if(edits.begin(), edits.end(),
+                                       [reg](const auto& e) { return e.first == reg; });
+        if (refused && edit != edits.end()) {
+          context.err << "kvx-cli: register " << reg << ": the relay refused " << edit->second
+                      << " (exception " << *refused << ")\n";
+        } else {
+          context.err << "kvx-cli: writing register " << reg << " failed\n";
+        }
         code = kExitRelayFailed;
       }
       return code;

@@ -128,6 +128,15 @@ TEST_P(CliOnline, SetChecksLimitsAndWholeNumbersBeforeWriting) {
   EXPECT_EQ(Cli({"set", "620=4", "--password", "1234"}).exitCode, 2) << "read-only";
 }
 
+TEST_P(CliOnline, SetReportsAWriteTheRelayRefusesAsARefusal) {
+  StartRelay({"--model", "DRA", "--firmware", "190", "--exception-at", "24"});
+  ProgramResult refused = Cli({"set", "24=7", "--password", "1234"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("kvx-cli: register 24: the relay refused 7 (exception 2)\n"),
+            std::string::npos)
+      << refused.err;
+}
+
 // The setpoint file `path` with the DEFAULT cell of `reg` replaced by `value`.
 void SetFileValue(const std::filesystem::path& path, int reg, const std::string& value) {
   std::string text = test::ReadWholeFile(path);
