@@ -22,19 +22,6 @@ namespace {
 
 constexpr const char* kProgramName = "KVX-COMM";
 
-// Where the lock lives: KVX_LOCK_DIR when set (tests keep their copies
-// apart with it), else the user's runtime folder, else the temporary folder.
-QString LockPath() {
-  QString dir = qEnvironmentVariable("KVX_LOCK_DIR");
-  if (dir.isEmpty()) dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  QString name = QString::fromStdString(kvx::InstanceLockName(kProgramName));
-  if (dir.isEmpty()) {
-    dir = QDir::tempPath();
-    name += QStringLiteral("-%1").arg(::getuid());  // one lock per user
-  }
-  return QDir(dir).filePath(name);
-}
-
 bool TestMode() {
   return qEnvironmentVariableIntValue("KVX_TEST_MODE") == 1;
 }
@@ -46,7 +33,8 @@ int main(int argc, char* argv[]) {
   kvx::UseDotDecimalSeparator();
 
   kvx::InstanceLock lock;
-  if (lock.TryAcquire(LockPath().toStdString()) == kvx::InstanceLockState::HeldByOther) {
+  if (lock.TryAcquire(kvx::InstanceLockPath(kProgramName, kvx::LockPlacesFromEnvironment())) ==
+      kvx::InstanceLockState::HeldByOther) {
     const QString text = QStringLiteral(
                              "There is already an instance of %1 running.\n"
                              "You cannot run more than one instance of %1.")

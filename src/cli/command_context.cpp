@@ -11,6 +11,7 @@ void CommandContext::WithLink(const std::function<int(LinkSession&)>& body) {
     exitCode = kExitBadArguments;
     return;
   }
+  frames = session.frames;
   exitCode = body(session);
 }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "cli/cli_exit.h"
@@ -18,6 +19,8 @@ struct CommandContext {
   std::ostream& out = std::cout;
   std::ostream& err = std::cerr;
   int exitCode = kExitOk;
+  // The frame log of the link WithLink opened (the last exception code).
+  std::shared_ptr<FrameLog> frames;
 
   // Opens the link from the options and runs `body` on it; a bad link option
   // sets kExitBadArguments with its message instead.

@@ -48,12 +48,13 @@ std::optional<std::string> OpenLink(const LinkOptions& options, LinkSession& ses
     return "name the link: --rtu PORT or --tcp HOST[:PORT]";
   }
   if (!UnitAddressValid(options.unit)) return "--unit must be 1..254";
-  FrameTraceFn trace;
-  if (options.trace) {
-    trace = [&traceStream](FrameDirection direction, std::span<const std::uint8_t> bytes) {
-      traceStream << FormatTraceLine(direction, bytes) << '\n' << std::flush;
-    };
-  }
+  const ProtocolKind protocol =
+      options.rtuPort.empty() ? ProtocolKind::ModbusTcp : ProtocolKind::ModbusRtu;
+  session.frames = std::make_shared<FrameLog>(protocol, options.trace ? &traceStream : nullptr);
+  const FrameTraceFn trace = [frames = session.frames](FrameDirection direction,
+                                                       std::span<const std::uint8_t> bytes) {
+    frames->Frame(direction, bytes);
+  };
   CommSettings& s = session.settings;
   s.unitAddress = options.unit;
   s.baudText = std::to_string(options.baud);

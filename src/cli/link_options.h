@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/frame_log.h"
 #include "comm/comm_settings.h"
 #include "comm/serial_port.h"
 #include "comm/tcp_client.h"
@@ -31,6 +32,8 @@ struct LinkSession {
   std::unique_ptr<SerialPort> serialPort;
   std::unique_ptr<TcpClient> tcpClient;
   CommSettings settings;
+  // Sees every frame of the port or client above (prints them with --trace).
+  std::shared_ptr<FrameLog> frames;
 };
 
 // Builds the link from the options. Nothing is opened or connected yet (the

@@ -2,13 +2,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/cli_dialogs.h"
 #include "cli/online_exit.h"
+#include "cli/password_input.h"
 #include "cli/settings_table.h"
+#include "comm/comm_error.h"
 #include "session/password_rules.h"
 #include "session/setting_edit.h"
 #include "session/working_state.h"
@@ -24,6 +27,7 @@ namespace {
 struct OnlineOptions {
   bool yes = false;
   std::string password;
+  CLI::Option* passwordOption = nullptr;
   std::string newPassword = kPasswordChangeCancelled;
   std::string defaultsFolder;
 };
@@ -36,9 +40,31 @@ void AddCommonOptions(CLI::App* cmd, OnlineOptions& options) {
 }
 
 void AddPasswordOption(CLI::App* cmd, OnlineOptions& options) {
-  cmd->add_option("--password", options.password, "The relay's access password")
-      ->required()
-      ->option_text("TEXT");
+  options.passwordOption =
+      cmd->add_option("--password", options.password,
+                      std::string("The relay's access password; other users see it in ps, so "
+                                  "prefer ") +
+                          kPasswordVariable + " or the prompt on a terminal")
+          ->option_text("TEXT");
+}
+
+std::optional<std::string> Given(const CLI::Option* option, const std::string& value) {
+  if (option == nullptr || option->count() == 0) return std::nullopt;
+  return value;
+}
+
+// The password from the option, KVX_PASSWORD or the terminal; false (exit
+// code set) when there is none.
+bool TakePassword(CommandContext& context, OnlineOptions& options) {
+  PasswordAnswer answer = ResolvePassword(Given(options.passwordOption, options.password),
+                                          kPasswordVariable, "Password", false, context.err);
+  if (!answer.text) {
+    context.err << "kvx-cli: the relay's password: " << answer.problem << '\n';
+    context.exitCode = kExitBadArguments;
+    return false;
+  }
+  options.password = std::move(*answer.text);
+  return true;
 }
 
 int ConnectFailureExit(const WorkingState& state, std::ostream& err) {
@@ -150,6 +176,53 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
   });
 }
 
+// The refusal as the relay gave it: "register 65: the relay refused 7 (exception 3)".
+void PrintRefusal(const CommandContext& context, const WriteToUnitResult& r) {
+  context.err << "kvx-cli: register " << r.failedRegister << ": the relay refused "
+              << r.failedValue;
+  if (auto code =
+          context.frames ? context.frames->WriteException(r.failedRegister) : std::nullopt) {
+    context.err << " (exception " << *code << ')';
+  }
+  context.err << "; " << r.settingsWritten << " settings written before it, none after\n";
+}
+
+int WriteSetpointsExit(CommandContext& context, const WriteToUnitResult& r) {
+  using Outcome = WriteToUnitResult::Outcome;
+  switch (r.outcome) {
+    case Outcome::Written:
+      context.err << "kvx-cli: " << r.settingsWritten << " settings written\n";
+      return kExitOk;
+    case Outcome::WrongPassword:
+      return kExitBadArguments;
+    case Outcome::FileRejected:
+      return r.fileCheck == FileCheck::Declined ? kExitQuestionRefused : kExitFileError;
+    case Outcome::FileNotLoaded:
+      context.err << "kvx-cli: " << r.loadError << '\n';
+      return kExitFileError;
+    case Outcome::ValuesRefused:
+      // The message listed the first ones.
+      for (std::size_t i = kRefusedValuesListed; i < r.refusedValues.size(); ++i) {
+        context.err << DescribeRefusedValue(r.refusedValues[i]) << '\n';
+      }
+      context.err << "kvx-cli: " << r.refusedValues.size()
+                  << " values refused by the check; nothing written\n";
+      return kExitFileError;
+    case Outcome::Refused:
+      PrintRefusal(context, r);
+      return kExitRelayFailed;
+    case Outcome::WriteFailed:
+      context.err << "kvx-cli: the write of register " << r.failedRegister << " failed ("
+                  << CommErrorText(r.failedError) << ") after " << r.settingsWritten
+                  << " settings\n";
+      return kExitRelayFailed;
+    case Outcome::PollThreadsBusy:
+    case Outcome::Error:
+      break;
+  }
+  return kExitRelayFailed;
+}
+
 void AddWriteSetpoints(CLI::App& app, CommandContext& context) {
   auto options = std::make_shared<OnlineOptions>();
   auto file = std::make_shared<std::string>();
@@ -165,33 +238,10 @@ void AddWriteSetpoints(CLI::App& app, CommandContext& context) {
       context.exitCode = kExitFileError;
       return;
     }
+    if (!TakePassword(context, *options)) return;
     RunOnline(context, *options, [&](WorkingState& state) {
-      using Outcome = WriteToUnitResult::Outcome;
       const WriteToUnitResult r = state.WriteSetpointFileToUnit(*file);
-      int code = kExitRelayFailed;
-      switch (r.outcome) {
-        case Outcome::Written:
-          context.err << "kvx-cli: " << r.settingsWritten << " settings written\n";
-          code = kExitOk;
-          break;
-        case Outcome::WrongPassword:
-          code = kExitBadArguments;
-          break;
-        case Outcome::FileRejected:
-          code = r.fileCheck == FileCheck::Declined ? kExitQuestionRefused : kExitFileError;
-          break;
-        case Outcome::FileNotLoaded:
-          context.err << "kvx-cli: " << r.loadError << '\n';
-          code = kExitFileError;
-          break;
-        case Outcome::WriteFailed:
-          context.err << "kvx-cli: the write of register " << r.failedRegister << " failed after "
-                      << r.settingsWritten << " settings\n";
-          break;
-        case Outcome::PollThreadsBusy:
-        case Outcome::Error:
-          break;
-      }
+      int code = WriteSetpointsExit(context, r);
       if (!r.reconnected) {
         context.err << "kvx-cli: the relay was not identified again after the write\n";
         if (code == kExitOk) code = kExitRelayFailed;
@@ -239,6 +289,7 @@ void AddSet(CLI::App& app, CommandContext& context) {
   AddPasswordOption(cmd, *options);
   cmd->add_option("ASSIGNMENT", *assignments, "REGISTER=VALUE")->required();
   cmd->callback([&context, options, assignments] {
+    if (!TakePassword(context, *options)) return;
     RunOnline(context, *options, [&](WorkingState& state) {
       // Every value is checked before anything is written.
       std::vector<std::pair<int, std::string>> edits;
@@ -275,7 +326,15 @@ void AddSet(CLI::App& app, CommandContext& context) {
         code = kExitRelayFailed;
       }
       for (int reg : applied.linkFailed) {
-        context.err << "kvx-cli: writing register " << reg << " failed\n";
+        const auto refused = context.frames ? context.frames->WriteException(reg) : std::nullopt;
+        const auto edit = std::find_if(edits.begin(), edits.end(),
+                                       [reg](const auto& e) { return e.first == reg; });
+        if (refused && edit != edits.end()) {
+          context.err << "kvx-cli: register " << reg << ": the relay refused " << edit->second
+                      << " (exception " << *refused << ")\n";
+        } else {
+          context.err << "kvx-cli: writing register " << reg << " failed\n";
+        }
         code = kExitRelayFailed;
       }
       return code;
@@ -289,10 +348,23 @@ void AddChangePassword(CLI::App& app, CommandContext& context) {
   auto* cmd = app.add_subcommand("change-password", "Change the relay's access password");
   AddCommonOptions(cmd, *options);
   AddPasswordOption(cmd, *options);
-  cmd->add_option("NEW", options->newPassword, "The new password, 4 characters")->required();
+  auto* newOption =
+      cmd->add_option("NEW", options->newPassword,
+                      std::string("The new password, 4 characters (other users see it in ps: "
+                                  "prefer ") +
+                          kNewPasswordVariable + " or the prompt, which asks twice)");
   cmd->add_flag("--any-characters", *anyCharacters,
                 "Allow characters the relay's keypad cannot enter");
-  cmd->callback([&context, options, anyCharacters] {
+  cmd->callback([&context, options, anyCharacters, newOption] {
+    if (!TakePassword(context, *options)) return;
+    PasswordAnswer fresh = ResolvePassword(Given(newOption, options->newPassword),
+                                           kNewPasswordVariable, "New password", true, context.err);
+    if (!fresh.text) {
+      context.err << "kvx-cli: the new password: " << fresh.problem << '\n';
+      context.exitCode = kExitBadArguments;
+      return;
+    }
+    options->newPassword = std::move(*fresh.text);
     if (!NewPasswordAcceptable(options->newPassword, !*anyCharacters)) {
       context.err << "kvx-cli: New Password must be 4 characters long"
                   << (*anyCharacters ? "" : " (letters, digits, space, - . /)") << '\n';

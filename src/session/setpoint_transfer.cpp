@@ -4,11 +4,13 @@
 #include <exception>
 #include <system_error>
 
+#include "comm/register_access_report.h"
 #include "session/definition_choice.h"
 #include "session/working_state.h"
 #include "setpoints/load_setting_file.h"
 #include "setpoints/number_text.h"
 #include "setpoints/register_values.h"
+#include "setpoints/setting_codec.h"
 #include "setpoints/write_setting_file.h"
 
 namespace kvx {
@@ -16,6 +18,23 @@ namespace {
 
 std::string CaptionWithPath(const std::filesystem::path& path) {
   return std::string(kProgramName) + ": " + path.string();
+}
+
+std::string Plural(int n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string RefusedValuesText(const std::vector<RefusedValue>& refused) {
+  std::string text = "The file holds " +
+                     Plural(static_cast<int>(refused.size()), "value", "values") +
+                     " the relay cannot take; nothing was written.";
+  for (std::size_t i = 0; i < refused.size() && i < kRefusedValuesListed; ++i) {
+    text += "\n" + DescribeRefusedValue(refused[i]);
+  }
+  if (refused.size() > kRefusedValuesListed) {
+    text += "\n(and " + std::to_string(refused.size() - kRefusedValuesListed) + " more)";
+  }
+  return text;
 }
 
 }  // namespace
@@ -122,11 +141,22 @@ void WorkingState::WriteSetpointGroups(WriteToUnitResult& result) {
       if (x < 0 || x >= kSettingCount) continue;
       const SettingRecord& s = store_.settings[x];
       if (s.access != 0) continue;  // read-only: the relay keeps its own value
-      if (!WriteSetting(comm_, x, s.typeCode, s.value)) {
-        result.failedRegister = x;
-        break;
+      const EncodedSetting e = EncodeSetting(s.typeCode, s.value);
+      if (e.kind == EncodedSetting::Kind::Nothing) continue;
+      CommError error = CommError::InvalidArgument;
+      if (e.kind == EncodedSetting::Kind::Words) {
+        const AccessReport report = WriteRegistersReport(
+            comm_, x, e.count, std::span<const std::uint16_t>(e.words.data(), e.count));
+        if (report.ok) {
+          ++result.settingsWritten;
+          continue;
+        }
+        error = report.lastError;
       }
-      ++result.settingsWritten;
+      result.failedRegister = x;
+      result.failedValue = s.value;
+      result.failedError = error;
+      break;
     }
   }
   End();
@@ -148,12 +178,24 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     result.outcome = Outcome::FileRejected;
     return Recover(result);
   }
-  LoadResult loaded = LoadSettingFile(store_, path, defaultsFolder_);
+  // Loaded apart and checked whole first: a value the relay cannot take
+  // would otherwise stop the write half-way, the relay half-written.
+  SettingStore file = store_;
+  LoadResult loaded = LoadSettingFile(file, path, defaultsFolder_);
   if (!loaded) {
     result.outcome = Outcome::FileNotLoaded;
     result.loadError = loaded.error;
     return Recover(result);
   }
+  result.refusedValues = RefusedValuesToWrite(file, &store_);
+  if (!result.refusedValues.empty()) {
+    result.outcome = Outcome::ValuesRefused;
+    dialogs_.Tell("Setpoint File Error", RefusedValuesText(result.refusedValues));
+    view_.caption = kProgramName;
+    result.reconnected = online_;  // nothing was sent and nothing changed here
+    return result;
+  }
+  store_ = std::move(file);
   if (!StopPollThreads()) {
     result.outcome = Outcome::PollThreadsBusy;
     result.reconnected = ConnectUnit();
@@ -173,10 +215,21 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     }
     End();
 
+    const bool refused = result.failedError == CommError::ExceptionReply;
     if (result.failedRegister >= 0) {
-      dialogs_.Tell("Communications Error",
-                    "Communications was lost while writing to unit.\nPlease try again to ensure "
-                    "a complete write.");
+      const std::string written =
+          Plural(result.settingsWritten, "setting was", "settings were") + " written before it";
+      if (refused) {
+        dialogs_.Tell("Write Refused", "Register " + std::to_string(result.failedRegister) + " (" +
+                                           store_.settings[result.failedRegister].setting +
+                                           "): the relay refused " + result.failedValue + ".\n" +
+                                           written + ", none after it.");
+      } else {
+        dialogs_.Tell("Communications Error",
+                      "Communications was lost while writing to unit.\n" + written + " (register " +
+                          std::to_string(result.failedRegister) +
+                          ").\nPlease try again to ensure a complete write.");
+      }
     }
     result.reconnected = ConnectUnit();
 
@@ -187,7 +240,9 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     }
     End();
     view_.caption = kProgramName;
-    result.outcome = result.failedRegister >= 0 ? Outcome::WriteFailed : Outcome::Written;
+    result.outcome = result.failedRegister < 0 ? Outcome::Written
+                     : refused                 ? Outcome::Refused
+                                               : Outcome::WriteFailed;
     return result;
   } catch (const std::exception&) {
     result.outcome = Outcome::Error;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/comm_error.h"
 #include "comm/comm_settings.h"
 #include "comm/serial_port.h"
 #include "comm/tcp_client.h"
@@ -21,6 +22,7 @@
 #include "session/password_prompt.h"
 #include "session/progress_sink.h"
 #include "session/session_view.h"
+#include "session/setting_edit.h"
 #include "setpoints/grid_rows.h"
 #include "setpoints/setpoint_tree.h"
 #include "setpoints/setting_store.h"
@@ -70,15 +72,20 @@ struct WriteToUnitResult {
     WrongPassword,
     FileRejected,  // see `fileCheck`
     FileNotLoaded,
+    ValuesRefused,    // values the relay cannot take (see `refusedValues`): nothing written
     PollThreadsBusy,  // "Error Halting Metering."
-    WriteFailed,      // a write failed part-way: the relay holds what went before
+    Refused,          // the relay refused a write part-way: it holds what went before
+    WriteFailed,      // the link failed part-way: the relay holds what went before
     Error             // "Error Writing Data."
   } outcome = Outcome::Error;
   FileCheck fileCheck = FileCheck::Accept;
   int settingsWritten = 0;
-  int failedRegister = -1;   // the write that failed, when one did
-  bool reconnected = false;  // the closing ConnectUnit succeeded
-  std::string loadError;     // why the file did not load
+  int failedRegister = -1;                  // the write that failed, when one did
+  std::string failedValue;                  // the value text sent to it
+  CommError failedError = CommError::None;  // why it failed (ExceptionReply: refused)
+  bool reconnected = false;                 // the closing ConnectUnit succeeded
+  std::string loadError;                    // why the file did not load
+  std::vector<RefusedValue> refusedValues;  // every setting the file check refused
 };
 
 enum class ChangePasswordOutcome { Cancelled, WrongPassword, Sent };

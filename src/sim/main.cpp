@@ -6,7 +6,9 @@
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -53,7 +55,17 @@ int main(int argc, char** argv) {
   app.add_option("--defaults", defaults,
                  "folder of definition files (default: Defaults beside "
                  "the program)");
-  app.add_option("--tcp", tcp, "serve Modbus TCP on HOST:PORT (PORT 0: any free port)");
+  double idleSeconds = 60;
+  app.add_option("--tcp", tcp,
+                 "serve Modbus TCP on HOST:PORT (PORT 0: any free port); up to " +
+                     std::to_string(SimTcpServer::kMaxClients) +
+                     " clients at once, further connections wait until one ends; a client "
+                     "that leaves its replies unread for " +
+                     std::to_string(SimTcpServer::kDrainTime.count() / 1000) + " s is dropped");
+  app.add_option("--idle-timeout", idleSeconds,
+                 "close a TCP client that has sent nothing for this many seconds")
+      ->check(CLI::Range(0.05, 86400.0))
+      ->capture_default_str();
   app.add_option("--rtu-pty", ptyLink,
                  "serve Modbus RTU on a new pseudo-terminal, linked at this path");
   app.add_option("--df1-pty", df1Link,
@@ -120,6 +132,7 @@ int main(int argc, char** argv) {
   ServerOptions options;
   options.unit = unit;
   options.paceBaud = paceBaud;
+  options.idleTimeout = std::chrono::milliseconds(std::llround(idleSeconds * 1000));
   options.faults = faults;
   std::printf("kvx-relay-sim: %s firmware %d.%02d serial %lld unit %d\n",
               std::string(model->name).c_str(), firmware / 100, firmware % 100,

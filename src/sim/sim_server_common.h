@@ -12,6 +12,8 @@ namespace kvx::sim {
 struct ServerOptions {
   int unit = 254;    // the relay's own address (Modbus slave / TCP unit id)
   int paceBaud = 0;  // RTU: send reply bytes at this line speed; 0 = at once
+  // TCP: a client that sends nothing (and waits for nothing) this long is closed.
+  std::chrono::milliseconds idleTimeout{60000};
   FaultOptions faults;
 };
 

@@ -3,8 +3,16 @@
 // the relay holds afterwards.
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "support/run_program.h"
 #include "support/scratch_folder.h"
@@ -14,6 +22,7 @@ namespace kvx {
 namespace {
 
 using test::ProgramResult;
+using namespace std::chrono_literals;
 
 enum class Link { Tcp, Rtu };
 
@@ -88,7 +97,7 @@ TEST_P(CliOnline, WriteSetpointsRefusesAWrongPasswordAndAnUnreadableFile) {
   EXPECT_NE(missing.err.find("Error Loading File."), std::string::npos) << missing.err;
 }
 
-TEST_P(CliOnline, SetChecksLimitsBeforeWritingAndReportsAValueTheRelayRounds) {
+TEST_P(CliOnline, SetChecksLimitsAndWholeNumbersBeforeWriting) {
   StartRelay({"--model", "DRA", "--firmware", "190"});
   ProgramResult before = Cli({"get", "24", "13"});
   ASSERT_EQ(before.exitCode, 0) << before.err;
@@ -99,19 +108,94 @@ TEST_P(CliOnline, SetChecksLimitsBeforeWritingAndReportsAValueTheRelayRounds) {
   EXPECT_NE(outside.err.find("register 24: 999 is outside"), std::string::npos) << outside.err;
   EXPECT_EQ(Cli({"get", "24", "13"}).out, before.out);
 
-  ProgramResult rounded = Cli({"set", "24=6.4", "--password", "1234"});
-  EXPECT_EQ(rounded.exitCode, 1);
-  EXPECT_NE(rounded.err.find("Error writing Setpoint: register 24 reads back 6"), std::string::npos)
-      << rounded.err;
+  // A whole-number register would round 5.5 to 6: refused before anything is sent.
+  ProgramResult fraction = Cli({"set", "24=5.5", "--password", "1234", "--trace"});
+  EXPECT_EQ(fraction.exitCode, 2);
+  EXPECT_NE(fraction.err.find("register 24: 5.5 is not a whole number; nothing written"),
+            std::string::npos)
+      << fraction.err;
+  EXPECT_EQ(fraction.err.find(" FE 10 "), std::string::npos) << "no write request went out";
+  EXPECT_EQ(Cli({"get", "24", "13"}).out, before.out);
 
   ProgramResult ok = Cli({"set", "24=7", "12=Alarm", "--password", "1234"});
   EXPECT_EQ(ok.exitCode, 0) << ok.err;
   EXPECT_EQ(ok.out, "24\tTime Between Starts\t7\tmin\n12\tOverload Action\tAlarm\t\n");
+  EXPECT_EQ(Cli({"set", "24=8.0", "--password", "1234"}).out, "24\tTime Between Starts\t8\tmin\n");
 
-  ProgramResult locked = Cli({"set", "24=8", "--password", "9999"});
+  ProgramResult locked = Cli({"set", "24=9", "--password", "9999"});
   EXPECT_EQ(locked.exitCode, 2);
-  EXPECT_EQ(Cli({"get", "24"}).out, "24\tTime Between Starts\t7\tmin\n");
+  EXPECT_EQ(Cli({"get", "24"}).out, "24\tTime Between Starts\t8\tmin\n");
   EXPECT_EQ(Cli({"set", "620=4", "--password", "1234"}).exitCode, 2) << "read-only";
+}
+
+TEST_P(CliOnline, SetReportsAWriteTheRelayRefusesAsARefusal) {
+  StartRelay({"--model", "DRA", "--firmware", "190", "--exception-at", "24"});
+  ProgramResult refused = Cli({"set", "24=7", "--password", "1234"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("kvx-cli: register 24: the relay refused 7 (exception 2)\n"),
+            std::string::npos)
+      << refused.err;
+}
+
+// The setpoint file `path` with the DEFAULT cell of `reg` replaced by `value`.
+void SetFileValue(const std::filesystem::path& path, int reg, const std::string& value) {
+  std::string text = test::ReadWholeFile(path);
+  const std::size_t row = text.find("REGISTER=\"" + std::to_string(reg) + "\"");
+  ASSERT_NE(row, std::string::npos) << "register " << reg;
+  const std::size_t cell = text.find("DEFAULT=\"", row);
+  ASSERT_LT(cell, text.find('>', row)) << "register " << reg;
+  const std::size_t from = cell + 9;
+  text.replace(from, text.find('"', from) - from, value);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+TEST_P(CliOnline, WriteSetpointsChecksTheWholeFileBeforeWritingAnything) {
+  StartRelay({"--model", "DRA", "--firmware", "190"});
+  const auto file = folder / "site.xml";
+  ASSERT_EQ(Cli({"read-setpoints", "-o", file.string()}).exitCode, 0);
+  const ProgramResult before = Cli({"read-setpoints"});
+  ASSERT_EQ(before.exitCode, 0) << before.err;
+  SetFileValue(file, 600, "Changed Title");  // fine, and first in the write order
+  SetFileValue(file, 24, "5.5");
+  SetFileValue(file, 65, "999");
+
+  const ProgramResult write = Cli({"write-setpoints", file.string(), "--password", "1234"});
+  EXPECT_EQ(write.exitCode, 3) << write.err;
+  EXPECT_NE(write.err.find("The file holds 2 values the relay cannot take; nothing was written.\n"
+                           "register 24 (Time Between Starts): 5.5 is not a whole number\n"
+                           "register 65 (Jam Trip Level): 999 is outside 1 .. 10\n"),
+            std::string::npos)
+      << write.err;
+  EXPECT_EQ(write.err.find("Writing to Unit"), std::string::npos) << write.err;
+  EXPECT_EQ(Cli({"read-setpoints"}).out, before.out) << "the relay holds what it held";
+}
+
+TEST_P(CliOnline, WriteSetpointsReportsARefusalPartWayAsARefusal) {
+  const auto file = folder / "site.xml";
+  StartRelay({"--model", "DRA", "--firmware", "190"});
+  ASSERT_EQ(Cli({"read-setpoints", "-o", file.string()}).exitCode, 0);
+  SetFileValue(file, 600, "Before The Refusal");
+  relay.reset();
+  // A relay that refuses register 65 although the value is within its limits.
+  StartRelay({"--model", "DRA", "--firmware", "190", "--exception-at", "65"});
+
+  const ProgramResult write = Cli({"write-setpoints", file.string(), "--password", "1234"});
+  EXPECT_EQ(write.exitCode, 1) << write.err;
+  EXPECT_EQ(write.err.find("Communications was lost"), std::string::npos) << write.err;
+  const std::string said = "kvx-cli: register 65: the relay refused 3.00 (exception 2); ";
+  const std::size_t at = write.err.find(said);
+  ASSERT_NE(at, std::string::npos) << write.err;
+  const std::string count =
+      write.err.substr(at + said.size(), write.err.find(' ', at + said.size()) - at - said.size());
+  EXPECT_GT(std::stoi(count), 0) << write.err;
+  EXPECT_EQ(write.err.substr(at + said.size() + count.size()),
+            " settings written before it, none after\n");
+  EXPECT_NE(
+      write.err.find("Write Refused: Register 65 (Jam Trip Level): the relay refused 3.00.\n" +
+                     count + " settings were written before it, none after it.\n"),
+      std::string::npos)
+      << write.err;
+  EXPECT_EQ(Cli({"get", "600"}).out, "600\tRelay Title\tBefore The Refusal\t\n");
 }
 
 TEST_P(CliOnline, ChangePasswordNeedsTheCurrentOne) {
@@ -123,6 +207,49 @@ TEST_P(CliOnline, ChangePasswordNeedsTheCurrentOne) {
   EXPECT_EQ(Cli({"change-password", "--password", "1234", "ABCD"}).exitCode, 0);
   EXPECT_EQ(Cli({"set", "600=X", "--password", "1234"}).exitCode, 2);
   EXPECT_EQ(Cli({"set", "600=X", "--password", "ABCD"}).exitCode, 0);
+}
+
+// Sets an environment variable for the programs a test starts.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
+  ~ScopedVariable() { unsetenv(name_); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+};
+
+TEST_P(CliOnline, PasswordsComeFromTheEnvironmentAndNeverShowInTheTrace) {
+  // "Kx7w" is 4B 78 37 77, "Qz3v" 51 7A 33 76.
+  StartRelay({"--model", "DRA", "--firmware", "190", "--password", "Kx7w"});
+  ProgramResult none = Cli({"set", "600=Nobody"});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_NE(none.err.find("the relay's password: none given: set KVX_PASSWORD"), std::string::npos)
+      << none.err;
+  {
+    ScopedVariable password("KVX_PASSWORD", "Kx7w");
+    ProgramResult set = Cli({"set", "600=From Env", "--trace"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_NE(set.err.find("TX: "), std::string::npos);
+    EXPECT_NE(set.err.find(" ** ** ** ** "), std::string::npos) << set.err;
+    EXPECT_EQ(set.err.find("4B 78 37 77"), std::string::npos) << set.err;
+
+    ScopedVariable fresh("KVX_NEW_PASSWORD", "Qz3v");
+    ProgramResult change = Cli({"change-password", "--trace"});
+    EXPECT_EQ(change.exitCode, 0) << change.err;
+    EXPECT_EQ(change.err.find("4B 78 37 77"), std::string::npos) << change.err;
+    EXPECT_EQ(change.err.find("51 7A 33 76"), std::string::npos) << change.err;
+    // Neither shows through a raw register read either.
+    ProgramResult raw = Cli({"read-registers", "588", "6", "--trace"});
+    EXPECT_EQ(raw.exitCode, 0) << raw.err;
+    EXPECT_EQ(raw.err.find("51 7A 33 76"), std::string::npos) << raw.err;
+    EXPECT_NE(raw.out.find("590 20858\n"), std::string::npos) << "printed when asked for";
+  }
+  EXPECT_EQ(Cli({"get", "600"}).out, "600\tRelay Title\tFrom Env\t\n");
+  EXPECT_EQ(Cli({"set", "600=X", "--password", "Kx7w"}).exitCode, 2) << "the password changed";
+  EXPECT_EQ(Cli({"set", "600=X", "--password", "Qz3v"}).exitCode, 0);
 }
 
 TEST_P(CliOnline, AQuestionIsRefusedWithoutYes) {
@@ -153,6 +280,138 @@ TEST_P(CliOnline, ASilentRelayExitsOneWithFailedToConnect) {
 
 INSTANTIATE_TEST_SUITE_P(Links, CliOnline, ::testing::Values(Link::Tcp, Link::Rtu),
                          [](const auto& info) { return info.param == Link::Tcp ? "tcp" : "rtu"; });
+
+// kvx-cli on a terminal of its own: what the user sees, and what the user types.
+class TerminalSession {
+ public:
+  explicit TerminalSession(const std::vector<std::string>& args) {
+    const std::string program = test::RuntimeProgram("kvx-cli");
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+  }
+  ~TerminalSession() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (master_ >= 0) close(master_);
+  }
+  // Reads until `text` has been shown (true) or the time is up.
+  bool WaitFor(const std::string& text, std::chrono::milliseconds limit = 10s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (shown_.find(text, searched_) == std::string::npos) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !ReadSome(static_cast<int>(left.count()))) return false;
+    }
+    searched_ = shown_.find(text, searched_) + text.size();
+    return true;
+  }
+  void Type(const std::string& line) {
+    ASSERT_EQ(write(master_, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  }
+  // Reads to the end and returns the exit code (-1 on a time-out).
+  int Finish() {
+    const auto end = std::chrono::steady_clock::now() + 30s;
+    while (std::chrono::steady_clock::now() < end && ReadSome(200)) {
+    }
+    int status = 0;
+    for (int i = 0; i < 200; ++i) {
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      if (!ReadSome(50)) std::this_thread::sleep_for(50ms);
+    }
+    return -1;
+  }
+  const std::string& Shown() const { return shown_; }
+
+ private:
+  bool ReadSome(int ms) {
+    pollfd p{master_, POLLIN, 0};
+    if (poll(&p, 1, ms) <= 0) return false;
+    char buffer[1024];
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    shown_.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+  pid_t pid_ = -1;
+  int master_ = -1;
+  std::string shown_;
+  std::size_t searched_ = 0;
+};
+
+TEST(CliTerminal, AsksForPasswordsWithoutEchoAndTheNewOneTwice) {
+  test::SimProcess relay(
+      {"--model", "DRA", "--firmware", "190", "--password", "Kx7w", "--tcp", "127.0.0.1:0"});
+  ASSERT_TRUE(relay.Ready()) << relay.Output();
+  const std::string tcp = "127.0.0.1:" + std::to_string(relay.TcpPort());
+  {
+    TerminalSession cli({"--tcp", tcp, "set", "600=Typed"});
+    ASSERT_TRUE(cli.WaitFor("Password: ")) << cli.Shown();
+    cli.Type("Kx7w\n");
+    EXPECT_EQ(cli.Finish(), 0) << cli.Shown();
+    EXPECT_EQ(cli.Shown().find("Kx7w"), std::string::npos) << cli.Shown();
+    EXPECT_NE(cli.Shown().find("600\tRelay Title\tTyped"), std::string::npos) << cli.Shown();
+  }
+  {
+    TerminalSession cli({"--tcp", tcp, "change-password"});
+    ASSERT_TRUE(cli.WaitFor("Password: "));
+    cli.Type("Kx7w\n");
+    ASSERT_TRUE(cli.WaitFor("New password: "));
+    cli.Type("Qz3v\n");
+    ASSERT_TRUE(cli.WaitFor("New password again: "));
+    cli.Type("Qz3V\n");
+    EXPECT_EQ(cli.Finish(), 2);
+    EXPECT_NE(cli.Shown().find("typed differently the second time"), std::string::npos)
+        << cli.Shown();
+  }
+  {
+    TerminalSession cli({"--tcp", tcp, "change-password"});
+    ASSERT_TRUE(cli.WaitFor("Password: "));
+    cli.Type("Kx7w\n");
+    ASSERT_TRUE(cli.WaitFor("New password: "));
+    cli.Type("Qz3v\n");
+    ASSERT_TRUE(cli.WaitFor("New password again: "));
+    cli.Type("Qz3v\n");
+    EXPECT_EQ(cli.Finish(), 0) << cli.Shown();
+    EXPECT_EQ(cli.Shown().find("Qz3v"), std::string::npos) << cli.Shown();
+  }
+  const ProgramResult check = test::RunProgram(
+      test::RuntimeProgram("kvx-cli"), {"--tcp", tcp, "set", "600=X", "--password", "Qz3v"});
+  EXPECT_EQ(check.exitCode, 0) << check.err;
+}
+
+TEST(CliConcurrency, TwelveCommandsAtOnceAgainstOneRelayAreAllServed) {
+  // Each reply 100 ms late, so that all twelve hold their connection at once.
+  test::SimProcess relay({"--model", "DRA", "--firmware", "190", "--tcp", "127.0.0.1:0",
+                          "--delay-ms", "100", "--serial", "70123"});
+  ASSERT_TRUE(relay.Ready()) << relay.Output();
+  const std::string tcp = "127.0.0.1:" + std::to_string(relay.TcpPort());
+  constexpr int kCommands = 12;
+  std::vector<ProgramResult> results(kCommands);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kCommands; ++i) {
+    threads.emplace_back([&, i] {
+      results[static_cast<std::size_t>(i)] =
+          test::RunProgram(test::RuntimeProgram("kvx-cli"), {"--tcp", tcp, "identify"});
+    });
+  }
+  for (auto& t : threads) t.join();
+  for (int i = 0; i < kCommands; ++i) {
+    const ProgramResult& r = results[static_cast<std::size_t>(i)];
+    EXPECT_EQ(r.exitCode, 0) << i << ": " << r.err;
+    EXPECT_NE(r.out.find("serial number: 70123\n"), std::string::npos) << i << ": " << r.out;
+  }
+}
 
 }  // namespace
 }  // namespace kvx

@@ -15,12 +15,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include "sim/relay_simulation.h"
 #include "sim/sim_crc.h"
+#include "support/run_program.h"
 #include "support/sim_process.h"
 
 namespace kvx::sim {
@@ -196,6 +199,186 @@ TEST(SimTcpServer, DropsAClientThatLostItsFramingAndServesTheNext) {
   TcpLink a(sim.TcpPort()), b(sim.TcpPort());  // and side by side
   EXPECT_EQ(a.Exchange(1, 254, {0x03, 0, 1, 0, 1}).size(), 11u);
   EXPECT_EQ(b.Exchange(2, 254, {0x03, 0, 1, 0, 1}).size(), 11u);
+}
+
+ServerOptions IdleAfter(milliseconds idle) {
+  ServerOptions options;
+  options.idleTimeout = idle;
+  return options;
+}
+
+TEST(SimTcpServer, ClosesIdleClientsSoThatTheyCannotShutOthersOut) {
+  RelaySimulation sim(Dra197(), IdleAfter(400ms));
+  ASSERT_TRUE(sim.StartTcp().ok);
+  // Every place taken by a client that never says a word.
+  std::vector<std::unique_ptr<TcpLink>> silent;
+  for (int i = 0; i < SimTcpServer::kMaxClients; ++i) {
+    silent.push_back(std::make_unique<TcpLink>(sim.TcpPort()));
+    ASSERT_TRUE(silent.back()->Connected());
+  }
+  // A client that keeps talking is never idle, however long it stays.
+  TcpLink late(sim.TcpPort());
+  ASSERT_TRUE(late.Connected()) << "waits in the listen queue";
+  const auto start = steady_clock::now();
+  EXPECT_EQ(late.Exchange(1, 254, {0x03, 0, 0, 0, 1}).size(), 11u);
+  const auto waited = steady_clock::now() - start;
+  EXPECT_GE(waited, 300ms) << "served once an idle client was closed, not before";
+  EXPECT_LT(waited, 5s);
+  for (int i = 0; i < 8; ++i) {
+    std::this_thread::sleep_for(100ms);
+    ASSERT_EQ(late.Exchange(static_cast<std::uint16_t>(i + 2), 254, {0x03, 0, 0, 0, 1}).size(), 11u)
+        << "a talking client stays, " << i;
+  }
+  for (auto& link : silent) EXPECT_TRUE(link->ClosedByPeer());
+}
+
+// A client that asks but never reads: a small receive window, non-blocking.
+int NonReadingClient(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  int small = 4096;
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<std::uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    close(fd);
+    return -1;
+  }
+  fcntl(fd, F_SETFL, O_NONBLOCK);
+  return fd;
+}
+
+// `count` requests for 100 registers each (209-byte replies).
+Bytes HundredRegisterReads(int count) {
+  Bytes burst;
+  for (int i = 0; i < count; ++i) {
+    burst.insert(burst.end(), {0, 1, 0, 0, 0, 6, 254, 0x03, 0, 0, 0, 100});
+  }
+  return burst;
+}
+
+TEST(SimTcpServer, DropsAClientThatFloodsRequestsWithoutReadingWhileOthersAreServed) {
+  RelaySimulation sim(Dra197());
+  ASSERT_TRUE(sim.StartTcp().ok);
+  const int hog = NonReadingClient(sim.TcpPort());
+  ASSERT_GE(hog, 0);
+  const Bytes burst = HundredRegisterReads(64);
+  TcpLink good(sim.TcpPort());
+  ASSERT_TRUE(good.Connected());
+  milliseconds slowest{0};
+  int exchanges = 0;
+  bool hogDropped = false;
+  const auto end = steady_clock::now() + SimTcpServer::kDrainTime + 3s;
+  while (steady_clock::now() < end && !hogDropped) {
+    for (int i = 0; i < 50 && !hogDropped; ++i) {
+      const ssize_t n = send(hog, burst.data(), burst.size(), MSG_NOSIGNAL);
+      hogDropped = n < 0 && errno != EAGAIN && errno != EWOULDBLOCK;
+      if (n < 0) break;
+    }
+    const auto before = steady_clock::now();
+    ASSERT_EQ(good.Exchange(static_cast<std::uint16_t>(exchanges), 254, {0x03, 0, 1, 0, 1}),
+              (Bytes{static_cast<std::uint8_t>(exchanges >> 8),
+                     static_cast<std::uint8_t>(exchanges & 0xFF), 0, 0, 0, 5, 254, 3, 2, 0, 197}))
+        << "exchange " << exchanges;
+    slowest = std::max(slowest, duration_cast<milliseconds>(steady_clock::now() - before));
+    ++exchanges;
+    std::this_thread::sleep_for(20ms);
+  }
+  close(hog);
+  EXPECT_TRUE(hogDropped) << "the client that does not read is dropped";
+  EXPECT_LT(slowest, 1000ms) << "over " << exchanges << " exchanges";
+  std::printf("flooding client dropped: %s; %d exchanges of another client, slowest %lld ms\n",
+              hogDropped ? "yes" : "no", exchanges, static_cast<long long>(slowest.count()));
+}
+
+TEST(SimTcpServer, DropsAClientThatLeavesItsRepliesUnreadWhileOthersAreServed) {
+  RelaySimulation sim(Dra197());
+  ASSERT_TRUE(sim.StartTcp().ok);
+  constexpr int kRequests = 300;  // more replies than the sockets hold, less than kMaxUnsent
+  static_assert(kRequests * 209 < SimTcpServer::kMaxUnsent);
+  struct Run {
+    milliseconds unread;
+    bool dropped;
+  };
+  for (const Run run : {Run{500ms, false}, Run{SimTcpServer::kDrainTime + 1s, true}}) {
+    const int hog = NonReadingClient(sim.TcpPort());
+    ASSERT_GE(hog, 0);
+    const Bytes burst = HundredRegisterReads(kRequests);
+    ASSERT_EQ(send(hog, burst.data(), burst.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(burst.size()));
+    TcpLink good(sim.TcpPort());
+    const auto end = steady_clock::now() + run.unread;
+    for (std::uint16_t i = 0; steady_clock::now() < end; ++i) {
+      ASSERT_EQ(good.Exchange(i, 254, {0x03, 0, 1, 0, 1}).size(), 11u) << i;
+      std::this_thread::sleep_for(50ms);
+    }
+    // Now read: every reply when it kept its place, a cut stream and the end when dropped.
+    fcntl(hog, F_SETFL, 0);
+    timeval limit{1, 0};
+    setsockopt(hog, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    std::size_t got = 0;
+    bool ended = false;
+    for (;;) {
+      std::uint8_t buffer[65536];
+      const ssize_t n = recv(hog, buffer, sizeof buffer, 0);
+      if (n <= 0) {
+        ended = n == 0;
+        break;
+      }
+      got += static_cast<std::size_t>(n);
+    }
+    close(hog);
+    EXPECT_EQ(ended, run.dropped) << run.unread.count() << " ms unread";
+    if (run.dropped) {
+      EXPECT_LT(got, static_cast<std::size_t>(kRequests * 209));
+    } else {
+      EXPECT_EQ(got, static_cast<std::size_t>(kRequests * 209));
+    }
+  }
+}
+
+TEST(SimTcpServer, ServesTwelveClientsAtOnceEachWithItsOwnDelay) {
+  ServerOptions options;
+  options.faults.delayMs = 100;
+  RelaySimulation sim(Dra197(), options);
+  ASSERT_TRUE(sim.StartTcp().ok);
+  constexpr int kClients = 12;
+  constexpr int kExchanges = 5;
+  std::vector<std::unique_ptr<TcpLink>> links;
+  for (int i = 0; i < kClients; ++i) {
+    links.push_back(std::make_unique<TcpLink>(sim.TcpPort()));
+    ASSERT_TRUE(links.back()->Connected());
+  }
+  std::vector<int> answered(kClients, 0);
+  const auto start = steady_clock::now();
+  std::vector<std::thread> threads;
+  for (int c = 0; c < kClients; ++c) {
+    threads.emplace_back([&, c] {
+      for (int i = 0; i < kExchanges; ++i) {
+        const auto tid = static_cast<std::uint16_t>(c * 100 + i);
+        const Bytes want{static_cast<std::uint8_t>(tid >> 8),
+                         static_cast<std::uint8_t>(tid),
+                         0,
+                         0,
+                         0,
+                         5,
+                         254,
+                         3,
+                         2,
+                         0,
+                         201};
+        if (links[static_cast<std::size_t>(c)]->Exchange(tid, 254, {0x03, 0, 0, 0, 1}) == want) {
+          ++answered[static_cast<std::size_t>(c)];
+        }
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  const auto took = duration_cast<milliseconds>(steady_clock::now() - start);
+  EXPECT_EQ(answered, std::vector<int>(kClients, kExchanges));
+  // One after another the delays would add up to 6 s.
+  EXPECT_LT(took, milliseconds(kExchanges * 100 * 6)) << took.count() << " ms";
 }
 
 TEST(SimTcpServer, ReportsAPortInUse) {
@@ -393,12 +576,28 @@ TEST(SimProgram, OptionsShapeTheRelay) {
       << "254 is not this relay's unit any more";
 }
 
+TEST(SimProgram, HelpStatesTheClientLimitAndTheIdleTimeOut) {
+  const test::ProgramResult help = test::RunProgram(test::SimProcess::ProgramPath(), {"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("up to " + std::to_string(SimTcpServer::kMaxClients) + " clients"),
+            std::string::npos)
+      << help.out;
+  EXPECT_NE(help.out.find("--idle-timeout"), std::string::npos) << help.out;
+
+  test::SimProcess sim({"--model", "DRA", "--tcp", "127.0.0.1:0", "--idle-timeout", "0.3"});
+  ASSERT_TRUE(sim.Ready()) << sim.Output();
+  TcpLink quiet(sim.TcpPort());
+  ASSERT_TRUE(quiet.Connected());
+  EXPECT_TRUE(quiet.ClosedByPeer()) << "closed after 0.3 s of silence";
+}
+
 TEST(SimProgram, RefusesBadOptions) {
   for (std::vector<std::string> args :
        {std::vector<std::string>{"--model", "XYZ", "--tcp", "127.0.0.1:0"},
         {"--model", "DRA"},
         {"--tcp", "127.0.0.1"},
-        {"--tcp", "127.0.0.1:0", "--unit", "255"}}) {
+        {"--tcp", "127.0.0.1:0", "--unit", "255"},
+        {"--tcp", "127.0.0.1:0", "--idle-timeout", "0"}}) {
     test::SimProcess sim(args, 5);
     EXPECT_FALSE(sim.Ready()) << args[1];
   }

@@ -587,7 +587,47 @@ TEST_P(WriteToUnit, AnOlderFirmwareFileAsksAndCancelStopsIt) {
   }
 }
 
-TEST_P(WriteToUnit, AWriteFailingPartWayStopsThereAndReconnects) {
+TEST_P(WriteToUnit, AFileWithValuesTheRelayCannotTakeIsRefusedBeforeAnyWrite) {
+  test::ScratchFolder folder;
+  std::vector<int> changed;
+  const auto file = PrepareFile(folder, kDefaults / "dra_defaults_190.xml", changed);
+  ASSERT_GE(changed.size(), 3u);
+  SettingStore bad;
+  ASSERT_TRUE(LoadSettingFile(bad, file, kDefaults));
+  const int fraction = changed[1];
+  const int outside = changed[2];
+  bad.settings[fraction].value = "2.5";
+  bad.settings[outside].value =
+      FormatGeneral(ParseNumber(bad.settings[outside].maxText).value() + 1);
+  ASSERT_TRUE(WriteSettingFile(bad, file).ok);
+
+  Relay relay("DRA", 190, GetParam());
+  Session s(relay, GetParam());
+  ASSERT_TRUE(s.state.ConnectUnit());
+  const std::uint16_t first = relay.Register(changed[0]);
+  const std::string titleBefore = s.state.Store().settings[600].value;
+  s.passwords.AddPassword("1234");
+  const WriteToUnitResult r = s.state.WriteSetpointFileToUnit(file);
+  EXPECT_EQ(r.outcome, WriteToUnitResult::Outcome::ValuesRefused);
+  EXPECT_EQ(r.settingsWritten, 0);
+  ASSERT_EQ(r.refusedValues.size(), 2u);
+  EXPECT_EQ(r.refusedValues[0].reg, std::min(fraction, outside));
+  EXPECT_EQ(r.refusedValues[1].reg, std::max(fraction, outside));
+  ASSERT_EQ(s.Texts().size(), 1u);
+  EXPECT_EQ(s.Texts()[0].rfind("Setpoint File Error|The file holds 2 values the relay cannot take; "
+                               "nothing was written.\nregister ",
+                               0),
+            0u)
+      << s.Texts()[0];
+  EXPECT_NE(s.Texts()[0].find("2.5 is not a whole number"), std::string::npos);
+  EXPECT_EQ(relay.Register(changed[0]), first) << "not even the good values went out";
+  EXPECT_EQ(relay.Register(600), 0x4452) << "\"DR\": the title stays";
+  EXPECT_TRUE(s.state.Online());
+  EXPECT_TRUE(r.reconnected);
+  EXPECT_EQ(s.state.Store().settings[600].value, titleBefore) << "the loaded settings stay";
+}
+
+TEST_P(WriteToUnit, ARefusalPartWayIsReportedAsARefusalWithTheCountWritten) {
   test::ScratchFolder folder;
   std::vector<int> changed;
   const auto file = PrepareFile(folder, kDefaults / "dra_defaults_190.xml", changed);
@@ -600,14 +640,19 @@ TEST_P(WriteToUnit, AWriteFailingPartWayStopsThereAndReconnects) {
   const std::uint16_t third = relay.Register(changed[2]);
   s.passwords.AddPassword("1234");
   const WriteToUnitResult r = s.state.WriteSetpointFileToUnit(file);
-  EXPECT_EQ(r.outcome, WriteToUnitResult::Outcome::WriteFailed);
+  EXPECT_EQ(r.outcome, WriteToUnitResult::Outcome::Refused);
   EXPECT_EQ(r.failedRegister, changed[1]);
+  EXPECT_EQ(r.failedError, CommError::ExceptionReply);
   EXPECT_TRUE(r.reconnected);
-  EXPECT_EQ(s.Texts(), std::vector<std::string>{
-                           "Communications Error|Communications was lost while writing to unit."
-                           "\nPlease try again to ensure a complete write."});
+  ASSERT_GT(r.settingsWritten, 0);
   SettingStore expected;
   ASSERT_TRUE(LoadSettingFile(expected, file, kDefaults));
+  EXPECT_EQ(r.failedValue, expected.settings[changed[1]].value);
+  EXPECT_EQ(s.Texts(), std::vector<std::string>{
+                           "Write Refused|Register " + std::to_string(changed[1]) + " (" +
+                           expected.settings[changed[1]].setting + "): the relay refused " +
+                           r.failedValue + ".\n" + std::to_string(r.settingsWritten) +
+                           " settings were written before it, none after it."});
   EXPECT_EQ(relay.Register(changed[0]), *ParseInteger(expected.settings[changed[0]].value));
   EXPECT_EQ(relay.Register(changed[2]), third) << "nothing after the failed write";
   EXPECT_TRUE(s.state.Online());

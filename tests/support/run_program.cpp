@@ -28,6 +28,9 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   argv.push_back(nullptr);
   pid_t child = fork();
   if (child == 0) {
+    // Never the test's own input: a program that asks must not wait on it.
+    const int nothing = open("/dev/null", O_RDONLY);
+    if (nothing >= 0) dup2(nothing, 0);
     dup2(out[1], 1);
     dup2(err[1], 2);
     execv(program.c_str(), argv.data());

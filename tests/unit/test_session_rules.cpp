@@ -140,6 +140,13 @@ TEST(SettingEdit, LimitsListsTextsAndReadOnlySettings) {
   text.typeCode = 22;
   SettingRecord readOnly = number;
   readOnly.access = 1;
+  SettingRecord real = number;  // type 1: a float pair, two decimals kept
+  real.setting = "Jam Trip Level";
+  real.typeCode = 1;
+  SettingRecord signedPair = number;  // type 2: a 32-bit integer pair
+  signedPair.typeCode = 2;
+  signedPair.minText = "-100000";
+  signedPair.maxText = "100000";
 
   struct Case {
     const SettingRecord* setting;
@@ -147,12 +154,19 @@ TEST(SettingEdit, LimitsListsTextsAndReadOnlySettings) {
     const char* stored;  // nullptr: refused
   };
   const Case cases[] = {
-      {&number, "10", "10.00"},
-      {&number, "1", "1.00"},
-      {&number, "5.37", "5.37"},
+      {&number, "10", "10"},
+      {&number, "1", "1"},
+      {&number, "6.0", "6"},
+      {&number, "5.37", nullptr},  // the relay's register would round it
+      {&number, "5.5", nullptr},
       {&number, "11", nullptr},
       {&number, "0.99", nullptr},
       {&number, "five", nullptr},
+      {&real, "5.37", "5.37"},
+      {&real, "10", "10.00"},
+      {&real, "10.01", nullptr},
+      {&signedPair, "-70000", "-70000"},
+      {&signedPair, "2.5", nullptr},
       {&list, "1", "1"},
       {&list, "Enabled", "0"},
       {&list, "2", nullptr},
@@ -172,6 +186,107 @@ TEST(SettingEdit, LimitsListsTextsAndReadOnlySettings) {
       EXPECT_FALSE(e.error.empty());
     }
   }
+}
+
+TEST(SettingValueCheck, RefusesWhatTheRelayWouldRefuseOrChange) {
+  SettingRecord base;
+  base.setting = "Some Setting";
+  base.minText = "1";
+  base.maxText = "10";
+  auto with = [&base](int type, std::string value, std::string min = "1", std::string max = "10") {
+    SettingRecord s = base;
+    s.typeCode = type;
+    s.value = std::move(value);
+    s.minText = std::move(min);
+    s.maxText = std::move(max);
+    return s;
+  };
+  SettingRecord readOnly = with(3, "999");
+  readOnly.access = 1;
+  SettingRecord none = with(3, "999");
+  none.setting.clear();
+
+  struct Case {
+    SettingRecord setting;
+    const char* problem;  // part of the reason; nullptr: accepted
+  };
+  const Case cases[] = {
+      {with(1, "3.00"), nullptr},
+      {with(1, "10.00"), nullptr},
+      {with(1, "10.01"), "outside 1 .. 10"},
+      {with(1, "0.5"), "outside"},
+      {with(1, "x"), "not a number"},
+      {with(1, ""), "not a number"},
+      {with(3, "5"), nullptr},
+      {with(3, "5.5"), "not a whole number"},
+      {with(3, "70000", "0", "100000"), "outside"},  // beyond the 16-bit register
+      {with(2, "-5", "-10", "10"), nullptr},
+      {with(2, "-5.25", "-10", "10"), "not a whole number"},
+      {with(6, "1", "0", "1"), nullptr},  // a list: index 0..MAX
+      {with(6, "2", "0", "1"), "outside"},
+      {with(6, "1.5", "0", "1"), "not a whole number"},
+      {with(6, "2", "0", "5"), "beyond the 2 choices"},
+      {with(22, "Pump 7 north #2"), nullptr},  // a file may hold any Latin-1 text
+      {with(22, "12345678901234567890"), nullptr},
+      {with(22, "123456789012345678901"), "longer than 20"},
+      {with(22, "Pumpe \xC3\xBC"), nullptr},            // u-umlaut is Latin-1
+      {with(22, "Pump \xE2\x82\xAC"), "cannot store"},  // the euro sign is not
+      {with(22, "bad \xFF"), "not valid UTF-8"},
+      {with(23, "garbage"), nullptr},  // a date is never written
+      {readOnly, nullptr},
+      {none, nullptr},
+  };
+  for (const Case& c : cases) {
+    const std::string problem = SettingValueProblem(c.setting);
+    if (c.problem) {
+      EXPECT_NE(problem.find(c.problem), std::string::npos)
+          << c.setting.typeCode << " '" << c.setting.value << "': " << problem;
+    } else {
+      EXPECT_EQ(problem, "") << c.setting.typeCode << " '" << c.setting.value << "'";
+    }
+  }
+}
+
+TEST(SettingValueCheck, ListsEveryRefusedSettingOfTheSetpointGroupsOnce) {
+  SettingStore store;
+  auto put = [&store](int reg, int type, std::string value, std::string max = "10") {
+    SettingRecord& s = store.settings[reg];
+    s.setting = "Setting " + std::to_string(reg);
+    s.typeCode = type;
+    s.minText = "0";
+    s.maxText = std::move(max);
+    s.value = std::move(value);
+  };
+  put(20, 3, "5");
+  put(24, 3, "5.5");
+  put(65, 1, "999");
+  put(700, 3, "999");  // only in a group beyond the setpoint groups: never written
+  store.groups[1].name = "Ratings";
+  store.groups[1].registers = {};
+  store.groups[1].registers[0] = 20;
+  store.groups[1].registers[1] = 65;
+  store.groups[1].registers[2] = 24;
+  store.groups[1].registers[3] = kGroupEndMarker;
+  store.groups[2].name = "Again";
+  store.groups[2].registers[0] = 65;
+  store.groups[2].registers[1] = kGroupEndMarker;
+  store.groups[100].name = "Metering";
+  store.groups[100].registers[0] = 700;
+  store.groups[100].registers[1] = kGroupEndMarker;
+
+  const std::vector<RefusedValue> refused = RefusedValuesToWrite(store);
+  ASSERT_EQ(refused.size(), 2u);
+  EXPECT_EQ(DescribeRefusedValue(refused[0]),
+            "register 24 (Setting 24): 5.5 is not a whole number");
+  EXPECT_EQ(DescribeRefusedValue(refused[1]), "register 65 (Setting 65): 999 is outside 0 .. 10");
+
+  // The relay's own definitions may be narrower than the file's.
+  SettingStore unit = store;
+  unit.settings[20].maxText = "4";
+  const std::vector<RefusedValue> narrower = RefusedValuesToWrite(store, &unit);
+  ASSERT_EQ(narrower.size(), 3u);
+  EXPECT_EQ(narrower[0].reg, 20);
+  EXPECT_NE(narrower[0].reason.find("the relay's own definitions"), std::string::npos);
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
 // The shell's logic without widgets: colour texts, preferences, spin-edit
 // arithmetic, layouts, the close question, the instance lock, port lists.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <string>
@@ -261,6 +266,131 @@ TEST(InstanceLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   second.Release();
   unlink(path.c_str());
   rmdir(dir);
+}
+
+// A fresh private folder under /tmp, removed with its contents.
+struct LockScratch {
+  LockScratch() {
+    char name[] = "/tmp/kvx-lock-XXXXXX";
+    if (mkdtemp(name)) dir = name;
+  }
+  ~LockScratch() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+  std::string operator/(const std::string& name) const { return dir + "/" + name; }
+  std::string dir;
+};
+
+constexpr uid_t kNobody = 65534;  // another user, for the cases only root can set up
+
+TEST(InstanceLock, NeverFollowsALinkNorWaitsForAnotherUsersFile) {
+  LockScratch scratch;
+  ASSERT_FALSE(scratch.dir.empty());
+  const std::string path = scratch / InstanceLockName("KVX-COMM");
+  // A link planted where the lock file goes: nothing is made through it.
+  const std::string victim = scratch / "victim";
+  ASSERT_EQ(symlink(victim.c_str(), path.c_str()), 0);
+  InstanceLock lock;
+  EXPECT_EQ(lock.TryAcquire(path), InstanceLockState::Unavailable);
+  EXPECT_FALSE(std::filesystem::exists(victim));
+  unlink(path.c_str());
+  EXPECT_EQ(lock.TryAcquire(""), InstanceLockState::Unavailable);
+
+  if (geteuid() != 0) GTEST_SKIP() << "another user's lock file needs root to set up";
+  // Another user's lock file, locked by them: not ours, so it never stops us.
+  const int theirs = open(path.c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(theirs, 0);
+  ASSERT_EQ(fchown(theirs, kNobody, kNobody), 0);
+  ASSERT_EQ(flock(theirs, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(lock.TryAcquire(path), InstanceLockState::Unavailable);
+  close(theirs);
+}
+
+TEST(InstanceLock, TheFolderMustBeARealFolderOfOursThatOnlyWeMayWrite) {
+  LockScratch scratch;
+  ASSERT_FALSE(scratch.dir.empty());
+  const std::string folder = scratch / "locks";
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  const std::string link = scratch / "link";
+  ASSERT_EQ(symlink(folder.c_str(), link.c_str()), 0);
+  const std::string file = scratch / "file";
+  std::ofstream(file) << "x";
+
+  struct Case {
+    mode_t mode;
+    const std::string* path;
+    const char* problem;  // part of the reason; nullptr: accepted
+  };
+  const Case cases[] = {
+      {0700, &folder, nullptr},
+      {0755, &folder, nullptr},
+      {0770, &folder, "written by others"},
+      {0707, &folder, "written by others"},
+      {0700, &link, "symbolic link"},
+      {0700, &file, "not a folder"},
+  };
+  for (const Case& c : cases) {
+    chmod(folder.c_str(), c.mode);
+    const std::string problem = PrivateFolderProblem(*c.path);
+    if (c.problem) {
+      EXPECT_NE(problem.find(c.problem), std::string::npos) << *c.path << " " << problem;
+    } else {
+      EXPECT_EQ(problem, "") << *c.path;
+    }
+  }
+  chmod(folder.c_str(), 0700);
+  if (geteuid() != 0) GTEST_SKIP() << "another user's folder needs root to set up";
+  ASSERT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+  EXPECT_NE(PrivateFolderProblem(folder).find("another user"), std::string::npos);
+}
+
+TEST(InstanceLock, LivesInTheFirstPrivateFolderElseOneOfOurOwnInTheTempFolder) {
+  LockScratch scratch;
+  ASSERT_FALSE(scratch.dir.empty());
+  const std::string own = scratch / ("kvx-comm-" + std::to_string(geteuid()));
+  const std::string name = "/KVX-COMM.SEMAPHORE";
+  const std::string shared = scratch / "shared";
+  ASSERT_EQ(mkdir(shared.c_str(), 0700), 0);
+  chmod(shared.c_str(), 01777);  // like /tmp itself
+
+  EXPECT_EQ(InstanceLockPath("KVX-COMM", {shared, "", scratch.dir}), own + name)
+      << "a folder anyone may write is passed over";
+  struct stat st {};
+  ASSERT_EQ(lstat(own.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(InstanceLockPath("KVX-COMM", {"", own, scratch.dir}), own + name);
+  EXPECT_EQ(InstanceLockPath("KVX-COMM", {own, shared, ""}), own + name);
+  InstanceLock first, second;
+  EXPECT_EQ(first.TryAcquire(InstanceLockPath("KVX-COMM", {"", "", scratch.dir})),
+            InstanceLockState::Acquired);
+  EXPECT_EQ(second.TryAcquire(InstanceLockPath("KVX-COMM", {"", "", scratch.dir})),
+            InstanceLockState::HeldByOther);
+  first.Release();
+
+  // Someone else made our folder's name first, as a link: no lock, and the
+  // program starts.
+  std::filesystem::remove_all(own);
+  ASSERT_EQ(symlink(shared.c_str(), own.c_str()), 0);
+  EXPECT_EQ(InstanceLockPath("KVX-COMM", {"", "", scratch.dir}), "");
+  EXPECT_EQ(second.TryAcquire(InstanceLockPath("KVX-COMM", {"", "", scratch.dir})),
+            InstanceLockState::Unavailable);
+  EXPECT_FALSE(std::filesystem::exists(shared + name)) << "nothing made through the link";
+
+  if (geteuid() != 0) GTEST_SKIP() << "another user's folder needs root to set up";
+  // ... or as a folder of theirs holding a lock of theirs.
+  unlink(own.c_str());
+  ASSERT_EQ(mkdir(own.c_str(), 0700), 0);
+  const int theirs = open((own + name).c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(theirs, 0);
+  ASSERT_EQ(flock(theirs, LOCK_EX | LOCK_NB), 0);
+  ASSERT_EQ(fchown(theirs, kNobody, kNobody), 0);
+  ASSERT_EQ(chown(own.c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(InstanceLockPath("KVX-COMM", {"", "", scratch.dir}), "");
+  EXPECT_NE(second.TryAcquire(InstanceLockPath("KVX-COMM", {"", "", scratch.dir})),
+            InstanceLockState::HeldByOther);
+  close(theirs);
 }
 
 class FakePorts : public PortAccess {
