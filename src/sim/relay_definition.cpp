@@ -4,7 +4,6 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "setpoints/type_codes.h"
@@ -33,6 +32,31 @@ bool ParseNumber(const std::string& text, double& out) {
   return ec == std::errc() && p != b;
 }
 
+// A double as the nearest single; beyond the single's range that is an infinity
+// (a plain cast of such a value is undefined).
+float ToSingle(double v) {
+  if (std::isfinite(v) && std::fabs(v) > std::numeric_limits<float>::max())
+    return v > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+  return static_cast<float>(v);
+}
+
+// "d/m/y" with whole numbers that fit an int; anything else is not a date.
+bool ParseDate(const std::string& text, int& d, int& m, int& y) {
+  const char* p = text.data();
+  const char* e = p + text.size();
+  int* parts[3] = {&d, &m, &y};
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) {
+      if (p == e || *p != '/') return false;
+      ++p;
+    }
+    auto [next, ec] = std::from_chars(p, e, *parts[i]);
+    if (ec != std::errc() || next == p) return false;
+    p = next;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RegisterSpan(int typeCode) {
@@ -54,7 +78,7 @@ std::vector<std::uint16_t> EncodeValue(int typeCode, const std::string& valueTex
   switch (FormOf(typeCode)) {
     case ValueForm::Float: {
       if (!ParseNumber(valueText, v)) break;
-      auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(v));
+      auto bits = std::bit_cast<std::uint32_t>(ToSingle(v));
       words[0] = static_cast<std::uint16_t>(bits & 0xFFFF);
       words[1] = static_cast<std::uint16_t>(bits >> 16);
       break;
@@ -86,7 +110,7 @@ std::vector<std::uint16_t> EncodeValue(int typeCode, const std::string& valueTex
     case ValueForm::Date: {
       // day/month/year, the form the program reads a date register pair as
       int d = 0, m = 0, y = 0;
-      if (std::sscanf(valueText.c_str(), "%d/%d/%d", &d, &m, &y) == 3) {
+      if (ParseDate(valueText, d, m, y)) {
         words[0] = static_cast<std::uint16_t>(((m & 0xFF) << 8) | (d & 0xFF));
         words[1] = static_cast<std::uint16_t>(y & 0xFFFF);
       }
@@ -103,7 +127,7 @@ bool WithinLimits(const SimSetting& s, const std::uint16_t* w) {
       // sends the float nearest to it, which as a double lies just above.
       float v = std::bit_cast<float>(static_cast<std::uint32_t>(w[0] | (w[1] << 16)));
       if (!std::isfinite(v)) return false;
-      return v >= static_cast<float>(s.min) && v <= static_cast<float>(s.max);
+      return v >= ToSingle(s.min) && v <= ToSingle(s.max);
     }
     case ValueForm::Int32: {
       auto v = static_cast<std::int32_t>(static_cast<std::uint32_t>(w[0] | (w[1] << 16)));

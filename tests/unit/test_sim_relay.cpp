@@ -437,3 +437,21 @@ TEST(SimRelay, InjectedExceptionAnswersEveryRequestTouchingTheRegister) {
 
 }  // namespace
 }  // namespace kvx::sim
+
+// Values from a definition file that a single or a date cannot hold end up as
+// the nearest thing the registers can carry, never as undefined arithmetic.
+TEST(SimRelay, EncodesValuesBeyondWhatTheRegistersHold) {
+  struct Case {
+    int type;
+    std::string text;
+    std::vector<std::uint16_t> words;
+  } cases[] = {
+      {1, "1e39", {0x0000, 0x7F80}},   // +infinity
+      {1, "-1e39", {0x0000, 0xFF80}},  // -infinity
+      {1, "1.5", {0x0000, 0x3FC0}},
+      {23, "5/12/2026", {0x0C05, 2026}},
+      {23, "5/12/99999999999", {0, 0}},  // year overflows an int: not a date
+      {23, "5/12", {0, 0}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(kvx::sim::EncodeValue(c.type, c.text), c.words) << c.text;
+}
