@@ -48,7 +48,7 @@ bool ReadPassword(CommSettings& comm, std::string& stored, std::string& reason) 
 void TellPasswordNotRead(UserDialogs& dialogs, const std::string& reason) {
   dialogs.Tell(
       "Communications Error",
-      "Error reading from unit. Please retry\nThe password could not be checked: " + reason + ".");
+      "Error reading from unit. Please retry\nThe password could not be checked:\n" + reason + ".");
 }
 
 }  // namespace

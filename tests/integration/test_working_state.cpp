@@ -766,7 +766,7 @@ enum class Unreadable { Silent, Refused };
 class PasswordNotRead : public ::testing::TestWithParam<Unreadable> {};
 
 constexpr const char* kPasswordNotReadText =
-    "Error reading from unit. Please retry\nThe password could not be checked: ";
+    "Error reading from unit. Please retry\nThe password could not be checked:\n";
 
 TEST_P(PasswordNotRead, IsACommunicationsErrorNotAWrongPassword) {
   sim::ServerOptions options;
