@@ -166,20 +166,25 @@ void PreferencesTest::damagedColourFallsBackAndStarts() {
 
   // The dialog offers each damaged colour as the colour the window shows in
   // its place, not one fallback for all four.
+  UserColors shown;
+  ColorChoice offered;
   auto answered = test::WhenModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<TColorOptionsF*>(modal);
-    QVERIFY(dialog);
-    QCOMPARE(Face(dialog), window.form);
-    QCOMPARE(dialog->preview()->cellColor(), window.background);
-    QCOMPARE(dialog->preview()->fixedColor(), window.fixedbox);
-    QCOMPARE(dialog->preview()->editableColor(), window.editbox);
-    QCOMPARE(dialog->choice().formColor, std::string("clMedGray"));
-    QCOMPARE(dialog->choice().editboxColor, std::string("clWhite"));
-    QCOMPARE(dialog->choice().fixedboxColor, std::string("clMoneyGreen"));
+    if (!dialog) return;
+    shown = {dialog->preview()->cellColor(), Face(dialog), dialog->preview()->editableColor(),
+             dialog->preview()->fixedColor()};
+    offered = dialog->choice();
     dialog->okButton()->click();
   });
   w.EditColors1Click();
   QVERIFY(*answered);
+  QCOMPARE(shown.form, window.form);
+  QCOMPARE(shown.background, window.background);
+  QCOMPARE(shown.fixedbox, window.fixedbox);
+  QCOMPARE(shown.editbox, window.editbox);
+  QCOMPARE(offered.formColor, std::string("clMedGray"));
+  QCOMPARE(offered.editboxColor, std::string("clWhite"));
+  QCOMPARE(offered.fixedboxColor, std::string("clMoneyGreen"));
   QCOMPARE(Face(&w), QColor(0xA0, 0xA0, 0xA4));
   QCOMPARE(w.userColors().editbox, QColor(Qt::white));
 }

@@ -836,6 +836,7 @@ void SetpointWindowTest::failedConnectKeepsTheEditsMarked() {
   b.window->Connect1Click();
   b.window->Disconnect1Click();
   b.Tick("Overload");
+  b.Tick("System Ratings");
   std::string notice;
   double corrected = 0;
   QVERIFY(b.page().model().EditNumber(24, 9, notice, corrected));
@@ -843,6 +844,7 @@ void SetpointWindowTest::failedConnectKeepsTheEditsMarked() {
   b.relay.reset();
   b.window->Connect1Click();
   QVERIFY(!b.window->online());
+  QCOMPARE(b.NodeState("System Ratings"), static_cast<int>(kListed));
   // The edit is still in the store, so the page still shows and marks it.
   QCOMPARE(b.setting(24).value, std::string("9.00"));
   QCOMPARE(b.setting(24).changed, 1);
