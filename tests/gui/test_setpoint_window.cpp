@@ -141,6 +141,7 @@ class SetpointWindowTest : public QObject {
   void saveAsksAboutUnappliedChangesOnce();
   void applyWithTheRelaySilentIsACommunicationsError();
   void failedConnectKeepsTheEditsMarked();
+  void startUpFileThenDemoConnectOneAfterTheOther();
 };
 
 void SetpointWindowTest::connectAndDisconnectPerFamily_data() {
@@ -853,6 +854,25 @@ void SetpointWindowTest::failedConnectKeepsTheEditsMarked() {
   b.page().RebuildSetpointGrid();
   QCOMPARE(b.cell(24, 0), QStringLiteral("1"));
   QCOMPARE(b.cell(24, 3), QStringLiteral("9.00"));
+}
+
+void SetpointWindowTest::startUpFileThenDemoConnectOneAfterTheOther() {
+  // Both start-up actions at once: the file's load pumps messages while its
+  // progress windows stand, and the connect must not run inside it (the file
+  // would then replace the relay's definitions under an online relay).
+  Bench b;
+  MainWindowOptions options;
+  options.programFolder = kProgramFolder;
+  options.openFileAtStart = kProgramFolder + QStringLiteral("/Defaults/drb_defaults_120.xml");
+  options.connectTcpPortAtStart = b.relay->TcpPort();
+  TMainF w(options);
+  ScriptedDialogs answers;
+  w.useDialogs(&answers);
+  QTRY_VERIFY(w.online());
+  QTest::qWait(100);
+  QCOMPARE(w.session().Identity().modelName, std::string("DRA"));
+  QCOMPARE(w.settingStore().unitName, std::string("DRA"));
+  QVERIFY(!w.setpointPage().IsBusy());
 }
 
 QTEST_MAIN(SetpointWindowTest)
