@@ -63,21 +63,25 @@ TColorOptionsF::TColorOptionsF(QWidget* owner, const ColorChoice& initial)
     return QColorDialog::getColor(start, parent, QStringLiteral("Custom Color"));
   };
 
+  // A colour text that cannot be read shows the colour the window paints in
+  // its place: that colour's own default.
+  const Preferences defaults;
   struct Row {
     const char* label;
     QComboBox** box;
     const std::string* initial;
+    const std::string* fallback;
   } rows[] = {
-      {"Background", &form_CB, &initial.formColor},
-      {"Text Areas", &text_CB, &initial.backgroundColor},
-      {"Fixed Text", &fixed_CB, &initial.fixedboxColor},
-      {"Editable Areas", &edit_CB, &initial.editboxColor},
+      {"Background", &form_CB, &initial.formColor, &defaults.formColor},
+      {"Text Areas", &text_CB, &initial.backgroundColor, &defaults.backgroundColor},
+      {"Fixed Text", &fixed_CB, &initial.fixedboxColor, &defaults.fixedboxColor},
+      {"Editable Areas", &edit_CB, &initial.editboxColor, &defaults.editboxColor},
   };
   int y = 16;
   for (const Row& row : rows) {
     auto* label = new QLabel(QString::fromLatin1(row.label), this);
     label->setGeometry(16, y + 3, 100, 20);
-    *row.box = MakeBox(*row.initial);
+    *row.box = MakeBox(ColorFromText(*row.initial) ? *row.initial : *row.fallback);
     (*row.box)->setGeometry(120, y, 160, 24);
     y += 36;
   }

@@ -35,15 +35,16 @@ std::filesystem::path ToPath(const QString& path) {
 }  // namespace
 
 void TMainF::SaveToFile() {
+  setpointPage().Busy([this] { SaveToFileLocked(); });
+}
+
+void TMainF::SaveToFileLocked() {
   TSetpointPageView& page = setpointPage();
-  page.EnableControls(false);
-  struct Unlock {
-    TSetpointPageView& page;
-    ~Unlock() { page.EnableControls(true); }
-  } unlock{page};
   // Edits not applied yet go in first, through the page so that its marks
-  // follow.
-  if (session_->PendingChanges()) {
+  // follow. The question is asked here, once: changes the apply could not
+  // write stay pending, and the save does not ask about them again.
+  const bool asked = session_->PendingChanges();
+  if (asked) {
     if (dialogs_->Ask("Setpoint Changes",
                       "There are un-applied changes.\nDo you wish to Apply, and Save?",
                       MessageKind::OkCancel) != MessageResult::Ok) {
@@ -63,7 +64,7 @@ void TMainF::SaveToFile() {
   if (path.isEmpty()) return;
   lastFolder_ = QFileInfo(path).absolutePath();
   setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
-  session_->SaveSetpointFile(ToPath(path));
+  session_->SaveSetpointFile(ToPath(path), asked);
   RenderSession();
 }
 
@@ -79,7 +80,7 @@ void TMainF::LoadUserFile(const QString& given) {
     if (path.isEmpty()) return;
   }
   lastFolder_ = QFileInfo(path).absolutePath();
-  session_->OpenSettingFile(ToPath(path));
+  setpointPage().Busy([&] { session_->OpenSettingFile(ToPath(path)); });
   RenderSession();
   if (setpointPageChanged) setpointPageChanged();
   // The caption names the file also when it did not load.
@@ -98,7 +99,7 @@ void TMainF::LoadDefaults() {
     if (path.isNull()) path = QStringLiteral("");
   }
   if (path.isNull()) return;
-  session_->OpenSettingFile(ToPath(path));
+  setpointPage().Busy([&] { session_->OpenSettingFile(ToPath(path)); });
   RenderSession();
   if (setpointPageChanged) setpointPageChanged();
   setWindowTitle(QStringLiteral("KVX-COMM"));
@@ -114,9 +115,7 @@ void TMainF::WritetoUnit1Click() {
   if (path.isEmpty()) return;
   lastFolder_ = QFileInfo(path).absolutePath();
   setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
-  page.EnableControls(false);
-  session_->WriteSetpointFileToUnit(ToPath(path));
-  page.EnableControls(true);
+  page.Busy([&] { session_->WriteSetpointFileToUnit(ToPath(path)); });
   RenderSession();
   if (setpointPageChanged) setpointPageChanged();
   setWindowTitle(QStringLiteral("KVX-COMM"));

@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/password_dialogs.h"
+#include "app/setpoint_page_view.h"
 #include "app/window_dialogs.h"
 #include "comm/ui/network_options_dialog.h"
 
@@ -84,9 +85,12 @@ bool TMainF::ConnectWith(const CommOptions& options) {
   comm.errorCheck = options.errorCheck;
   comm.baudText = options.baudText;
   comm.protocol = options.protocol;
-  const bool connected = session_->ConnectUnit();
+  bool connected = false;
+  setpointPage().Busy([&] { connected = session_->ConnectUnit(); });
   RenderSession();
-  if (setpointPageChanged) setpointPageChanged();
+  // A failed connect leaves the loaded settings and their edits as they
+  // were; the page keeps its ticks and marks with them.
+  if (connected && setpointPageChanged) setpointPageChanged();
   return connected;
 }
 
@@ -101,7 +105,7 @@ void TMainF::Timeout1Click() {
 }
 
 void TMainF::ChangePassword1Click() {
-  session_->ChangePassword();
+  setpointPage().Busy([this] { session_->ChangePassword(); });
 }
 
 }  // namespace kvx

@@ -55,6 +55,9 @@ QPoint OnSomeScreen(QPoint stored) {
   return QGuiApplication::primaryScreen()->availableGeometry().topLeft();
 }
 
+// How soon a start-up action that found the window busy looks again.
+constexpr int kIdleRetryMs = 50;
+
 QFrame* MakeBar(QWidget* parent) {
   auto* bar = new QFrame(parent);
   bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -133,22 +136,34 @@ TMainF::TMainF(const MainWindowOptions& options) {
   if (!options.openFileAtStart.isEmpty()) {
     const QString path = options.openFileAtStart;
     QTimer::singleShot(0, this, [this, path] {
-      if (openSetpointFile) openSetpointFile(path);
+      RunWhenIdle([this, path] {
+        if (openSetpointFile) openSetpointFile(path);
+      });
     });
   }
   // 11. The demonstration relay, as if chosen in the options dialog.
   if (options.connectTcpPortAtStart > 0) {
     const int port = options.connectTcpPortAtStart;
     QTimer::singleShot(0, this, [this, port] {
-      CommOptions demo = commOptions_;
-      demo.protocol = ProtocolKind::ModbusTcp;
-      demo.remoteHost = "127.0.0.1";
-      demo.remotePort = std::to_string(port);
-      demo.cancelled = false;
-      commOptions_ = demo;
-      ConnectWith(demo);
+      RunWhenIdle([this, port] {
+        CommOptions demo = commOptions_;
+        demo.protocol = ProtocolKind::ModbusTcp;
+        demo.remoteHost = "127.0.0.1";
+        demo.remotePort = std::to_string(port);
+        demo.cancelled = false;
+        commOptions_ = demo;
+        ConnectWith(demo);
+      });
     });
   }
+}
+
+void TMainF::RunWhenIdle(const std::function<void()>& work) {
+  if (setpointPage_ && setpointPage_->IsBusy()) {
+    QTimer::singleShot(kIdleRetryMs, this, [this, work] { RunWhenIdle(work); });
+    return;
+  }
+  work();
 }
 
 TMainF::~TMainF() = default;

@@ -124,7 +124,7 @@ class TMainF : public QMainWindow {
   void Contents1Click();
   void EditColors1Click();
   void Timeout1Click();
-  void SaveToFile();
+  void SaveToFile();                       // under the busy lock
   void LoadUserFile(const QString& path);  // empty: asks for the file
   void LoadDefaults();
   void WritetoUnit1Click();
@@ -147,6 +147,10 @@ class TMainF : public QMainWindow {
   QAction* AddItem(QMenu* menu, const QString& name, const QString& caption);
   QMenu* AddMenu(const QString& name, const QString& caption);
   void NotAvailableYet(const QString& feature);
+  void SaveToFileLocked();
+  // Runs `work` once no busy sequence holds the window (start-up actions
+  // whose timer may fire while another one pumps messages).
+  void RunWhenIdle(const std::function<void()>& work);
   bool CloseSequence();
 
   Preferences prefs_;

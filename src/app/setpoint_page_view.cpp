@@ -176,6 +176,9 @@ TSetpointPageView::TSetpointPageView(TMainF& window)
   grid_->setItemDelegate(new SetpointCellDelegate(grid_, window, page_));
   grid_->setSelectionMode(QAbstractItemView::NoSelection);
   grid_->setFocusPolicy(Qt::NoFocus);
+  // The grid has no current cell to move: Tab leaves an editor for the next
+  // control, as in any other field, and the editor commits on the way.
+  grid_->setTabKeyNavigation(false);
   grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -234,7 +237,12 @@ TSetpointPageView::TSetpointPageView(TMainF& window)
   });
 
   connect(setpointTimer_, &QTimer::timeout, this, [this] {
-    if (page_.GridStale()) Busy([this] { RebuildSetpointGrid(); });
+    // Delivered while a sequence pumps messages: the sequence owns the page
+    // and the link; a later tick rebuilds once it has ended.
+    if (IsBusy() || !page_.GridStale()) return;
+    Busy([this] {
+      if (page_.GridStale()) RebuildSetpointGrid();
+    });
   });
   noticeTimer_->setSingleShot(false);
   connect(noticeTimer_, &QTimer::timeout, this, [this] { NoticeTick(); });
@@ -247,8 +255,10 @@ TSetpointPageView::TSetpointPageView(TMainF& window)
 TSetpointPageView::~TSetpointPageView() = default;
 
 void TSetpointPageView::DefinitionsChanged() {
+  DropEditors();
   page_.Reset();
-  HideEditors();
+  // Edits the store still holds keep their marks.
+  page_.RefreshChangeMarks();
   grid_->setRowCount(0);
   RenderTree();
   writeError_->clear();
@@ -260,9 +270,21 @@ void TSetpointPageView::DefinitionsChanged() {
 }
 
 void TSetpointPageView::Busy(const std::function<void()>& work) {
-  EnableControls(false);
+  struct Hold {
+    TSetpointPageView& view;
+    explicit Hold(TSetpointPageView& v) : view(v) {
+      if (view.busyDepth_++ == 0) {
+        // A value typed and not yet committed belongs to the user's edits
+        // before any sequence looks at them.
+        view.CommitEditors();
+        view.EnableControls(false);
+      }
+    }
+    ~Hold() {
+      if (--view.busyDepth_ == 0) view.EnableControls(true);
+    }
+  } hold(*this);
   work();
-  EnableControls(true);
 }
 
 void TSetpointPageView::EnableControls(bool enabled) {
@@ -397,6 +419,11 @@ void TSetpointPageView::AfterEdit(int x) {
 }
 
 void TSetpointPageView::HideEditors() {
+  CommitEditors();
+  DropEditors();
+}
+
+void TSetpointPageView::DropEditors() {
   editRegister_ = -1;
   for (QWidget* editor : {static_cast<QWidget*>(setting_SE), static_cast<QWidget*>(setting_CB),
                           static_cast<QWidget*>(setting_E), static_cast<QWidget*>(comments_E)}) {
@@ -405,9 +432,7 @@ void TSetpointPageView::HideEditors() {
 }
 
 void TSetpointPageView::SelectCell(int row, int column) {
-  // A text editor still open commits before another cell takes over.
-  CommitText();
-  CommitComment();
+  // An editor still open commits before another cell takes over.
   HideEditors();
   editRow_ = row;
   editColumn_ = column;
@@ -466,7 +491,19 @@ void TSetpointPageView::PlaceEditors() {
   comments_E->setGeometry(comment);
   // An editor whose row scrolled out of sight is put away.
   const bool visible = value.bottom() >= 0 && value.top() < grid_->viewport()->height();
-  if (!visible) HideEditors();
+  if (!visible && editRegister_ >= 0) HideEditors();
+}
+
+void TSetpointPageView::CommitEditors() {
+  CommitNumber();
+  CommitText();
+  CommitComment();
+}
+
+void TSetpointPageView::CommitNumber() {
+  // Reads the typed text as Enter would; the change handler marks it.
+  if (!setting_SE->isVisible() || editRegister_ < 0) return;
+  setting_SE->Commit();
 }
 
 void TSetpointPageView::CommitText() {

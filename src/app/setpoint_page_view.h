@@ -37,6 +37,13 @@ class TSetpointPageView : public QObject {
   // Lists the ticked groups now (what the setpoint timer does when due).
   void RebuildSetpointGrid();
   void EnableControls(bool enabled);
+  // Runs `work` under the window's busy lock: the menus and buttons are
+  // disabled, an open editor is committed first, and no timer starts work of
+  // its own while the lock is held (sequences pump messages to repaint, and
+  // the timers are delivered then). Locks nest; the controls come back when
+  // the outermost one ends.
+  void Busy(const std::function<void()>& work);
+  bool IsBusy() const { return busyDepth_ > 0; }
 
   // The page's controls, for tests.
   TBWSpinEdit* spinEditor() const { return setting_SE; }
@@ -64,13 +71,18 @@ class TSetpointPageView : public QObject {
   void RenderGrid();
   void RenderRow(int x);
   void AfterEdit(int x);
+  // Commits whatever an open editor holds, then puts the editors away.
   void HideEditors();
+  // Puts the editors away without taking what they hold (the settings they
+  // were opened on are gone).
+  void DropEditors();
   void PlaceEditors();
   void ShowNotice(const QString& text);
   void NoticeTick();
+  void CommitEditors();
+  void CommitNumber();
   void CommitText();
   void CommitComment();
-  void Busy(const std::function<void()>& work);
 
   TMainF& window_;
   SetpointPage page_;
@@ -95,6 +107,7 @@ class TSetpointPageView : public QObject {
   int editColumn_ = -1;
   int editRegister_ = -1;
   bool committing_ = false;
+  int busyDepth_ = 0;
 };
 
 }  // namespace kvx

@@ -49,6 +49,9 @@ class TBWSpinEdit : public QWidget {
 
   void ShowValue();
   void ReadValue();
+  // Takes the typed text as Enter does: reads it, shows it and reports a
+  // change. Leaving the text commits the same way.
+  void Commit();
 
   QLineEdit* edit() const { return edit_; }
   QToolButton* upButton() const { return up_; }
@@ -74,7 +77,6 @@ class TBWSpinEdit : public QWidget {
  private:
   void UpClick();
   void DownClick();
-  void Commit();  // Enter or focus leaving the text: read, show, OnChange on a change
   void PlaceChildren(int width, int height);
 
   QLineEdit* edit_;

@@ -123,10 +123,19 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
     for (int x : group.RegisterList()) {
       if (x < 0 || x >= kSettingCount) continue;
       SettingRecord& s = store.settings[x];
+      // A group without settings holds one placeholder entry: nothing to read
+      // or list.
+      if (s.setting.empty()) continue;
       if (node.state == kToRead && online) {
-        if (!ReadSetting(state_.Comm(), x, s.typeCode, s.value)) {
+        // A failed read carries no value: the setting keeps the one it has.
+        std::string read;
+        if (!ReadSetting(state_.Comm(), x, s.typeCode, read)) {
           node.state = kUnticked;
           writeError_ = kReadErrorText;
+        } else if (s.changed != 1) {
+          // What the relay holds is what Undo and Refresh go back to.
+          s.value = read;
+          s.readValue = read;
         }
       }
       if (Ticked(node.state)) {

@@ -71,7 +71,9 @@ class SetpointPage {
   void SelectNone();
 
   // Lists the ticked groups, reading those waiting to be read when online.
-  // `progress` gets positions 0..100 (the group number) and may repaint.
+  // A read that fails leaves the setting as it was and unticks its group
+  // ("Error Reading from Unit"). `progress` gets positions 0..100 (the group
+  // number) and may repaint.
   void Rebuild(const std::function<void(int)>& progress = {});
 
   // Edits of the four editors. Each returns whether the setting was marked

@@ -49,6 +49,7 @@ bool WorkingState::ReadSetpointGroups() {
     for (int x : group.RegisterList()) {
       if (x < 0 || x >= kSettingCount) continue;
       SettingRecord& s = store_.settings[x];
+      if (s.setting.empty()) continue;  // an empty group's placeholder
       std::string value;
       if (!ReadSetting(comm_, x, s.typeCode, value)) {
         ok = false;
@@ -63,8 +64,8 @@ bool WorkingState::ReadSetpointGroups() {
   return ok;
 }
 
-SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path) {
-  if (pendingChanges_) {
+SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bool pendingAsked) {
+  if (pendingChanges_ && !pendingAsked) {
     if (dialogs_.Ask("Setpoint Changes",
                      "There are un-applied changes.\nDo you wish to Apply, and Save?",
                      MessageKind::OkCancel) != MessageResult::Ok) {
@@ -168,9 +169,9 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
   lastFolder_ = path.parent_path();
   view_.caption = CaptionWithPath(path);
 
-  if (!CheckPassword()) {
-    dialogs_.Tell("Password Error", "Wrong Password.");
-    result.outcome = Outcome::WrongPassword;
+  if (const PasswordCheck check = CheckPassword(); check != PasswordCheck::Right) {
+    TellPasswordRefused(check);
+    result.outcome = check == PasswordCheck::NotRead ? Outcome::Error : Outcome::WrongPassword;
     return Recover(result);
   }
   result.fileCheck = CheckFileAgainstUnit(path);

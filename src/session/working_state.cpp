@@ -1,9 +1,14 @@
 #include "session/working_state.h"
 
+#include <array>
+
+#include "comm/register_access_report.h"
 #include "session/password_rules.h"
 #include "setpoints/load_setting_file.h"
 #include "setpoints/number_text.h"
+#include "setpoints/packet_counters.h"
 #include "setpoints/register_values.h"
+#include "setpoints/setting_codec.h"
 #include "setpoints/type_codes.h"
 
 namespace kvx {
@@ -21,6 +26,29 @@ bool SameValue(int typeCode, const std::string& a, const std::string& b) {
     if (x && y) return *x == *y;
   }
   return a == b;
+}
+
+// ReadSetting of the password register, keeping the link's reason when the
+// read fails.
+bool ReadPassword(CommSettings& comm, std::string& stored, std::string& reason) {
+  const int count = DescribeTypeCode(kPasswordType).registers;
+  std::array<std::uint16_t, 10> words{};
+  const AccessReport report =
+      ReadRegistersReport(comm, kPasswordRegister, count,
+                          std::span<std::uint16_t>(words.data(), static_cast<std::size_t>(count)));
+  CountPacket(report.ok);
+  if (!report.ok) {
+    reason = std::string(CommErrorText(report.lastError));
+    return false;
+  }
+  stored = DecodeSetting(kPasswordType, words);
+  return true;
+}
+
+void TellPasswordNotRead(UserDialogs& dialogs, const std::string& reason) {
+  dialogs.Tell(
+      "Communications Error",
+      "Error reading from unit. Please retry\nThe password could not be checked:\n" + reason + ".");
 }
 
 }  // namespace
@@ -102,17 +130,34 @@ MessageResult WorkingState::AskToSaveChanges() {
   return MessageResult::Yes;
 }
 
-bool WorkingState::CheckPassword() {
+PasswordCheck WorkingState::CheckPassword() {
   const std::string typed = passwords_.AskPassword();
   std::string stored;
-  if (!ReadSetting(comm_, kPasswordRegister, kPasswordType, stored)) return false;
-  return PasswordMatches(stored, typed);
+  passwordReadError_.clear();
+  if (!ReadPassword(comm_, stored, passwordReadError_)) {
+    passwordCheck_ = PasswordCheck::NotRead;
+  } else {
+    passwordCheck_ = PasswordMatches(stored, typed) ? PasswordCheck::Right : PasswordCheck::Wrong;
+  }
+  return passwordCheck_;
+}
+
+void WorkingState::TellPasswordRefused(PasswordCheck check) {
+  if (check == PasswordCheck::NotRead) {
+    TellPasswordNotRead(dialogs_, passwordReadError_);
+  } else if (check == PasswordCheck::Wrong) {
+    dialogs_.Tell("Password Error", "Wrong Password.");
+  }
 }
 
 bool WorkingState::PasswordGate() {
-  if (gate_.AccessGranted(Now())) return true;
-  if (!CheckPassword()) {
-    dialogs_.Tell("Password Error", "Wrong Password.");
+  if (gate_.AccessGranted(Now())) {
+    passwordCheck_ = PasswordCheck::Right;
+    return true;
+  }
+  const PasswordCheck check = CheckPassword();
+  if (check != PasswordCheck::Right) {
+    TellPasswordRefused(check);
     return false;
   }
   gate_.Unlock(Now());
@@ -124,8 +169,13 @@ ChangePasswordResult WorkingState::ChangePassword() {
   const PasswordChange change = passwords_.AskPasswordChange();
   if (change.newPassword == kPasswordChangeCancelled) return result;
   std::string stored;
-  if (!ReadSetting(comm_, kPasswordRegister, kPasswordType, stored) ||
-      stored.substr(0, 4) != change.currentPassword.substr(0, 4)) {
+  std::string reason;
+  if (!ReadPassword(comm_, stored, reason)) {
+    TellPasswordNotRead(dialogs_, reason);
+    result.outcome = ChangePasswordOutcome::NotRead;
+    return result;
+  }
+  if (stored.substr(0, 4) != change.currentPassword.substr(0, 4)) {
     dialogs_.Tell("Password Error", "Wrong Password");
     result.outcome = ChangePasswordOutcome::WrongPassword;
     return result;
@@ -138,7 +188,10 @@ ChangePasswordResult WorkingState::ChangePassword() {
 ApplyResult WorkingState::ApplyChanges() {
   ApplyResult result;
   view_.writeErrorText.clear();
-  if (!PasswordGate()) return result;
+  if (!PasswordGate()) {
+    result.passwordNotRead = passwordCheck_ == PasswordCheck::NotRead;
+    return result;
+  }
   result.passedGate = true;
   pendingChanges_ = false;
   Begin("Applying Changes", kSettingCount - 1);

@@ -76,7 +76,7 @@ struct WriteToUnitResult {
     PollThreadsBusy,  // "Error Halting Metering."
     Refused,          // the relay refused a write part-way: it holds what went before
     WriteFailed,      // the link failed part-way: the relay holds what went before
-    Error             // "Error Writing Data."
+    Error             // "Error Writing Data.", or the password could not be read
   } outcome = Outcome::Error;
   FileCheck fileCheck = FileCheck::Accept;
   int settingsWritten = 0;
@@ -88,7 +88,11 @@ struct WriteToUnitResult {
   std::vector<RefusedValue> refusedValues;  // every setting the file check refused
 };
 
-enum class ChangePasswordOutcome { Cancelled, WrongPassword, Sent };
+// How a password check ended. A password register that could not be read
+// says nothing about the password typed: that is a failure of the link.
+enum class PasswordCheck { Right, Wrong, NotRead };
+
+enum class ChangePasswordOutcome { Cancelled, WrongPassword, NotRead, Sent };
 
 struct ChangePasswordResult {
   ChangePasswordOutcome outcome = ChangePasswordOutcome::Cancelled;
@@ -97,9 +101,10 @@ struct ChangePasswordResult {
 
 struct ApplyResult {
   bool passedGate = false;
-  std::vector<int> written;     // written and read back equal
-  std::vector<int> mismatched;  // read back different: "Error writing Setpoint"
-  std::vector<int> linkFailed;  // the write or the read-back did not get through
+  bool passwordNotRead = false;  // the gate could not read the relay's password
+  std::vector<int> written;      // written and read back equal
+  std::vector<int> mismatched;   // read back different: "Error writing Setpoint"
+  std::vector<int> linkFailed;   // the write or the read-back did not get through
 };
 
 class WorkingState {
@@ -173,11 +178,18 @@ class WorkingState {
 
   // --- password -------------------------------------------------------
   // Asks for the password and compares it with a fresh read of register 590.
-  bool CheckPassword();
+  PasswordCheck CheckPassword();
+  // Tells the user why a check did not pass: "Wrong Password.", or for a
+  // register that could not be read the communications message with the
+  // link's reason.
+  void TellPasswordRefused(PasswordCheck check);
   // Before every write of settings: passes at once while access is granted,
-  // else checks the password ("Wrong Password." on failure) and starts the
-  // grace period.
+  // else checks the password (telling why on failure) and starts the grace
+  // period.
   bool PasswordGate();
+  // How the last password check through the gate or the whole-file write
+  // ended.
+  PasswordCheck LastPasswordCheck() const { return passwordCheck_; }
   ChangePasswordResult ChangePassword();
 
   // --- settings and files -----------------------------------------------
@@ -186,10 +198,13 @@ class WorkingState {
   ApplyResult ApplyChanges();
   // "Save Setpoint File" / "... from Unit" to `path` (chosen by the caller's
   // save dialog). Online, the setpoint groups are read from the relay first.
-  SaveOutcome SaveSetpointFile(const std::filesystem::path& path);
+  // A front end that has asked the un-applied changes question itself (and
+  // applied) passes `pendingAsked` so that it is not asked twice.
+  SaveOutcome SaveSetpointFile(const std::filesystem::path& path, bool pendingAsked = false);
   // Reads every setting of the setpoint groups 0..99 from the relay, group
   // by group in list order, into `value` and `readValue`; stops at the first
-  // failed read ("Reading Settings" progress).
+  // failed read ("Reading Settings" progress). The placeholder entry of a
+  // group without settings is no setting and is not read.
   bool ReadSetpointGroups();
   // Whether the file at `path` may be used with the loaded definitions.
   FileCheck CheckFileAgainstUnit(const std::filesystem::path& path);
@@ -229,6 +244,8 @@ class WorkingState {
   std::string loadError_;
   std::string writeError_;
   std::filesystem::path lastFolder_;
+  PasswordCheck passwordCheck_ = PasswordCheck::Right;
+  std::string passwordReadError_;  // why the password register could not be read
 
   bool online_ = false;
   int unitFirmware_ = 0;

@@ -153,11 +153,40 @@ void PreferencesTest::defaultsThenCancelChangesNothing() {
 void PreferencesTest::damagedColourFallsBackAndStarts() {
   Store("Form", QStringLiteral("clNoSuchColour"));
   Store("Background", QStringLiteral("$0012"));
+  Store("Editbox", QStringLiteral("$zz"));
+  Store("Fixedbox", QStringLiteral(""));
   TMainF w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   QCOMPARE(Face(&w), QColor(0xA0, 0xA0, 0xA4));  // the default, not black
   QCOMPARE(Face(w.part(QStringLiteral("network_P"))), QColor(0x12, 0x00, 0x00));
+  const UserColors window = w.userColors();
+  QCOMPARE(window.editbox, QColor(Qt::white));
+  QCOMPARE(window.fixedbox, QColor(0xC0, 0xDC, 0xC0));
+
+  // The dialog offers each damaged colour as the colour the window shows in
+  // its place, not one fallback for all four.
+  UserColors shown;
+  ColorChoice offered;
+  auto answered = test::WhenModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<TColorOptionsF*>(modal);
+    if (!dialog) return;
+    shown = {dialog->preview()->cellColor(), Face(dialog), dialog->preview()->editableColor(),
+             dialog->preview()->fixedColor()};
+    offered = dialog->choice();
+    dialog->okButton()->click();
+  });
+  w.EditColors1Click();
+  QVERIFY(*answered);
+  QCOMPARE(shown.form, window.form);
+  QCOMPARE(shown.background, window.background);
+  QCOMPARE(shown.fixedbox, window.fixedbox);
+  QCOMPARE(shown.editbox, window.editbox);
+  QCOMPARE(offered.formColor, std::string("clMedGray"));
+  QCOMPARE(offered.editboxColor, std::string("clWhite"));
+  QCOMPARE(offered.fixedboxColor, std::string("clMoneyGreen"));
+  QCOMPARE(Face(&w), QColor(0xA0, 0xA0, 0xA4));
+  QCOMPARE(w.userColors().editbox, QColor(Qt::white));
 }
 
 void PreferencesTest::positionOffEveryScreenComesBack() {

@@ -125,6 +125,15 @@ void ScreenshotTest::setpointPageOnline() {
   QCOMPARE(w.settingStore().settings.at(24).changed, 1);
   page.SelectCell(page.model().RowOf(225), 3);
   Shoot(&w, QStringLiteral("setpoints_online_pending"));
+
+  // Offline, the relay gone, and a connect that fails: the pending edit
+  // keeps its blue row and its group's mark.
+  w.Disconnect1Click();
+  relay.Stop();
+  CommOptions again = w.commOptions();
+  QVERIFY(!w.ConnectWith(again));
+  page.RebuildSetpointGrid();
+  Shoot(&w, QStringLiteral("setpoints_failed_connect_pending"));
   w.setUnsavedChanges(false);
 }
 
@@ -151,6 +160,12 @@ void ScreenshotTest::dialogs() {
     Shoot(&dialog, QStringLiteral("color_options"));
   }
   {
+    // Damaged colour texts show as each colour's own default.
+    TColorOptionsF dialog(nullptr, ColorChoice{"clNoSuchColour", "$zz", "", "#12"});
+    dialog.show();
+    Shoot(&dialog, QStringLiteral("color_options_damaged"));
+  }
+  {
     TAboutF about(nullptr, colors);
     about.show();
     Shoot(&about, QStringLiteral("about"));
@@ -162,6 +177,15 @@ void ScreenshotTest::dialogs() {
     box.setModal(false);
     box.show();
     Shoot(&box, QStringLiteral("message_yes_no"));
+  }
+  {
+    TMessageBoxF box(nullptr,
+                     QStringLiteral("Error reading from unit. Please retry\nThe password could "
+                                    "not be checked:\nno reply within the time-out."),
+                     QStringLiteral("Communications Error"), MessageKind::Ok);
+    box.setModal(false);
+    box.show();
+    Shoot(&box, QStringLiteral("message_password_not_read"));
   }
 }
 

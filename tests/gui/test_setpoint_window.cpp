@@ -25,6 +25,7 @@
 #include "app/window_dialogs.h"
 #include "controls/bw_spin_edit.h"
 #include "gui_helpers.h"
+#include "setpoints/number_text.h"
 #include "setpoints/option_list.h"
 #include "shell/scripted_dialogs.h"
 #include "sim/relay_simulation.h"
@@ -73,6 +74,18 @@ struct Bench {
     const int row = page().model().RowOf(x);
     return row < 0 ? QString() : grid()->item(row, column)->text();
   }
+  // A mouse click on a grid cell, as the user gives it.
+  void ClickCell(int x, int column) {
+    const int row = page().model().RowOf(x);
+    QVERIFY(row >= 0);
+    const QRect r = grid()->visualItemRect(grid()->item(row, column));
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, r.center());
+  }
+  int Asked(const std::string& text) {
+    return static_cast<int>(std::count_if(b_asked().begin(), b_asked().end(),
+                                          [&](const AskedMessage& m) { return m.text == text; }));
+  }
+  const std::vector<AskedMessage>& b_asked() const { return dialogs.asked(); }
   QString writeError() {
     return window->part(QStringLiteral("Setpoints_P"))
         ->findChild<QLabel*>(QStringLiteral("write_error_L"))
@@ -122,6 +135,13 @@ class SetpointWindowTest : public QObject {
   void closeQuestionOfflineOnly();
   void loadDefaultsAndCommandLineFile();
   void passwordDialogs();
+  void editorCommitsHoweverItIsLeft_data();
+  void editorCommitsHoweverItIsLeft();
+  void noTimerWorkInsideABusySequence();
+  void saveAsksAboutUnappliedChangesOnce();
+  void applyWithTheRelaySilentIsACommunicationsError();
+  void failedConnectKeepsTheEditsMarked();
+  void startUpFileThenDemoConnectOneAfterTheOther();
 };
 
 void SetpointWindowTest::connectAndDisconnectPerFamily_data() {
@@ -599,6 +619,260 @@ void SetpointWindowTest::passwordDialogs() {
   timeout.spin()->setValue(2);
   test::Press(&timeout, QStringLiteral("OK"));
   QCOMPARE(timeout.TimeoutMs(), 2000);
+  // A typed fraction is kept to the millisecond; the dialog reopens at the
+  // whole seconds.
+  TPasswordTimeoutF fraction(nullptr, colors, 300000);
+  fraction.show();
+  fraction.spin()->edit()->setText(QStringLiteral("2.5 s"));
+  QVERIFY(test::Press(&fraction, QStringLiteral("OK")));
+  QCOMPARE(fraction.TimeoutMs(), 2500);
+  TPasswordTimeoutF reopened(nullptr, colors, 2500);
+  QCOMPARE(reopened.spin()->Value(), 2.0);
+}
+
+// How an editor is left.
+enum class Leave { ClickOtherCell, Tab, Enter, Escape };
+
+void SetpointWindowTest::editorCommitsHoweverItIsLeft_data() {
+  QTest::addColumn<int>("reg");
+  QTest::addColumn<int>("column");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<int>("leave");
+  QTest::addColumn<QString>("expected");  // the value (column 3) or comment; empty: unchanged
+  const int click = static_cast<int>(Leave::ClickOtherCell);
+  const int tab = static_cast<int>(Leave::Tab);
+  const int enter = static_cast<int>(Leave::Enter);
+  const int escape = static_cast<int>(Leave::Escape);
+  QTest::newRow("number, click on another cell") << 24 << 3 << "7" << click << "7.00";
+  QTest::newRow("number, Tab") << 24 << 3 << "7" << tab << "7.00";
+  QTest::newRow("number, Enter") << 24 << 3 << "7" << enter << "7.00";
+  QTest::newRow("number, Escape cancels") << 24 << 3 << "7" << escape << "";
+  QTest::newRow("text, click on another cell") << 600 << 3 << "Pump7" << click << "Pump7";
+  QTest::newRow("text, Tab") << 600 << 3 << "Pump7" << tab << "Pump7";
+  QTest::newRow("comment, click on another cell") << 24 << 5 << "north" << click << "north";
+  QTest::newRow("comment, Tab") << 24 << 5 << "north" << tab << "north";
+}
+
+void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
+  QFETCH(int, reg);
+  QFETCH(int, column);
+  QFETCH(QString, typed);
+  QFETCH(int, leave);
+  QFETCH(QString, expected);
+  Bench b;
+  b.window->show();
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  b.Tick("System Name");
+  // The connect's progress windows took the activation while they stood.
+  b.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+  const SettingRecord before = b.setting(reg);
+
+  b.ClickCell(reg, column);
+  QLineEdit* edit = column == 5                     ? b.page().commentEditor()
+                    : b.setting(reg).typeCode == 22 ? b.page().textEditor()
+                                                    : b.page().spinEditor()->edit();
+  QTRY_VERIFY(edit->isVisible());
+  edit->setFocus();
+  QTRY_VERIFY(edit->hasFocus());
+  edit->selectAll();
+  QTest::keyClicks(edit, typed);
+  switch (static_cast<Leave>(leave)) {
+    case Leave::ClickOtherCell:
+      b.ClickCell(23, 2);  // the name of another setting: no editor opens there
+      break;
+    case Leave::Tab:
+      QTest::keyClick(edit, Qt::Key_Tab);
+      break;
+    case Leave::Enter:
+      QTest::keyClick(edit, Qt::Key_Return);
+      break;
+    case Leave::Escape:
+      QTest::keyClick(edit, Qt::Key_Escape);
+      b.ClickCell(23, 2);
+      break;
+  }
+  const SettingRecord& after = b.setting(reg);
+  if (expected.isEmpty()) {
+    QCOMPARE(after.value, before.value);
+    QCOMPARE(after.changed, 0);
+    QCOMPARE(b.cell(reg, 0), QStringLiteral("0"));
+    return;
+  }
+  QCOMPARE(QString::fromStdString(column == 5 ? after.comment : after.value), expected);
+  QCOMPARE(after.changed, 1);
+  QCOMPARE(b.cell(reg, 0), QStringLiteral("1"));  // drawn blue
+  QVERIFY(b.window->session().PendingChanges());
+  QCOMPARE(b.NodeState(after.group), static_cast<int>(kPending));
+}
+
+void SetpointWindowTest::noTimerWorkInsideABusySequence() {
+  // A relay a little slow to answer, and a setpoint timer due at once: the
+  // sequences below pump messages, so its ticks are delivered inside them.
+  sim::ServerOptions slow;
+  slow.faults.delayMs = 2;
+  Bench b("DRA", 197, slow);
+  b.window->Connect1Click();
+  QVERIFY(b.window->online());
+  b.Tick("Overload");
+  b.Tick("Overcurrent");
+  int edits = 0;
+  for (const SetpointRow& row : std::vector<SetpointRow>(b.page().model().Rows())) {
+    if (row[1].empty()) continue;
+    const int x = std::stoi(row[1]);
+    const SettingRecord& s = b.setting(x);
+    if (s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
+    const double low = ParseNumber(s.minText).value_or(0);
+    const double high = ParseNumber(s.maxText).value_or(0);
+    const double now = ParseNumber(s.value).value_or(low);
+    std::string notice;
+    double corrected = 0;
+    if (b.page().model().EditNumber(x, now == low ? high : low, notice, corrected)) ++edits;
+  }
+  QVERIFY(edits >= 5);
+  b.passwords.AddPassword("1234");
+
+  TMainF& w = *b.window;
+  QWidget* applyButton = w.findChild<QPushButton*>(QStringLiteral("Apply_B"));
+  QTimer* setpointTimer = w.timer(QStringLiteral("setpoint_timer"));
+  bool inside = false;
+  int samples = 0;
+  QStringList seen;
+  QTimer sampler;
+  sampler.setInterval(0);
+  connect(&sampler, &QTimer::timeout, [&] {
+    if (!inside) return;
+    ++samples;
+    if (applyButton->isEnabled()) seen << QStringLiteral("Apply enabled");
+    if (w.menu(QStringLiteral("File1"))->menuAction()->isEnabled()) seen << "File menu enabled";
+    if (!b.page().model().GridStale()) seen << QStringLiteral("grid rebuilt");
+  });
+  sampler.start();
+  auto run = [&](const std::function<void()>& sequence) {
+    b.page().model().SetGridStale();
+    setpointTimer->setInterval(1);
+    setpointTimer->start();
+    inside = true;
+    sequence();
+    inside = false;
+  };
+
+  run([&] { b.page().ApplyClick(); });
+  QVERIFY2(samples > 0, "the apply pumped no messages: nothing was tested");
+  QVERIFY2(seen.isEmpty(), qPrintable(seen.join(QStringLiteral(", "))));
+  // Once the sequence has ended, the timer does its work.
+  QTRY_VERIFY(!b.page().model().GridStale());
+  QVERIFY(applyButton->isEnabled());
+
+  // The save from the relay reads every setpoint group with progress windows.
+  QTemporaryDir dir;
+  b.window->askFileName = [&](const FileRequest&) {
+    return dir.filePath(QStringLiteral("busy.cds"));
+  };
+  samples = 0;
+  run([&] { b.window->SaveToFile(); });
+  QVERIFY2(samples > 0, "the save pumped no messages: nothing was tested");
+  QVERIFY2(seen.isEmpty(), qPrintable(seen.join(QStringLiteral(", "))));
+  QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("busy.cds"))));
+  QTRY_VERIFY(!b.page().model().GridStale());
+  QVERIFY(applyButton->isEnabled());
+}
+
+void SetpointWindowTest::saveAsksAboutUnappliedChangesOnce() {
+  QTemporaryDir dir;
+  Bench b;
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  // The relay allows 0..60: the apply inside the save cannot write 99, so
+  // the change is still pending when the save itself runs.
+  b.setting(24).maxText = "100";
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 99, notice, corrected));
+  b.passwords.AddPassword("1234");
+  b.dialogs = ScriptedDialogs({MessageResult::Ok, MessageResult::Ok});
+  const QString path = dir.filePath(QStringLiteral("once.cds"));
+  b.window->askFileName = [&](const FileRequest&) { return path; };
+  b.window->action(QStringLiteral("Save1"))->trigger();
+  QCOMPARE(b.Asked("There are un-applied changes.\nDo you wish to Apply, and Save?"), 1);
+  QVERIFY(QFileInfo::exists(path));
+  QVERIFY(b.window->session().PendingChanges());  // the refused change is still there
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
+
+  // Cancel saves nothing and asks nothing else.
+  b.dialogs = ScriptedDialogs({MessageResult::Cancel});
+  const QString other = dir.filePath(QStringLiteral("cancelled.cds"));
+  b.window->askFileName = [&](const FileRequest&) { return other; };
+  b.window->action(QStringLiteral("Save1"))->trigger();
+  QCOMPARE(b.dialogs.asked().size(), std::size_t{1});
+  QVERIFY(!QFileInfo::exists(other));
+}
+
+void SetpointWindowTest::applyWithTheRelaySilentIsACommunicationsError() {
+  Bench b;
+  b.window->Connect1Click();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 7, notice, corrected));
+  b.relay.reset();  // the relay is gone: nothing answers any more
+  b.passwords.AddPassword("1234");
+  b.page().ApplyClick();
+  QCOMPARE(b.passwords.PasswordAsks(), 1);
+  QVERIFY(!b.dialogs.asked().empty());
+  const AskedMessage& told = b.dialogs.asked().back();
+  QCOMPARE(told.caption, std::string("Communications Error"));
+  QVERIFY2(told.text.starts_with("Error reading from unit. Please retry\nThe password could "
+                                 "not be checked:\n"),
+           told.text.c_str());
+  QCOMPARE(b.Asked("Wrong Password."), 0);
+  QCOMPARE(b.setting(24).changed, 1);
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
+  QVERIFY(b.window->findChild<QPushButton*>(QStringLiteral("Apply_B"))->isEnabled());
+}
+
+void SetpointWindowTest::failedConnectKeepsTheEditsMarked() {
+  Bench b;
+  b.window->Connect1Click();
+  b.window->Disconnect1Click();
+  b.Tick("Overload");
+  b.Tick("System Ratings");
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 9, notice, corrected));
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
+  b.relay.reset();
+  b.window->Connect1Click();
+  QVERIFY(!b.window->online());
+  QCOMPARE(b.NodeState("System Ratings"), static_cast<int>(kListed));
+  // The edit is still in the store, so the page still shows and marks it.
+  QCOMPARE(b.setting(24).value, std::string("9.00"));
+  QCOMPARE(b.setting(24).changed, 1);
+  QVERIFY(b.window->session().PendingChanges());
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
+  b.page().RebuildSetpointGrid();
+  QCOMPARE(b.cell(24, 0), QStringLiteral("1"));
+  QCOMPARE(b.cell(24, 3), QStringLiteral("9.00"));
+}
+
+void SetpointWindowTest::startUpFileThenDemoConnectOneAfterTheOther() {
+  // Both start-up actions at once: the file's load pumps messages while its
+  // progress windows stand, and the connect must not run inside it (the file
+  // would then replace the relay's definitions under an online relay).
+  Bench b;
+  MainWindowOptions options;
+  options.programFolder = kProgramFolder;
+  options.openFileAtStart = kProgramFolder + QStringLiteral("/Defaults/drb_defaults_120.xml");
+  options.connectTcpPortAtStart = b.relay->TcpPort();
+  TMainF w(options);
+  ScriptedDialogs answers;
+  w.useDialogs(&answers);
+  QTRY_VERIFY(w.online());
+  QTest::qWait(100);
+  QCOMPARE(w.session().Identity().modelName, std::string("DRA"));
+  QCOMPARE(w.settingStore().unitName, std::string("DRA"));
+  QVERIFY(!w.setpointPage().IsBusy());
 }
 
 QTEST_MAIN(SetpointWindowTest)

@@ -7,8 +7,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
+#include "session/setpoint_page.h"
 #include "session/working_state.h"
 #include "setpoints/load_setting_file.h"
 #include "setpoints/number_text.h"
@@ -16,6 +19,7 @@
 #include "shell/scripted_dialogs.h"
 #include "sim/relay_simulation.h"
 #include "support/scratch_folder.h"
+#include "support/tcp_responder.h"
 
 namespace kvx {
 namespace {
@@ -660,6 +664,217 @@ TEST_P(WriteToUnit, ARefusalPartWayIsReportedAsARefusalWithTheCountWritten) {
 
 INSTANTIATE_TEST_SUITE_P(Links, WriteToUnit, ::testing::Values(Link::Tcp, Link::Rtu),
                          [](const auto& info) { return LinkName(info.param); });
+
+// --- the setpoint page against the relay ----------------------------------------
+
+// The path of the tree node named `name`, or an empty path.
+NodePath PathOf(const SetpointTreeNode& node, const std::string& name, NodePath here = {}) {
+  if (node.text == name) return here;
+  for (int i = 0; i < static_cast<int>(node.children.size()); ++i) {
+    NodePath child = here;
+    child.push_back(i);
+    NodePath found = PathOf(node.children[static_cast<std::size_t>(i)], name, child);
+    if (!found.empty()) return found;
+  }
+  return {};
+}
+
+class SetpointPageReads : public ::testing::TestWithParam<Link> {};
+
+TEST_P(SetpointPageReads, AFailedReadKeepsTheValueTheSettingHad) {
+  sim::ServerOptions refusing;
+  refusing.faults.exceptionAt = 24;  // the last setting of "Overload"
+  Relay relay("DRA", 190, GetParam(), refusing);
+  Session s(relay, GetParam());
+  ASSERT_TRUE(s.state.ConnectUnit());
+  SettingRecord& time = s.state.Store().settings[24];
+  const std::string good = time.value;
+  ASSERT_FALSE(good.empty());
+  ASSERT_NE(good, "0") << "the failed read's text must differ from the good value";
+
+  SetpointPage page(s.state);
+  page.Reset();
+  const NodePath overload = PathOf(page.Tree(), "Overload");
+  ASSERT_FALSE(overload.empty());
+  ASSERT_TRUE(page.Toggle(overload));
+  page.Rebuild();
+  EXPECT_EQ(page.WriteErrorText(), kReadErrorText);
+  EXPECT_EQ(page.Node(overload)->state, kUnticked);
+  EXPECT_EQ(time.value, good);
+  EXPECT_EQ(time.readValue, good);
+  EXPECT_EQ(time.changed, 0);
+  // The settings read before it hold the relay's values, as read.
+  const SettingRecord& first = s.state.Store().settings[11];
+  EXPECT_EQ(first.value, first.readValue);
+  EXPECT_EQ(*ParseNumber(first.value), relay.Register(11));
+
+  // Undo of an edit in the group, and Refresh, read the group again: the
+  // read fails again and the value stays.
+  ASSERT_TRUE(page.EditComment(11, "checked"));
+  page.Undo();
+  page.Rebuild();
+  EXPECT_EQ(time.value, good);
+  EXPECT_EQ(page.WriteErrorText(), kReadErrorText);
+  ASSERT_TRUE(page.EditComment(11, "checked"));
+  page.Refresh();
+  page.Rebuild();
+  EXPECT_EQ(time.value, good);
+  EXPECT_EQ(time.changed, 0);
+  EXPECT_FALSE(s.state.PendingChanges());
+
+  // Offline, the save writes the value the setting had.
+  s.state.DisconnectUnit();
+  test::ScratchFolder folder;
+  ASSERT_EQ(s.state.SaveSetpointFile(folder / "offline.cds"), SaveOutcome::Saved);
+  ScriptedDialogs quiet;
+  ScriptedPasswordPrompt none;
+  WorkingState reloaded(quiet, none, kDefaults);
+  ASSERT_TRUE(reloaded.OpenSettingFile(folder / "offline.cds")) << reloaded.LastLoadError();
+  EXPECT_EQ(reloaded.Store().settings[24].value, good);
+}
+
+TEST_P(SetpointPageReads, ASuccessfulReadIsWhatUndoGoesBackTo) {
+  Relay relay("DRA", 190, GetParam());
+  const std::uint16_t held = 17;
+  relay.simulation->Relay().WriteRegisters(24, {&held, 1});
+  Session s(relay, GetParam());
+  ASSERT_TRUE(s.state.ConnectUnit());
+  SetpointPage page(s.state);
+  page.Reset();
+  ASSERT_TRUE(page.Toggle(PathOf(page.Tree(), "Overload")));
+  page.Rebuild();
+  ASSERT_EQ(s.state.Store().settings[24].value, "17");
+  std::string notice;
+  double corrected = 0;
+  ASSERT_TRUE(page.EditNumber(24, 9, notice, corrected));
+  // The link is gone before the undo: the group cannot be read again, and
+  // the setting shows what was last read from the relay.
+  relay.simulation->Stop();
+  page.Undo();
+  page.Rebuild();
+  EXPECT_EQ(s.state.Store().settings[24].value, "17");
+  EXPECT_EQ(s.state.Store().settings[24].changed, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, SetpointPageReads, ::testing::Values(Link::Tcp, Link::Rtu),
+                         [](const auto& info) { return LinkName(info.param); });
+
+// A copy of the DRA 1.90 definitions with a setpoint group that has no
+// settings (its register list is the placeholder 0).
+std::filesystem::path DefinitionsWithAnEmptyGroup(const test::ScratchFolder& folder) {
+  std::ifstream in(kDefaults / "dra_defaults_190.xml", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string xml = text.str();
+  const std::string anchor = "<ROW G_ORDER=\"22\" MAIN=\"Communications\" MAINTYPE=\"setpoint\"/>";
+  const std::size_t at = xml.find(anchor);
+  EXPECT_NE(at, std::string::npos);
+  xml.insert(at + anchor.size(), "\n<ROW G_ORDER=\"23\" MAIN=\"Spare\" MAINTYPE=\"setpoint\"/>");
+  folder.Write("dra_defaults_190.xml", xml);
+  return folder.path();
+}
+
+TEST(EmptySetpointGroup, IsListedWithoutAReadAndTheSaveFromTheRelayWorks) {
+  test::ScratchFolder defaults;
+  DefinitionsWithAnEmptyGroup(defaults);
+  Relay relay("DRA", 197, Link::Tcp);
+  Session s(relay, Link::Tcp, {}, defaults.path());
+  ASSERT_TRUE(s.state.ConnectUnit());
+  int spare = -1;
+  for (int g = 0; g < kSetpointGroupLimit; ++g) {
+    if (s.state.Store().groups[g].name == "Spare") spare = g;
+  }
+  ASSERT_GE(spare, 0);
+  ASSERT_EQ(s.state.Store().groups[spare].RegisterList(), std::vector<int>{0});
+  ASSERT_TRUE(s.state.Store().settings[0].setting.empty());
+
+  SetpointPage page(s.state);
+  page.Reset();
+  page.SelectAll();
+  page.Rebuild();
+  EXPECT_EQ(page.WriteErrorText(), "");
+  EXPECT_EQ(page.Node(PathOf(page.Tree(), "Spare"))->state, kListed);
+  EXPECT_EQ(page.RowOf(0), -1) << "the placeholder is no setting row";
+
+  test::ScratchFolder folder;
+  EXPECT_EQ(s.state.SaveSetpointFile(folder / "all.cds"), SaveOutcome::Saved);
+  EXPECT_TRUE(s.dialogs.asked().empty()) << s.Texts()[0];
+  EXPECT_TRUE(std::filesystem::is_regular_file(folder / "all.cds"));
+  EXPECT_TRUE(s.state.ReadSetpointGroups());
+}
+
+// --- a password register that cannot be read ----------------------------------------
+
+// How the relay fails to give its password.
+enum class Unreadable { Silent, Refused };
+
+class PasswordNotRead : public ::testing::TestWithParam<Unreadable> {};
+
+constexpr const char* kPasswordNotReadText =
+    "Error reading from unit. Please retry\nThe password could not be checked:\n";
+
+TEST_P(PasswordNotRead, IsACommunicationsErrorNotAWrongPassword) {
+  sim::ServerOptions options;
+  if (GetParam() == Unreadable::Refused) options.faults.exceptionAt = 590;
+  Relay relay("DRA", 190, Link::Tcp, options);
+  Session s(relay, Link::Tcp);
+  ASSERT_TRUE(s.state.ConnectUnit());
+  test::TcpResponder silent;
+  if (GetParam() == Unreadable::Silent) {
+    // The relay stops answering: the link is pointed at a peer that takes
+    // the requests and never replies.
+    silent.Faults().Set(test::Fault::Silent);
+    s.state.Tcp().Disconnect();
+    s.state.Tcp().SetRemotePort(silent.Port());
+  }
+  auto expectCommunicationsError = [&](const char* what) {
+    ASSERT_FALSE(s.dialogs.asked().empty()) << what;
+    const AskedMessage& told = s.dialogs.asked().front();
+    EXPECT_EQ(told.caption, "Communications Error") << what;
+    EXPECT_TRUE(told.text.starts_with(kPasswordNotReadText)) << what << ": " << told.text;
+    EXPECT_GT(told.text.size(), std::string(kPasswordNotReadText).size() + 1) << "a reason";
+    for (const std::string& text : s.Texts()) {
+      EXPECT_EQ(text.find("Wrong Password"), std::string::npos) << what;
+    }
+  };
+
+  const int reg = EditableNumber(s.state.Store());
+  const std::uint16_t before = relay.Register(reg);
+  Edit(s.state, reg, FormatFixed(before + 1, 2));
+  s.passwords.AddPassword("1234");  // the right one
+  const ApplyResult r = s.state.ApplyChanges();
+  EXPECT_FALSE(r.passedGate);
+  EXPECT_TRUE(r.passwordNotRead);
+  EXPECT_EQ(s.state.LastPasswordCheck(), PasswordCheck::NotRead);
+  expectCommunicationsError("apply");
+  EXPECT_EQ(relay.Register(reg), before);
+  EXPECT_TRUE(s.state.PendingChanges());
+  EXPECT_FALSE(s.state.AccessGranted());
+
+  s.dialogs = ScriptedDialogs();
+  s.passwords = ScriptedPasswordPrompt({}, {{"1234", "ABCD"}});
+  EXPECT_EQ(s.state.ChangePassword().outcome, ChangePasswordOutcome::NotRead);
+  expectCommunicationsError("change password");
+  EXPECT_EQ(relay.simulation->Relay().Password(), "1234");
+
+  s.dialogs = ScriptedDialogs();
+  s.passwords.AddPassword("1234");
+  test::ScratchFolder folder;
+  std::vector<int> changed;
+  const auto file = PrepareFile(folder, kDefaults / "dra_defaults_190.xml", changed);
+  const std::uint16_t firstBefore = relay.Register(changed.front());
+  const WriteToUnitResult w = s.state.WriteSetpointFileToUnit(file);
+  EXPECT_EQ(w.outcome, WriteToUnitResult::Outcome::Error);
+  EXPECT_EQ(w.settingsWritten, 0);
+  expectCommunicationsError("write file to unit");
+  EXPECT_EQ(relay.Register(changed.front()), firstBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Relays, PasswordNotRead,
+                         ::testing::Values(Unreadable::Silent, Unreadable::Refused),
+                         [](const auto& info) {
+                           return info.param == Unreadable::Silent ? "silent" : "refused";
+                         });
 
 }  // namespace
 }  // namespace kvx
