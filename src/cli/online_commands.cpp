@@ -316,7 +316,10 @@ void AddSet(CLI::App& app, CommandContext& context) {
       }
       state.SetPendingChanges(true);
       const ApplyResult applied = state.ApplyChanges();
-      if (!applied.passedGate) return static_cast<int>(kExitBadArguments);
+      if (!applied.passedGate) {
+        // An unreadable password register says nothing about the password given.
+        return static_cast<int>(applied.passwordNotRead ? kExitRelayFailed : kExitBadArguments);
+      }
       for (const auto& edit : edits)
         PrintSetting(context.out, edit.first, state.Store().settings[edit.first]);
       int code = kExitOk;
@@ -375,6 +378,10 @@ void AddChangePassword(CLI::App& app, CommandContext& context) {
       const ChangePasswordResult r = state.ChangePassword();
       if (r.outcome == ChangePasswordOutcome::WrongPassword) {
         return static_cast<int>(kExitBadArguments);
+      }
+      if (r.outcome == ChangePasswordOutcome::NotRead) {
+        context.err << "kvx-cli: the relay's password could not be read; nothing written\n";
+        return static_cast<int>(kExitRelayFailed);
       }
       if (!r.written) {
         context.err << "kvx-cli: writing the new password failed\n";

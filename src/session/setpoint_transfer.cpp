@@ -2,7 +2,10 @@
 // compatibility check of a file, and the whole-file write to the relay.
 
 #include <exception>
+#include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "comm/register_access_report.h"
 #include "session/definition_choice.h"
@@ -75,10 +78,21 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
   }
   lastFolder_ = path.parent_path();
   view_.caption = CaptionWithPath(path);
+  // An edit that Apply did not get onto the relay stays the user's: the file takes what
+  // the relay holds, and the window keeps the edit, still marked, for a later Apply.
+  std::vector<std::pair<int, std::string>> unappliedEdits;
+  const auto restoreEdits = [&] {
+    for (auto& [x, edit] : unappliedEdits) store_.settings[x].value = std::move(edit);
+    unappliedEdits.clear();
+  };
   if (online_) {
+    for (int x = 0; x < kSettingCount; ++x) {
+      if (store_.settings[x].changed != 0) unappliedEdits.emplace_back(x, store_.settings[x].value);
+    }
     const bool read = ReadSetpointGroups();
     view_.caption = kProgramName;
     if (!read) {
+      restoreEdits();
       dialogs_.Tell("Setpoint File Save", "Error reading from unit. Please retry");
       return SaveOutcome::ReadFailed;
     }
@@ -89,6 +103,7 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
     Step(position);
   };
   const WriteResult written = WriteSettingFile(store_, path, progress);
+  restoreEdits();
   if (!caption.empty()) End();
   std::error_code ec;
   writeError_ = written.ok ? std::string() : written.error;

@@ -209,6 +209,20 @@ TEST_P(CliOnline, ChangePasswordNeedsTheCurrentOne) {
   EXPECT_EQ(Cli({"set", "600=X", "--password", "ABCD"}).exitCode, 0);
 }
 
+// A password register the relay will not give up says nothing about the password
+// typed: the command fails as a link failure (exit 1), not as a wrong password.
+TEST_P(CliOnline, AnUnreadablePasswordRegisterIsNotAWrongPassword) {
+  StartRelay({"--model", "DRA", "--firmware", "190", "--exception-at", "590"});
+  ProgramResult set = Cli({"set", "24=7", "--password", "1234"});
+  EXPECT_EQ(set.exitCode, 1) << set.err;
+  EXPECT_EQ(set.err.find("Wrong Password"), std::string::npos) << set.err;
+  ProgramResult change = Cli({"change-password", "--password", "1234", "ABCD"});
+  EXPECT_EQ(change.exitCode, 1) << change.err;
+  EXPECT_NE(change.err.find("password could not be read; nothing written"), std::string::npos)
+      << change.err;
+  EXPECT_EQ(Cli({"get", "24"}).out, "24\tTime Between Starts\t5\tmin\n");
+}
+
 // Sets an environment variable for the programs a test starts.
 class ScopedVariable {
  public:

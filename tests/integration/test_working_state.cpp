@@ -459,6 +459,35 @@ TEST_P(SaveFromUnit, AFailedFileWriteKeepsTheChangesUnsaved) {
   EXPECT_TRUE(s.state.UnsavedChanges());
 }
 
+// "Apply, and Save" with an edit that Apply could not write (a wrong password
+// here): the file holds what the relay holds, and the edit is still there,
+// still marked, for the next Apply.
+TEST_P(SaveFromUnit, AnEditApplyCouldNotWriteIsKeptWhileTheFileTakesTheRelaysValue) {
+  Relay relay("DRA", 190, GetParam());
+  Session s(relay, GetParam(), {MessageResult::Ok});
+  ASSERT_TRUE(s.state.ConnectUnit());
+  const int reg = EditableNumber(s.state.Store());
+  const std::uint16_t before = relay.Register(reg);
+  const std::string edit = FormatFixed(before + 1, 2);
+  s.passwords.AddPassword("4321");
+  Edit(s.state, reg, edit);
+
+  test::ScratchFolder folder;
+  ASSERT_EQ(s.state.SaveSetpointFile(folder / "relay.cds"), SaveOutcome::Saved);
+  EXPECT_EQ(relay.Register(reg), before);
+  const SettingRecord& kept = s.state.Store().settings[reg];
+  EXPECT_EQ(kept.value, edit);
+  EXPECT_EQ(kept.changed, 1);
+  EXPECT_EQ(kept.readValue, std::to_string(before));
+  EXPECT_TRUE(s.state.PendingChanges());
+
+  ScriptedDialogs quiet;
+  ScriptedPasswordPrompt none;
+  WorkingState offline(quiet, none, kDefaults);
+  ASSERT_TRUE(offline.OpenSettingFile(folder / "relay.cds")) << offline.LastLoadError();
+  EXPECT_EQ(offline.Store().settings[reg].value, std::to_string(before));
+}
+
 INSTANTIATE_TEST_SUITE_P(Links, SaveFromUnit, ::testing::Values(Link::Tcp, Link::Rtu),
                          [](const auto& info) { return LinkName(info.param); });
 
