@@ -6,9 +6,15 @@
 // 0..99999 for reads and writes (the low 16 bits go on the wire); any coil
 // number (low 16 bits); counts 1..125 (read) and 1..123 (write).
 //
-// After a failed read or write the port stays open (the next exchange clears
-// its buffers first). A port error during a coil write closes the port; the
-// next exchange opens it again.
+// Every reply is checked against its request (see rtu_frames.h). Input that
+// arrived before a request is discarded before it is sent; after a failed
+// attempt the client reads on until the line has been quiet (3.5 character
+// times, at least 20 ms; 100 ms after a time-out, in case the relay answers
+// late), bounded by the reply's time-out, so a retry never talks over a relay
+// that is still sending nor reads an old reply's tail as its own.
+//
+// After a failed read or write the port stays open. A port error during a
+// coil write closes the port; the next exchange opens it again.
 
 #include <cstdint>
 #include <span>

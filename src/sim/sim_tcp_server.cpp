@@ -87,6 +87,20 @@ void SimTcpServer::Stop() {
   listenFd_ = -1;
 }
 
+// The reply whole, or in the pieces --split-ms asks for, that many ms apart.
+bool SimTcpServer::SendPieces(int fd, const std::vector<std::uint8_t>& bytes) {
+  std::size_t from = 0;
+  for (std::size_t cut : faults_.SplitPoints(bytes.size())) {
+    if (!SendAll(fd, {bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(cut)}) ||
+        wake_.SleepFor(std::chrono::milliseconds(options_.faults.splitMs))) {
+      return false;
+    }
+    from = cut;
+  }
+  return SendAll(fd, {bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end()});
+}
+
 void SimTcpServer::Run() {
   ModbusRequestHandler handler(device_, options_.faults.exceptionAt);
   std::vector<Client> clients;
@@ -156,8 +170,8 @@ void SimTcpServer::Run() {
           broken = true;
           break;
         }
-        if (auto shaped = faults_.Shape(std::move(adu))) {
-          if (!SendAll(c.fd, *shaped)) {
+        if (auto shaped = faults_.Shape(std::move(adu), ReplyFraming::ModbusTcp)) {
+          if (!SendPieces(c.fd, *shaped)) {
             broken = true;
             break;
           }

@@ -33,6 +33,7 @@ class SimTcpServer {
 
  private:
   void Run();
+  bool SendPieces(int fd, const std::vector<std::uint8_t>& bytes);
 
   ModbusDevice& device_;
   ServerOptions options_;
