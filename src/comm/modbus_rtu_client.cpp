@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <optional>
 
 #include "comm/modbus_limits.h"
 
@@ -19,10 +20,6 @@ std::chrono::milliseconds QuietGap(int baud) {
   const int frameGap = baud > 0 ? (35 * 1000 + baud - 1) / baud : 0;
   return std::chrono::milliseconds(std::max(frameGap, 20));
 }
-
-// After a time-out the relay may be about to answer late: listen this long
-// for a reply that starts after the deadline.
-constexpr std::chrono::milliseconds kLateReplyQuiet{100};
 
 // Bytes already waiting (the tail of an earlier reply, line noise) would be
 // read as the start of this request's reply: they go before it is sent.
@@ -48,6 +45,7 @@ CommError SendRequest(RtuContext& context, bool requireAllWritten) {
   const auto frame = context.frame.View();
   port.TraceFrame(FrameDirection::Tx, frame);
   std::size_t written = 0;
+  context.sentAt = SerialPort::Clock::now();
   CommError e = port.Write(frame, written);
   if (e == CommError::PortError) return e;
   if (written == 0) return e == CommError::None ? CommError::WriteIncomplete : e;
@@ -56,20 +54,97 @@ CommError SendRequest(RtuContext& context, bool requireAllWritten) {
 }
 
 // After a failed attempt the relay may still be sending (the rest of a reply
-// that failed early, or a late reply). Reading on until the line has been
-// quiet for `quiet` keeps the next request from talking over it and its tail
-// from being read as the next reply. Bounded by `limit` from now.
-void WaitForQuietLine(SerialPort& port, std::chrono::milliseconds quiet,
-                      std::chrono::milliseconds limit) {
-  const auto end = SerialPort::Clock::now() + limit;
+// that failed early), or about to send (a late reply). Reading on until the
+// line has been quiet keeps the next request from talking over it and its
+// tail, or the late reply, from being taken for the next request's reply.
+// Listens at least `listen`, then until `gap` passes without a byte; bounded
+// by `limit` from now. When the last byte came, if any did.
+std::optional<SerialPort::Clock::time_point> WaitForQuietLine(SerialPort& port,
+                                                              std::chrono::milliseconds listen,
+                                                              std::chrono::milliseconds gap,
+                                                              std::chrono::milliseconds limit) {
+  const auto start = SerialPort::Clock::now();
+  const auto end = start + limit;
   std::array<std::uint8_t, 64> scratch;
+  std::optional<SerialPort::Clock::time_point> heard;
+  auto quietFrom = start;  // the last byte, or the start
   for (;;) {
     const auto now = SerialPort::Clock::now();
-    if (now >= end) return;
+    const auto quietEnough = std::max(start + listen, quietFrom + gap);
+    if (now >= end || now >= quietEnough) return heard;
+    // Steps of at most one gap, so a byte's time is known to within a gap.
     std::size_t got = 0;
-    CommError e = port.ReadUntil(scratch, got, std::min(now + quiet, end));
-    if (e == CommError::PortError) return;
-    if (got == 0) return;  // a whole quiet window
+    CommError e = port.ReadUntil(scratch, got, std::min({now + gap, quietEnough, end}));
+    if (e == CommError::PortError) return heard;
+    if (got > 0) heard = quietFrom = SerialPort::Clock::now();
+  }
+}
+
+// Nothing in an RTU reply says which request it answers: a reply to a
+// timed-out request that arrives during a later exchange of the same shape
+// would pass every check there. So the client listens for late replies:
+// after a time-out at least one more time-out, plus the window a late relay
+// has shown (each late reply heard doubles it, up to this; two successes in
+// a row halve it).
+constexpr std::chrono::milliseconds kLongestLateWindow{5000};
+
+std::uint64_t FrameHash(std::span<const std::uint8_t> frame) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+  for (std::uint8_t b : frame) hash = (hash ^ b) * 0x100000001b3ULL;
+  return hash;
+}
+
+// The window that covers a reply heard `lateBy` after its request's time-out,
+// with room to spare.
+std::chrono::milliseconds Covering(std::chrono::milliseconds lateBy) {
+  return std::clamp(2 * lateBy, std::chrono::milliseconds(0), kLongestLateWindow);
+}
+
+// What the line does after an exchange, by its verdict. `replyStart` is when
+// the reply's first byte was seen (for a passing reply).
+void AfterExchange(RtuContext& context, CommError verdict, std::chrono::milliseconds timeout,
+                   SerialPort::Clock::time_point replyStart) {
+  using namespace std::chrono;
+  SerialPort& port = context.port;
+  SerialPort::LateReplies& late = port.LateReplyHistory();
+  const auto gap = QuietGap(port.BaudRate());
+  const std::uint64_t frame = FrameHash(context.frame.View());
+  const bool repeated = late.unanswered && late.unansweredFrame == frame;
+  if (verdict == CommError::None) {
+    if (repeated) {
+      // The reply may have answered the first unanswered attempt of this same
+      // request; then this attempt's own answer comes as late after it.
+      const auto lateBy = duration_cast<milliseconds>(replyStart - late.unansweredSince);
+      const auto wait =
+          duration_cast<milliseconds>(context.sentAt + lateBy - SerialPort::Clock::now());
+      if (wait > milliseconds(0)) {
+        const auto listen = std::min(wait, kLongestLateWindow) + gap;
+        if (WaitForQuietLine(port, listen, gap, listen + timeout)) {
+          late.window = std::max(late.window, Covering(lateBy - timeout));
+        }
+      }
+    } else if (late.lastExchangeOk) {
+      late.window /= 2;
+    }
+    late.unanswered = false;
+    late.lastExchangeOk = true;
+    return;
+  }
+  late.lastExchangeOk = false;
+  if (verdict != CommError::ReplyTooShort) {
+    // A reply that failed a check is followed at most by its own tail.
+    WaitForQuietLine(port, gap, gap, timeout);
+    return;
+  }
+  if (!repeated) {
+    late.unanswered = true;
+    late.unansweredFrame = frame;
+    late.unansweredSince = context.sentAt;
+  }
+  const auto timedOutAt = SerialPort::Clock::now();
+  const auto listen = timeout + late.window;
+  if (auto heard = WaitForQuietLine(port, listen, gap, listen + timeout)) {
+    late.window = std::max(late.window, Covering(duration_cast<milliseconds>(*heard - timedOutAt)));
   }
 }
 
@@ -77,14 +152,21 @@ void WaitForQuietLine(SerialPort& port, std::chrono::milliseconds quiet,
 // bytes, looking at the first `headerLength` bytes before waiting for the
 // rest: a reply that is already wrong (another unit, an exception) fails at
 // once instead of after the full time-out. An exception reply is read to its
-// own end so that it is seen whole. A reply that fails leaves the line quiet.
+// own end so that it is seen whole.
 template <typename Check>
-CommError ReadReply(SerialPort& port, std::size_t length, std::size_t headerLength,
+CommError ReadReply(RtuContext& context, std::size_t length, std::size_t headerLength,
                     ReplyBuffer& reply, Check check) {
+  SerialPort& port = context.port;
   const auto timeout = SerialTimeoutFor(length);
   const auto deadline = SerialPort::Clock::now() + timeout;
   std::size_t got = 0;
-  CommError io = port.ReadUntil(std::span(reply).first(headerLength), got, deadline);
+  CommError io = port.ReadUntil(std::span(reply).first(1), got, deadline);
+  const auto replyStart = SerialPort::Clock::now();
+  if (io == CommError::None && headerLength > 1) {
+    std::size_t more = 0;
+    io = port.ReadUntil(std::span(reply).subspan(1, headerLength - 1), more, deadline);
+    got += more;
+  }
   CommError verdict = check(std::span<const std::uint8_t>(reply.data(), got));
   if (io == CommError::None && verdict == CommError::ReplyTooShort) {
     const std::size_t whole = RtuReplyLengthFor(std::span(reply).first(got), length);
@@ -95,12 +177,7 @@ CommError ReadReply(SerialPort& port, std::size_t length, std::size_t headerLeng
   }
   port.TraceFrame(FrameDirection::Rx, std::span<const std::uint8_t>(reply.data(), got));
   if (io == CommError::PortError) return io;
-  if (verdict != CommError::None) {
-    // A reply that never completed may be a late one still on its way; a
-    // reply that failed a check is followed at most by its own tail.
-    const bool timedOut = verdict == CommError::ReplyTooShort;
-    WaitForQuietLine(port, timedOut ? kLateReplyQuiet : QuietGap(port.BaudRate()), timeout);
-  }
+  AfterExchange(context, verdict, timeout, replyStart);
   return verdict;
 }
 
@@ -120,7 +197,7 @@ CommError ReadHoldingRegisters(RtuContext& context, int unit, int first, int cou
   context.frame = BuildRtuReadRequest(address, first, count);
   if (CommError e = SendRequest(context, true); e != CommError::None) return e;
   ReplyBuffer reply;
-  return ReadReply(context.port, RtuReadReplyLength(count), 3, reply,
+  return ReadReply(context, RtuReadReplyLength(count), 3, reply,
                    [&](std::span<const std::uint8_t> bytes) {
                      return CheckRtuReadReply(bytes, address, count, words);
                    });
@@ -136,7 +213,7 @@ CommError WriteMultipleRegisters(RtuContext& context, int unit, int first, int c
   context.frame = BuildRtuWriteRequest(address, first, words.first(count));
   if (CommError e = SendRequest(context, true); e != CommError::None) return e;
   ReplyBuffer reply;
-  return ReadReply(context.port, kRtuWriteReplyLength, 2, reply,
+  return ReadReply(context, kRtuWriteReplyLength, 2, reply,
                    [&](std::span<const std::uint8_t> bytes) {
                      return CheckRtuWriteReply(bytes, address, first, count);
                    });
@@ -149,10 +226,10 @@ CommError WriteSingleCoil(RtuContext& context, int unit, int coil) {
   CommError result = SendRequest(context, false);
   if (result == CommError::None) {
     ReplyBuffer reply;
-    result = ReadReply(context.port, kRtuCoilReplyLength, 2, reply,
-                       [&](std::span<const std::uint8_t> bytes) {
-                         return CheckRtuCoilReply(bytes, address, coil);
-                       });
+    result =
+        ReadReply(context, kRtuCoilReplyLength, 2, reply, [&](std::span<const std::uint8_t> bytes) {
+          return CheckRtuCoilReply(bytes, address, coil);
+        });
   }
   // A port that failed during the command is closed, so the next exchange
   // starts from a fresh open; a reply that merely failed its test leaves it open.

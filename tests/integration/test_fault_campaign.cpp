@@ -7,11 +7,13 @@
 //
 // KVX_FAULT_CAMPAIGN=N multiplies the number of operations (N = 1 by
 // default; scripts/fault-campaign runs the full count), KVX_FAULT_CAMPAIGN_SEED
-// varies the draws.
+// varies the draws, KVX_FAULT_CAMPAIGN_DELAY_MS sets the delay of the
+// "delay_past" kind (any delay beyond the time-out may be tried).
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -78,7 +80,9 @@ std::vector<Kind> Kinds(ProtocolKind protocol) {
       {"corrupt", with([](auto& f) { f.corruptRate = 0.3; }), tcp ? 150 : 60, 10, 0.75},
       {"drop", with([](auto& f) { f.dropRate = 0.3; }), 40, 10, 0.75},
       {"delay_inside", with([&](auto& f) { f.delayMs = tcp ? 380 : 105; }), tcp ? 12 : 30, 1, 0.75},
-      {"delay_past", with([&](auto& f) { f.delayMs = tcp ? 540 : 180; }), tcp ? 5 : 12, 1, 0},
+      {"delay_past",
+       with([&](auto& f) { f.delayMs = EnvInt("KVX_FAULT_CAMPAIGN_DELAY_MS", tcp ? 540 : 180); }),
+       tcp ? 5 : 12, 1, 0},
       {"exception", with([](auto& f) { f.exceptionAt = kRefusedRegister; }), tcp ? 100 : 40, 10,
        0.3},
       {"mixed", with([](auto& f) {
@@ -148,6 +152,18 @@ TEST_P(FaultCampaign, NoWrongValueIsAcceptedAndNoRefusedWriteIsReportedWritten) 
     port.SetPortName(sim.RtuPath());
     ASSERT_TRUE(port.SetBaudRate(9600));
     settings.serialPort = &port;
+  }
+  if (std::getenv("KVX_FAULT_CAMPAIGN_TRACE")) {
+    const auto start = std::chrono::steady_clock::now();
+    auto trace = [start](FrameDirection d, std::span<const std::uint8_t> bytes) {
+      const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+      std::printf("%6lld %s\n", static_cast<long long>(ms), FormatTraceLine(d, bytes).c_str());
+      std::fflush(stdout);
+    };
+    port.SetFrameTrace(trace);
+    client.SetFrameTrace(trace);
   }
   auto truth = [&](int first, int count) {
     Words w(static_cast<std::size_t>(count));
