@@ -115,10 +115,12 @@ void AfterExchange(RtuContext& context, CommError verdict, std::chrono::millisec
       // The reply may have answered the first unanswered attempt of this same
       // request; then this attempt's own answer comes as late after it.
       const auto lateBy = duration_cast<milliseconds>(replyStart - late.unansweredSince);
+      // A relay's turnaround varies a little from request to request.
+      const auto spare = std::max(gap, lateBy / 4);
       const auto wait =
-          duration_cast<milliseconds>(context.sentAt + lateBy - SerialPort::Clock::now());
-      if (wait > milliseconds(0)) {
-        const auto listen = std::min(wait, kLongestLateWindow) + gap;
+          duration_cast<milliseconds>(context.sentAt + lateBy - SerialPort::Clock::now()) + spare;
+      if (wait > spare) {
+        const auto listen = std::min(wait, kLongestLateWindow);
         if (WaitForQuietLine(port, listen, gap, listen + timeout)) {
           late.window = std::max(late.window, Covering(lateBy - timeout));
         }

@@ -92,6 +92,9 @@ std::vector<Kind> Kinds(ProtocolKind protocol) {
        tcp ? 150 : 60, 10, 0.75},
   };
   if (tcp) kinds.push_back({"split", with([](auto& f) { f.splitMs = 5; }), 100, 10, 1.0});
+  // On a serial line a reply far past its time-out must not reach a later
+  // request either (TCP drops the connection instead).
+  if (!tcp) kinds.push_back({"delay_far_past", with([](auto& f) { f.delayMs = 420; }), 8, 1, 0});
   for (std::size_t i = 0; i < kinds.size(); ++i) kinds[i].faults.seed = 1000 + i;
   return kinds;
 }
