@@ -84,8 +84,8 @@ std::optional<SerialPort::Clock::time_point> WaitForQuietLine(SerialPort& port,
 // timed-out request that arrives during a later exchange of the same shape
 // would pass every check there. So the client listens for late replies:
 // after a time-out at least one more time-out, plus the window a late relay
-// has shown (each late reply heard doubles it, up to this; two successes in
-// a row halve it).
+// has shown (a late reply heard sets it to at least twice how late the reply
+// came, up to this; two successes in a row halve it).
 constexpr std::chrono::milliseconds kLongestLateWindow{5000};
 
 std::uint64_t FrameHash(std::span<const std::uint8_t> frame) {

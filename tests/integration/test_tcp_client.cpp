@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-TEST_F(TcpClientTest, ARepliesSplitIntoSegmentsIsReadWholeOnTheSameConnection) {
+TEST_F(TcpClientTest, AReplySplitIntoSegmentsIsReadWholeOnTheSameConnection) {
   std::vector<std::uint16_t> words(100);
   for (auto gap : {5ms, 60ms, 200ms}) {
     relay.Faults().Set(Fault::Split, 1, gap);
