@@ -34,6 +34,20 @@ std::string_view CommErrorText(CommError error) {
       return "reply from another unit address";
     case CommError::ExceptionReply:
       return "exception reply";
+    case CommError::ExceptionIllegalFunction:
+      return "exception reply 1: illegal function";
+    case CommError::ExceptionIllegalAddress:
+      return "exception reply 2: illegal data address";
+    case CommError::ExceptionIllegalValue:
+      return "exception reply 3: illegal data value";
+    case CommError::ExceptionDeviceFailure:
+      return "exception reply 4: device failure";
+    case CommError::WrongEchoAddress:
+      return "reply echoes another register";
+    case CommError::WrongEchoCount:
+      return "reply echoes another register count";
+    case CommError::WrongEchoValue:
+      return "reply echoes another coil state";
     case CommError::WrongFunction:
       return "reply with an unexpected function code";
     case CommError::WrongByteCount:
@@ -53,11 +67,51 @@ std::string_view CommErrorText(CommError error) {
     case CommError::NoReply:
       return "no reply within the time-out";
     case CommError::WrongLength:
-      return "reply length does not match the request";
+      return "reply length does not match its header or the request";
     case CommError::PeerClosed:
       return "connection closed by the remote end";
+    case CommError::WrongTransaction:
+      return "reply to another transaction";
+    case CommError::WrongProtocolId:
+      return "reply is not Modbus (protocol id not 0)";
+    case CommError::BadLength:
+      return "reply header declares an impossible length";
   }
   return "unknown error";
+}
+
+CommError ExceptionError(std::uint8_t code) {
+  switch (code) {
+    case 1:
+      return CommError::ExceptionIllegalFunction;
+    case 2:
+      return CommError::ExceptionIllegalAddress;
+    case 3:
+      return CommError::ExceptionIllegalValue;
+    case 4:
+      return CommError::ExceptionDeviceFailure;
+    default:
+      return CommError::ExceptionReply;
+  }
+}
+
+bool IsExceptionReply(CommError error) {
+  return error == CommError::ExceptionReply || ExceptionCode(error) != 0;
+}
+
+int ExceptionCode(CommError error) {
+  switch (error) {
+    case CommError::ExceptionIllegalFunction:
+      return 1;
+    case CommError::ExceptionIllegalAddress:
+      return 2;
+    case CommError::ExceptionIllegalValue:
+      return 3;
+    case CommError::ExceptionDeviceFailure:
+      return 4;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace kvx

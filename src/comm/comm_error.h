@@ -23,13 +23,22 @@ enum class CommError : std::uint8_t {
   PortSetupFailed,
   PortError,
   WriteIncomplete,
-  // Reply tests.
+  // Reply tests. Each names the first field of the reply that did not fit
+  // the request, in the order the checks run.
   ReplyTooShort,
   WrongUnit,
-  ExceptionReply,
+  ExceptionReply,  // an exception code other than the four below
   WrongFunction,
   WrongByteCount,
   BadCrc,
+  WrongEchoAddress,  // a write reply naming another register or coil
+  WrongEchoCount,    // a write reply naming another register count
+  WrongEchoValue,    // a coil reply naming another coil state
+  // Exception replies: the relay understood the request and refused it.
+  ExceptionIllegalFunction,
+  ExceptionIllegalAddress,
+  ExceptionIllegalValue,
+  ExceptionDeviceFailure,
   // TCP client.
   BadAddress,
   ConnectFailed,
@@ -37,11 +46,22 @@ enum class CommError : std::uint8_t {
   SocketError,
   SendIncomplete,
   NoReply,
-  WrongLength,
+  WrongLength,  // the header's length does not fit the bytes or the request
   PeerClosed,
+  WrongTransaction,
+  WrongProtocolId,
+  BadLength,  // the header declares a length no Modbus reply can have
 };
 
 // A short English text for each error (never empty).
 std::string_view CommErrorText(CommError error);
+
+// The error for an exception reply carrying `code`.
+CommError ExceptionError(std::uint8_t code);
+// Whether `error` is an exception reply (the relay refused the request).
+bool IsExceptionReply(CommError error);
+// The Modbus exception code behind `error` (0 when it is none of the four
+// named ones).
+int ExceptionCode(CommError error);
 
 }  // namespace kvx

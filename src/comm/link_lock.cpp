@@ -44,6 +44,24 @@ NamedLockHandle::NamedLockHandle(std::string_view name) {
   }
 }
 
+NamedLockHandle::NamedLockHandle(std::string_view name, std::chrono::milliseconds wait) {
+  {
+    LockRegistry& registry = Registry();
+    std::lock_guard<std::mutex> hold(registry.guard);
+    auto it = registry.locks.find(name);
+    if (it != registry.locks.end()) lock_ = it->second.lock();
+    if (!lock_) {
+      lock_ = std::make_shared<TimedLock>();
+      lock_->held = true;  // before any other handle can see it
+      registry.locks.insert_or_assign(std::string(name), lock_);
+      created_ = true;
+      held_ = true;
+      return;
+    }
+  }
+  TryLockFor(wait);
+}
+
 NamedLockHandle::~NamedLockHandle() {
   Unlock();
   LockRegistry& registry = Registry();

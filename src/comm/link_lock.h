@@ -24,6 +24,10 @@ struct TimedLock;  // the lock one name stands for
 class NamedLockHandle {
  public:
   explicit NamedLockHandle(std::string_view name);
+  // Opens the lock and takes it in one step: a lock this handle creates is
+  // held from the moment it exists (no other thread can take it first); one
+  // that already exists is waited for, at most `wait`. Held() tells.
+  NamedLockHandle(std::string_view name, std::chrono::milliseconds wait);
   ~NamedLockHandle();
   NamedLockHandle(const NamedLockHandle&) = delete;
   NamedLockHandle& operator=(const NamedLockHandle&) = delete;

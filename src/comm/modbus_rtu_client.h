@@ -6,9 +6,18 @@
 // 0..99999 for reads and writes (the low 16 bits go on the wire); any coil
 // number (low 16 bits); counts 1..125 (read) and 1..123 (write).
 //
-// After a failed read or write the port stays open (the next exchange clears
-// its buffers first). A port error during a coil write closes the port; the
-// next exchange opens it again.
+// Every reply is checked against its request (see rtu_frames.h). Input that
+// arrived before a request is discarded before it is sent; after a failed
+// attempt the client reads on until the line has been quiet (3.5 character
+// times, at least 20 ms; after a time-out at least one more time-out, or
+// longer once the relay has been heard answering late), so a retry never
+// talks over a relay that is still sending nor takes an old reply, or its
+// tail, for its own. A reply that came after a time-out may be the late
+// answer to the earlier attempt of the same request; the client then also
+// listens for the retry's own late answer before the line is used again.
+//
+// After a failed read or write the port stays open. A port error during a
+// coil write closes the port; the next exchange opens it again.
 
 #include <cstdint>
 #include <span>
@@ -23,7 +32,8 @@ namespace kvx {
 struct RtuContext {
   explicit RtuContext(SerialPort& p) : port(p) {}
   SerialPort& port;
-  RtuFrame frame;  // the request under construction
+  RtuFrame frame;                          // the request under construction
+  SerialPort::Clock::time_point sentAt{};  // when it went out
 };
 
 inline constexpr int kRtuMaxRegister = 99999;

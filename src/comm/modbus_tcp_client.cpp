@@ -8,7 +8,8 @@
 namespace kvx {
 namespace {
 
-using ReplyBuffer = std::array<std::uint8_t, TcpReadReplyLength(kModbusMaxReadCount)>;
+using ReplyBuffer = std::array<std::uint8_t, kTcpReplyCapacity>;
+using Clock = std::chrono::steady_clock;
 
 // Bytes that arrived outside any exchange (a peer's surplus or unsolicited
 // data) would otherwise be taken as the start of the next reply. They are
@@ -34,11 +35,30 @@ CommError DiscardStaleInput(TcpClient& client) {
   return CommError::SocketError;  // a peer that keeps talking on its own is not a relay
 }
 
-// Connect, send `request`, wait for the reply and receive exactly
-// `expectedLength` bytes into `reply`.
-CommError Exchange(TcpClient& client, std::span<const std::uint8_t> request,
-                   std::size_t expectedLength, ReplyBuffer& reply, std::size_t& got) {
+// Receives exactly into.size() bytes before `deadline`, however the stream
+// cuts them into segments; `got` says how many came. Never takes a byte more.
+CommError ReceiveExactly(TcpClient& client, std::span<std::uint8_t> into, std::size_t& got,
+                         Clock::time_point deadline) {
   got = 0;
+  while (got < into.size()) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return CommError::ReplyTooShort;
+    bool readable = false;
+    if (CommError e = client.WaitForData(left, readable); e != CommError::None) return e;
+    if (!readable) continue;  // the deadline is checked above
+    std::size_t n = 0;
+    if (CommError e = client.Receive(into.subspan(got), n); e != CommError::None) return e;
+    got += n;
+  }
+  return CommError::None;
+}
+
+// Connect, send `request`, read the reply's header and then exactly the
+// length it declares, within the reply time-out, and check it against the
+// request (filling `words` for a read). Any failure disconnects, so nothing
+// of this exchange can reach the next one.
+CommError Exchange(TcpClient& client, std::span<const std::uint8_t> request,
+                   std::span<std::uint16_t> words) {
   if (!client.IsConnected()) {
     if (CommError e = client.Connect(); e != CommError::None) {
       client.Disconnect();
@@ -53,20 +73,21 @@ CommError Exchange(TcpClient& client, std::span<const std::uint8_t> request,
     if (result == CommError::None && sent != request.size()) result = CommError::SendIncomplete;
   }
   if (result == CommError::None) {
-    bool readable = false;
-    result = client.WaitForData(kTcpReplyTimeout, readable);
-    if (result == CommError::None && !readable) result = CommError::NoReply;
+    ReplyBuffer reply;
+    const auto deadline = Clock::now() + kTcpReplyTimeout;
+    std::size_t got = 0;
+    result = ReceiveExactly(client, std::span(reply).first(kTcpHeaderLength), got, deadline);
+    if (result == CommError::ReplyTooShort && got == 0) result = CommError::NoReply;
+    std::size_t following = 0;
     if (result == CommError::None) {
-      result = client.Receive(std::span(reply).first(expectedLength), got);
-      if (result == CommError::None) {
-        result = CheckTcpReplyLength(std::span(reply).first(got), expectedLength);
-        // Only the length decides; a short reply that is an exception is
-        // named as one so the reason shown is the useful one.
-        if (result == CommError::WrongLength && got == kTcpExceptionReplyLength &&
-            (reply[7] & 0x80)) {
-          result = CommError::ExceptionReply;
-        }
-      }
+      result = CheckTcpReplyHeader(request, std::span(reply).first(got), following);
+    }
+    if (result == CommError::None) {
+      std::size_t more = 0;
+      result = ReceiveExactly(client, std::span(reply).subspan(got, following), more, deadline);
+      got += more;
+      if (result == CommError::None)
+        result = CheckTcpReply(request, std::span(reply).first(got), words);
     }
     client.TraceFrame(FrameDirection::Rx, std::span(reply).first(got));
   }
@@ -82,12 +103,9 @@ CommError TcpReadRegisters(TcpClient& client, int unit, int first, int count,
       count > kModbusMaxReadCount || words.size() < static_cast<std::size_t>(count)) {
     return CommError::InvalidArgument;
   }
-  const TcpFrame request = BuildTcpReadRequest(static_cast<std::uint8_t>(unit), first, count);
-  ReplyBuffer reply;
-  std::size_t got = 0;
-  CommError e = Exchange(client, request.View(), TcpReadReplyLength(count), reply, got);
-  if (e != CommError::None) return e;
-  return DecodeTcpReadReply(std::span(reply).first(got), count, words);
+  const TcpFrame request = BuildTcpReadRequest(static_cast<std::uint8_t>(unit), first, count,
+                                               client.NextTransactionId());
+  return Exchange(client, request.View(), words);
 }
 
 CommError TcpWriteRegisters(TcpClient& client, int unit, int first, int count,
@@ -96,19 +114,16 @@ CommError TcpWriteRegisters(TcpClient& client, int unit, int first, int count,
       count > kModbusMaxWriteCount || words.size() < static_cast<std::size_t>(count)) {
     return CommError::InvalidArgument;
   }
-  const TcpFrame request =
-      BuildTcpWriteRequest(static_cast<std::uint8_t>(unit), first, words.first(count));
-  ReplyBuffer reply;
-  std::size_t got = 0;
-  return Exchange(client, request.View(), kTcpWriteReplyLength, reply, got);
+  const TcpFrame request = BuildTcpWriteRequest(static_cast<std::uint8_t>(unit), first,
+                                                words.first(count), client.NextTransactionId());
+  return Exchange(client, request.View(), {});
 }
 
 CommError TcpCommand(TcpClient& client, int unit, int code) {
   if (!UnitAddressValid(unit)) return CommError::InvalidArgument;
-  const TcpFrame request = BuildTcpCommandRequest(static_cast<std::uint8_t>(unit), code);
-  ReplyBuffer reply;
-  std::size_t got = 0;
-  return Exchange(client, request.View(), kTcpWriteReplyLength, reply, got);
+  const TcpFrame request =
+      BuildTcpCommandRequest(static_cast<std::uint8_t>(unit), code, client.NextTransactionId());
+  return Exchange(client, request.View(), {});
 }
 
 }  // namespace kvx

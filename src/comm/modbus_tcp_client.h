@@ -6,9 +6,12 @@
 // Limits checked before any traffic (nothing is connected or sent): unit
 // 1..254; first register 0..9999; counts 1..125 (read) and 1..123 (write).
 //
-// Any shortfall or socket error after the request is built disconnects the
-// client, so a late or split reply costs a reconnection at the next exchange,
-// never a misaligned stream.
+// Each request carries the next transaction identifier; its reply is read
+// header first, then exactly the length the header declares (however many
+// segments it comes in, within the reply time-out), and is checked against
+// the request field by field (see tcp_frames.h). Any failure after the
+// request is built disconnects the client, so a late reply or surplus bytes
+// cost a reconnection at the next exchange, never a misaligned stream.
 
 #include <chrono>
 #include <cstdint>

@@ -65,10 +65,12 @@ AccessReport WriteRegistersReport(CommSettings& settings, int firstRegister, int
 AccessReport SendCommandReport(CommSettings& settings, int commandCode) {
   AccessReport report;
   while (report.exchanges < kAttempts && !report.ok) {
-    NamedLockHandle lock(kLinkLockName);
-    // A lock this handle created is free; one that already existed may be in
-    // use by another exchange and is waited for, at most 5 s.
-    const bool granted = lock.Created() ? lock.TryLock() : lock.TryLockFor(kCommandLockWait);
+    // A lock this handle creates is taken as it is created; one that already
+    // existed may be in use by another exchange and is waited for, at most
+    // 5 s. Creating and then taking in two steps would let another thread
+    // take the fresh lock in between and cost this attempt for nothing.
+    NamedLockHandle lock(kLinkLockName, kCommandLockWait);
+    const bool granted = lock.Held();
     ++report.exchanges;
     if (!granted) {
       // The link is still busy: this attempt is spent without a frame, so a

@@ -36,15 +36,23 @@ constexpr std::size_t RtuReadReplyLength(int count) {
   return 2 * static_cast<std::size_t>(count) + 5;
 }
 
-// Each check looks at the reply in one fixed order and stops at the first
-// fault: unit, exception, function, byte count, length, CRC. A reply shorter
-// than the bytes a test needs gives ReplyTooShort, so a check can be run on
-// the first bytes of a reply to fail early on a definite fault.
+// Each check compares the reply with the request it answers, in one fixed
+// order, and stops at the first fault: unit, exception, function, byte count,
+// length, CRC, then the echo of a write (register or coil, then count or
+// state). An exception reply counts only when it is whole and its CRC holds;
+// it gives the exception as the error. A reply shorter than the bytes a check
+// needs gives ReplyTooShort, so a check can be run on the first bytes of a
+// reply to fail early on a definite fault.
 //
 // A read reply fills words[0..count-1] (words.size() >= count) when it passes.
 CommError CheckRtuReadReply(std::span<const std::uint8_t> reply, std::uint8_t unit, int count,
                             std::span<std::uint16_t> words);
-CommError CheckRtuWriteReply(std::span<const std::uint8_t> reply, std::uint8_t unit);
-CommError CheckRtuCoilReply(std::span<const std::uint8_t> reply, std::uint8_t unit);
+CommError CheckRtuWriteReply(std::span<const std::uint8_t> reply, std::uint8_t unit, int first,
+                             int count);
+CommError CheckRtuCoilReply(std::span<const std::uint8_t> reply, std::uint8_t unit, int coil);
+
+// How long the reply whose first two bytes are `header` is: the exception
+// reply's length when byte 1 has the exception bit, `expected` otherwise.
+std::size_t RtuReplyLengthFor(std::span<const std::uint8_t> header, std::size_t expected);
 
 }  // namespace kvx

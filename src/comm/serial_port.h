@@ -59,6 +59,20 @@ class SerialPort : public FrameTracer {
   virtual CommError ReadUntil(std::span<std::uint8_t> buffer, std::size_t& got,
                               Clock::time_point deadline) = 0;
 
+  // What the client keeps about late replies on this line across exchanges
+  // (see modbus_rtu_client.cpp): how long after a time-out it listens for a
+  // late reply beyond the time-out itself, whether the last exchange
+  // succeeded, and the request whose attempts went unanswered (a hash of its
+  // frame and when the first of them was sent).
+  struct LateReplies {
+    std::chrono::milliseconds window{0};
+    bool lastExchangeOk = false;
+    bool unanswered = false;
+    std::uint64_t unansweredFrame = 0;
+    Clock::time_point unansweredSince{};
+  };
+  LateReplies& LateReplyHistory() { return lateReplies_; }
+
   // Read with the port's own total time-out for buffer.size() bytes.
   CommError Read(std::span<std::uint8_t> buffer, std::size_t& got) {
     return ReadUntil(buffer, got, Clock::now() + SerialTimeoutFor(buffer.size()));
@@ -66,6 +80,7 @@ class SerialPort : public FrameTracer {
 
  private:
   std::string portName_ = "COM1";
+  LateReplies lateReplies_;
 };
 
 // The POSIX port (termios); see posix_serial_port.h.

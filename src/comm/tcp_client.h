@@ -45,9 +45,15 @@ class TcpClient : public FrameTracer {
   // end has closed and nothing is left to read.
   virtual CommError Receive(std::span<std::uint8_t> buffer, std::size_t& got) = 0;
 
+  // The transaction identifier for the next request: 0 first, then counting
+  // up (wrapping), so a reply to an earlier request never passes for the
+  // reply to this one.
+  std::uint16_t NextTransactionId() { return nextTransaction_++; }
+
  private:
   std::string remoteHost_;
   std::uint16_t remotePort_ = kModbusTcpPort;
+  std::uint16_t nextTransaction_ = 0;
 };
 
 // The POSIX socket client; see posix_tcp_client.h.

@@ -1,8 +1,7 @@
 #pragma once
-// Modbus TCP request frames (application header + request) and the test of a
-// reply, as pure functions over byte buffers. The transaction identifier is
-// always 0 and nothing in a reply is compared with the request: only its
-// length decides.
+// Modbus TCP request frames (application header + request) and the check of a
+// reply against its request, as pure functions over byte buffers (the client,
+// the tests and the fuzz target share them).
 
 #include <array>
 #include <cstddef>
@@ -14,6 +13,11 @@
 namespace kvx {
 
 inline constexpr std::size_t kTcpFrameCapacity = 13 + 2 * 123;
+inline constexpr std::size_t kTcpHeaderLength = 7;  // transaction, protocol, length, unit
+// The header's length field counts the unit and the PDU (at most 253 bytes).
+inline constexpr std::size_t kTcpMinDeclaredLength = 2;
+inline constexpr std::size_t kTcpMaxDeclaredLength = 254;
+inline constexpr std::size_t kTcpReplyCapacity = 6 + kTcpMaxDeclaredLength;
 inline constexpr std::size_t kTcpWriteReplyLength = 12;
 inline constexpr std::size_t kTcpExceptionReplyLength = 9;
 inline constexpr int kTcpCommandRegister = 6;
@@ -24,22 +28,34 @@ struct TcpFrame {
   std::span<const std::uint8_t> View() const { return {bytes.data(), size}; }
 };
 
-// Only the low byte of a count goes on the wire.
-TcpFrame BuildTcpReadRequest(std::uint8_t unit, int first, int count);
-TcpFrame BuildTcpWriteRequest(std::uint8_t unit, int first, std::span<const std::uint16_t> words);
+// Only the low byte of a count goes on the wire. `transaction` is the
+// identifier the reply must echo.
+TcpFrame BuildTcpReadRequest(std::uint8_t unit, int first, int count,
+                             std::uint16_t transaction = 0);
+TcpFrame BuildTcpWriteRequest(std::uint8_t unit, int first, std::span<const std::uint16_t> words,
+                              std::uint16_t transaction = 0);
 // Writes `code` into holding register 6 (function 16).
-TcpFrame BuildTcpCommandRequest(std::uint8_t unit, int code);
+TcpFrame BuildTcpCommandRequest(std::uint8_t unit, int code, std::uint16_t transaction = 0);
 
 constexpr std::size_t TcpReadReplyLength(int count) {
   return 9 + 2 * static_cast<std::size_t>(count);
 }
 
-// None when `reply` is exactly `expected` bytes long (WrongLength otherwise).
-CommError CheckTcpReplyLength(std::span<const std::uint8_t> reply, std::size_t expected);
+// The header of a reply (its first 7 bytes) against the request: transaction
+// identifier, protocol identifier 0, a length field a Modbus reply can have.
+// When it passes, `following` is the number of bytes the header says come
+// after it.
+CommError CheckTcpReplyHeader(std::span<const std::uint8_t> request,
+                              std::span<const std::uint8_t> header, std::size_t& following);
 
-// Checks the length of a read reply of `count` registers and fills
-// words[0..count-1] (register i at bytes 9 + 2i, 10 + 2i).
-CommError DecodeTcpReadReply(std::span<const std::uint8_t> reply, int count,
-                             std::span<std::uint16_t> words);
+// A whole reply against its request (one built above), in this fixed order,
+// stopping at the first fault: the header as above; the length field against
+// the bytes that follow it (ReplyTooShort when fewer came); unit; function
+// (the exception bit gives that exception as the error); for a read the byte
+// count, the length, and then words[0..count-1] are filled (words.size() >=
+// count); for a write the length, the echoed first register and the echoed
+// count.
+CommError CheckTcpReply(std::span<const std::uint8_t> request, std::span<const std::uint8_t> reply,
+                        std::span<std::uint16_t> words);
 
 }  // namespace kvx

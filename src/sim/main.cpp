@@ -70,18 +70,23 @@ int main(int argc, char** argv) {
                  "serve Modbus RTU on a new pseudo-terminal, linked at this path");
   app.add_option("--df1-pty", df1Link,
                  "serve A-B DF1 half-duplex on a new pseudo-terminal, linked at this path");
-  app.add_option("--pace-baud", paceBaud, "send RTU reply bytes at this line speed")
+  app.add_option("--pace-baud", paceBaud,
+                 "send RTU reply bytes at this line speed (10 bits a byte)")
       ->check(CLI::Range(0, 10000000));
   app.add_option("--model-code", modelCode, "report this model code in register 0 instead")
       ->check(CLI::Range(0, 65535));
   app.add_option("--drop-rate", faults.dropRate, "share of replies not sent")
       ->check(CLI::Range(0.0, 1.0));
-  app.add_option("--corrupt-rate", faults.corruptRate, "share of replies with one byte flipped")
+  app.add_option("--corrupt-rate", faults.corruptRate,
+                 "share of replies with one bit flipped (TCP: in the header, function or count)")
       ->check(CLI::Range(0.0, 1.0));
   app.add_option("--garbage-rate", faults.garbageRate, "share of replies preceded by random bytes")
       ->check(CLI::Range(0.0, 1.0));
   app.add_option("--delay-ms", faults.delayMs, "delay before every reply")
       ->check(CLI::Range(0, 600000));
+  app.add_option("--split-ms", faults.splitMs,
+                 "send each TCP reply in three pieces this many ms apart")
+      ->check(CLI::Range(0, 60000));
   app.add_option("--seed", faults.seed, "seed of the fault draws");
   app.add_option("--exception-at", faults.exceptionAt,
                  "answer every request touching this register with exception 2")

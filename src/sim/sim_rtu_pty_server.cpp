@@ -95,7 +95,8 @@ void SimRtuPtyServer::Stop() {
 void SimRtuPtyServer::SendReply(const std::vector<std::uint8_t>& bytes) {
   using namespace std::chrono;
   const auto start = steady_clock::now();
-  // 10 bits a character (start, 8 data, stop).
+  // 10 bits a character (start, 8 data, stop); a byte is handed over when its
+  // stop bit has gone by, so n bytes take n character times, as on the line.
   const double perByte = options_.paceBaud > 0 ? 10.0 / options_.paceBaud : 0.0;
   std::size_t sent = 0;
   const auto giveUp =
@@ -105,7 +106,7 @@ void SimRtuPtyServer::SendReply(const std::vector<std::uint8_t>& bytes) {
     std::size_t due = bytes.size();
     if (perByte > 0) {
       double elapsed = duration<double>(steady_clock::now() - start).count();
-      due = std::min(bytes.size(), static_cast<std::size_t>(elapsed / perByte) + 1);
+      due = std::min(bytes.size(), static_cast<std::size_t>(elapsed / perByte));
     }
     if (due > sent) {
       ssize_t n = write(ptyFd_, bytes.data() + sent, due - sent);
@@ -118,7 +119,8 @@ void SimRtuPtyServer::SendReply(const std::vector<std::uint8_t>& bytes) {
       pollfd p{ptyFd_, POLLOUT, 0};
       poll(&p, 1, 10);
     } else {
-      auto next = start + duration_cast<steady_clock::duration>(duration<double>(perByte * sent));
+      auto next =
+          start + duration_cast<steady_clock::duration>(duration<double>(perByte * (sent + 1)));
       if (wake_.SleepFor(next - steady_clock::now())) return;
     }
     if (steady_clock::now() > giveUp || wake_.Signalled()) return;

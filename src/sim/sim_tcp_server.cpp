@@ -142,9 +142,22 @@ void SimTcpServer::Run() {
                                     unit};
       adu.insert(adu.end(), resp.begin(), resp.end());
       c.in.erase(c.in.begin(), c.in.begin() + static_cast<std::ptrdiff_t>(total));
-      if (auto shaped = faults_.Shape(std::move(adu))) {
+      if (auto shaped = faults_.Shape(std::move(adu), ReplyFraming::ModbusTcp)) {
         c.unsent += shaped->size();
-        c.replies.push_back({now + delay, std::move(*shaped), 0});
+        // --split-ms: the reply in pieces, each due that much after the one before.
+        std::vector<std::size_t> cuts = faults_.SplitPoints(shaped->size());
+        cuts.push_back(shaped->size());
+        auto due = now + delay;
+        std::size_t from = 0;
+        for (std::size_t cut : cuts) {
+          c.replies.push_back(
+              {due,
+               std::vector<std::uint8_t>(shaped->begin() + static_cast<std::ptrdiff_t>(from),
+                                         shaped->begin() + static_cast<std::ptrdiff_t>(cut)),
+               0});
+          from = cut;
+          due += std::chrono::milliseconds(options_.faults.splitMs);
+        }
       }
     }
     return c.in.size() <= kMaxAdu;

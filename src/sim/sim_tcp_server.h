@@ -44,7 +44,6 @@ class SimTcpServer {
 
  private:
   void Run();
-
   ModbusDevice& device_;
   ServerOptions options_;
   FaultInjector faults_;

@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"bad crc", Fault::BadCrc, CommError::BadCrc},
                       FaultCase{"truncated", Fault::Truncate, CommError::ReplyTooShort},
                       FaultCase{"garbage before", Fault::GarbageBefore, CommError::WrongUnit},
-                      FaultCase{"exception", Fault::Exception, CommError::ExceptionReply},
+                      FaultCase{"exception", Fault::Exception, CommError::ExceptionIllegalAddress},
                       FaultCase{"other unit", Fault::OtherUnit, CommError::WrongUnit},
                       FaultCase{"byte count", Fault::WrongByteCount, CommError::WrongByteCount},
                       FaultCase{"late", Fault::Late, CommError::ReplyTooShort}),
@@ -118,21 +118,24 @@ TEST_F(RtuClientTest, ExceptionReplyToALongReadFailsAtOnce) {
   relay.Faults().Set(Fault::Exception, 1);
   std::vector<std::uint16_t> words(100);
   const auto start = Clock::now();
-  EXPECT_EQ(ReadHoldingRegisters(context, 254, 0, 100, words), CommError::ExceptionReply);
+  EXPECT_EQ(ReadHoldingRegisters(context, 254, 0, 100, words), CommError::ExceptionIllegalAddress);
   // Without reading the header first this waits out 100 ms + 10 ms x 205 bytes.
   EXPECT_LT(Clock::now() - start, 1500ms);
 }
 
-TEST_F(RtuClientTest, WriteAndCoilRepliesMustPassTheirCrc) {
+TEST_F(RtuClientTest, WriteAndCoilRepliesMustPassTheirCrcAndEchoTheRequest) {
   std::vector<std::uint16_t> values{1, 2};
   relay.Faults().Set(Fault::BadCrc, 1);
   EXPECT_EQ(WriteMultipleRegisters(context, 254, 10, 2, values), CommError::BadCrc);
   relay.Faults().Set(Fault::BadCrc, 1);
   EXPECT_EQ(WriteSingleCoil(context, 254, 2), CommError::BadCrc);
   relay.Faults().Set(Fault::Exception, 1);
-  EXPECT_EQ(WriteMultipleRegisters(context, 254, 10, 2, values), CommError::ExceptionReply);
+  EXPECT_EQ(WriteMultipleRegisters(context, 254, 10, 2, values),
+            CommError::ExceptionIllegalAddress);
   relay.Faults().Set(Fault::Exception, 1);
-  EXPECT_EQ(WriteSingleCoil(context, 254, 2), CommError::ExceptionReply);
+  EXPECT_EQ(WriteSingleCoil(context, 254, 2), CommError::ExceptionIllegalAddress);
+  relay.Faults().Set(Fault::WrongEcho, 1);
+  EXPECT_EQ(WriteMultipleRegisters(context, 254, 10, 2, values), CommError::WrongEchoAddress);
   relay.Faults().Set(Fault::OtherUnit, 1);
   EXPECT_EQ(WriteSingleCoil(context, 254, 2), CommError::WrongUnit);
   relay.Faults().Set(Fault::Silent, 1);

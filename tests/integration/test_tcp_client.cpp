@@ -95,18 +95,51 @@ TEST_P(TcpReadFaults, FailWithinTheBoundDisconnectAndRecoverByReconnecting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, TcpReadFaults,
-    ::testing::Values(FaultCase{"silent", Fault::Silent, CommError::NoReply},
-                      FaultCase{"one byte short", Fault::Truncate, CommError::WrongLength},
-                      FaultCase{"exception", Fault::Exception, CommError::ExceptionReply},
-                      FaultCase{"late", Fault::Late, CommError::NoReply, 700ms},
-                      FaultCase{"split", Fault::Split, CommError::WrongLength, 50ms},
-                      FaultCase{"peer closes", Fault::Close, CommError::PeerClosed}),
+    ::testing::Values(
+        FaultCase{"silent", Fault::Silent, CommError::NoReply},
+        FaultCase{"one byte short", Fault::Truncate, CommError::ReplyTooShort},
+        FaultCase{"exception", Fault::Exception, CommError::ExceptionIllegalAddress},
+        FaultCase{"late", Fault::Late, CommError::NoReply, 700ms},
+        FaultCase{"other unit", Fault::OtherUnit, CommError::WrongUnit},
+        FaultCase{"other transaction", Fault::OtherTransaction, CommError::WrongTransaction},
+        FaultCase{"split past the time-out", Fault::Split, CommError::ReplyTooShort, 700ms},
+        FaultCase{"peer closes", Fault::Close, CommError::PeerClosed}),
     [](const auto& info) {
       std::string name = info.param.name;
       for (char& ch : name)
-        if (ch == ' ') ch = '_';
+        if (ch == ' ' || ch == '-') ch = '_';
       return name;
     });
+
+TEST_F(TcpClientTest, AReplySplitIntoSegmentsIsReadWholeOnTheSameConnection) {
+  std::vector<std::uint16_t> words(100);
+  for (auto gap : {5ms, 60ms, 200ms}) {
+    relay.Faults().Set(Fault::Split, 1, gap);
+    ASSERT_EQ(TcpReadRegisters(client, 254, 200, 100, words), CommError::None) << gap.count();
+    EXPECT_EQ(words[0], test::InitialRegisterValue(200));
+    EXPECT_EQ(words[99], test::InitialRegisterValue(299));
+    relay.Faults().Set(Fault::Split, 1, gap);
+    const std::vector<std::uint16_t> values{7, 8};
+    ASSERT_EQ(TcpWriteRegisters(client, 254, 30, 2, values), CommError::None);
+  }
+  EXPECT_EQ(relay.Connections(), 1);
+}
+
+TEST_F(TcpClientTest, EachRequestCarriesTheNextTransactionIdentifier) {
+  std::vector<std::uint16_t> words(1);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(TcpReadRegisters(client, 254, 0, 1, words), CommError::None);
+    const auto request = relay.LastRequest();
+    EXPECT_EQ((request[0] << 8) | request[1], i);
+  }
+}
+
+TEST_F(TcpClientTest, AWriteReplyEchoingAnotherRegisterIsNotAWrite) {
+  const std::vector<std::uint16_t> values{1, 2};
+  relay.Faults().Set(Fault::WrongEcho, 1);
+  EXPECT_EQ(TcpWriteRegisters(client, 254, 40, 2, values), CommError::WrongEchoAddress);
+  EXPECT_FALSE(client.IsConnected());
+}
 
 TEST_F(TcpClientTest, SurplusBytesAfterAReplyNeverShiftTheNextReply) {
   relay.Faults().Set(Fault::Surplus, 1);

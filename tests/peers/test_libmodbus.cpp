@@ -57,9 +57,9 @@ TEST(LibmodbusTcp, ExceptionRepliesFailCleanlyAndTheNextExchangeWorks) {
   client.SetRemoteHost("127.0.0.1");
   client.SetRemotePort(slave.Port());
   std::vector<std::uint16_t> words(100);
-  EXPECT_EQ(TcpReadRegisters(client, 254, 1950, 100, words), CommError::ExceptionReply);
+  EXPECT_EQ(TcpReadRegisters(client, 254, 1950, 100, words), CommError::ExceptionIllegalAddress);
   EXPECT_FALSE(client.IsConnected());
-  EXPECT_EQ(TcpWriteRegisters(client, 254, 1999, 2, words), CommError::ExceptionReply);
+  EXPECT_EQ(TcpWriteRegisters(client, 254, 1999, 2, words), CommError::ExceptionIllegalAddress);
   ASSERT_EQ(TcpReadRegisters(client, 254, 1900, 100, words), CommError::None);
   EXPECT_EQ(words[99], Initial(1999));
 }
@@ -92,10 +92,12 @@ TEST_F(LibmodbusRtu, ExceptionRepliesFailAtOnceAndLeaveThePortUsable) {
   ASSERT_TRUE(slave.Ok());
   std::vector<std::uint16_t> words(100);
   const auto start = Clock::now();
-  EXPECT_EQ(ReadHoldingRegisters(context, kUnit, 1950, 100, words), CommError::ExceptionReply);
+  EXPECT_EQ(ReadHoldingRegisters(context, kUnit, 1950, 100, words),
+            CommError::ExceptionIllegalAddress);
   EXPECT_LT(Clock::now() - start, 1500ms);  // the full time-out would be 2150 ms
-  EXPECT_EQ(WriteMultipleRegisters(context, kUnit, 1999, 2, words), CommError::ExceptionReply);
-  EXPECT_EQ(WriteSingleCoil(context, kUnit, 500), CommError::ExceptionReply);
+  EXPECT_EQ(WriteMultipleRegisters(context, kUnit, 1999, 2, words),
+            CommError::ExceptionIllegalAddress);
+  EXPECT_EQ(WriteSingleCoil(context, kUnit, 500), CommError::ExceptionIllegalAddress);
   EXPECT_TRUE(port.IsOpen());
   ASSERT_EQ(ReadHoldingRegisters(context, kUnit, 0, 3, words), CommError::None);
   EXPECT_EQ(words[2], Initial(2));

@@ -44,8 +44,8 @@ TEST(PymodbusTcp, ReadsWritesAndExceptionsAgainstTheServer) {
     EXPECT_EQ(words, values);
   }
   std::vector<std::uint16_t> words(100);
-  EXPECT_EQ(TcpReadRegisters(client, 254, 1950, 100, words), CommError::ExceptionReply);
-  EXPECT_EQ(TcpWriteRegisters(client, 254, 1999, 2, words), CommError::ExceptionReply);
+  EXPECT_EQ(TcpReadRegisters(client, 254, 1950, 100, words), CommError::ExceptionIllegalAddress);
+  EXPECT_EQ(TcpWriteRegisters(client, 254, 1999, 2, words), CommError::ExceptionIllegalAddress);
   EXPECT_FALSE(client.IsConnected());
   EXPECT_EQ(TcpCommand(client, 254, 3), CommError::None);
   ASSERT_EQ(TcpReadRegisters(client, 254, 6, 1, words), CommError::None);
@@ -75,8 +75,10 @@ TEST(PymodbusRtu, ReadsWritesAndExceptionsOverAPtyCable) {
     ASSERT_EQ(ReadHoldingRegisters(context, 254, 700, count, words), CommError::None);
     EXPECT_EQ(std::vector<std::uint16_t>(words.begin(), words.begin() + count), values);
   }
-  EXPECT_EQ(ReadHoldingRegisters(context, 254, 1950, 100, words), CommError::ExceptionReply);
-  EXPECT_EQ(WriteMultipleRegisters(context, 254, 1999, 2, words), CommError::ExceptionReply);
+  EXPECT_EQ(ReadHoldingRegisters(context, 254, 1950, 100, words),
+            CommError::ExceptionIllegalAddress);
+  EXPECT_EQ(WriteMultipleRegisters(context, 254, 1999, 2, words),
+            CommError::ExceptionIllegalAddress);
   EXPECT_TRUE(port.IsOpen());
   EXPECT_EQ(ReadHoldingRegisters(context, 254, 5, 1, words), CommError::None);
 }

@@ -10,17 +10,19 @@ namespace kvx::test {
 
 enum class Fault {
   None,
-  Silent,          // no reply at all
-  BadCrc,          // RTU: last CRC byte flipped
-  Truncate,        // reply one byte short
-  GarbageBefore,   // RTU: stray bytes ahead of the reply
-  Exception,       // exception reply (illegal data address)
-  OtherUnit,       // reply carries another unit address
-  WrongByteCount,  // RTU read: byte count field off by two
-  Late,            // proper reply after `delay`
-  Close,           // TCP: close the connection instead of replying
-  Split,           // TCP: reply in two pieces with `delay` between
-  Surplus,         // TCP: proper reply followed by one extra byte
+  Silent,            // no reply at all
+  BadCrc,            // RTU: last CRC byte flipped
+  Truncate,          // reply one byte short
+  GarbageBefore,     // RTU: stray bytes ahead of the reply
+  Exception,         // exception reply (illegal data address)
+  OtherUnit,         // reply carries another unit address
+  WrongByteCount,    // RTU read: byte count field off by two
+  Late,              // proper reply after `delay`
+  Close,             // TCP: close the connection instead of replying
+  Split,             // TCP: reply in two pieces with `delay` between
+  Surplus,           // TCP: proper reply followed by one extra byte
+  OtherTransaction,  // TCP: reply carries the previous transaction identifier
+  WrongEcho,         // write reply echoes the register after the one written
 };
 
 class FaultPlan {

@@ -141,6 +141,7 @@ void RtuResponder::Handle(const std::vector<std::uint8_t>& request) {
     }
     registers_.Write(first, values);
     reply.insert(reply.end(), request.begin() + 1, request.begin() + 6);
+    if (fault == Fault::WrongEcho) reply[3] = static_cast<std::uint8_t>(reply[3] + 1);
   } else {
     ++coilWrites_;
     reply.insert(reply.end(), request.begin() + 1, request.begin() + 6);

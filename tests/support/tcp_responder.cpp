@@ -127,9 +127,12 @@ bool TcpResponder::Handle(int fd, const std::vector<std::uint8_t>& request) {
     registers_.Write(first, values);
     pdu.assign(request.begin() + 7, request.begin() + 12);
   }
+  if (fault == Fault::WrongEcho && pdu.size() == 5) pdu[2] = static_cast<std::uint8_t>(pdu[2] + 1);
   std::vector<std::uint8_t> reply(request.begin(), request.begin() + 4);
+  if (fault == Fault::OtherTransaction) reply[1] = static_cast<std::uint8_t>(reply[1] - 1);
   PutWord(reply, static_cast<unsigned>(pdu.size() + 1));
-  reply.push_back(request[6]);
+  reply.push_back(fault == Fault::OtherUnit ? static_cast<std::uint8_t>(request[6] ^ 1)
+                                            : request[6]);
   reply.insert(reply.end(), pdu.begin(), pdu.end());
   switch (fault) {
     case Fault::Truncate:
@@ -142,7 +145,8 @@ bool TcpResponder::Handle(int fd, const std::vector<std::uint8_t>& request) {
       std::this_thread::sleep_for(delay);
       break;
     case Fault::Split: {
-      const std::size_t half = reply.size() / 2;
+      // The first piece ends inside the header.
+      const std::size_t half = 4;
       if (!SendAll(fd, reply.data(), half)) return false;
       std::this_thread::sleep_for(delay);
       return SendAll(fd, reply.data() + half, reply.size() - half);

@@ -1,7 +1,9 @@
-// Modbus RTU frames byte for byte, and the reply tests in their fixed order.
+// Modbus RTU frames byte for byte, and the checks of a reply against its
+// request in their fixed order: each field that does not fit gives its reason.
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "comm/crc16_modbus.h"
@@ -73,7 +75,11 @@ std::vector<ReplyCase> ReadReplyCases() {
       {"stops early", Bytes(good.begin(), good.end() - 1), CommError::ReplyTooShort},
       {"header only", Bytes(good.begin(), good.begin() + 3), CommError::ReplyTooShort},
       {"other unit", WithCrc({0x01, 0x03, 0x04, 0x12, 0x34, 0xAB, 0xCD}), CommError::WrongUnit},
-      {"exception 0x83", WithCrc({0xFE, 0x83, 0x02}), CommError::ExceptionReply},
+      {"exception 0x83 code 2", WithCrc({0xFE, 0x83, 0x02}), CommError::ExceptionIllegalAddress},
+      {"exception 0x83 code 0x0B", WithCrc({0xFE, 0x83, 0x0B}), CommError::ExceptionReply},
+      {"exception with a bad crc", Bytes{0xFE, 0x83, 0x02, 0x00, 0x00}, CommError::BadCrc},
+      {"exception cut short", Bytes{0xFE, 0x83, 0x02}, CommError::ReplyTooShort},
+      {"exception of another function", WithCrc({0xFE, 0x90, 0x02}), CommError::WrongFunction},
       {"exception from other unit", WithCrc({0x01, 0x83, 0x02}), CommError::WrongUnit},
       {"other function", WithCrc({0xFE, 0x04, 0x04, 0x12, 0x34, 0xAB, 0xCD}),
        CommError::WrongFunction},
@@ -103,37 +109,56 @@ TEST(RtuReplyChecks, ReadReplyIsTestedInFixedOrder) {
   }
 }
 
-TEST(RtuReplyChecks, WriteAndCoilRepliesAreCheckedForTheirCrc) {
+TEST(RtuReplyChecks, WriteAndCoilRepliesAreCheckedForTheirCrcAndTheirEcho) {
+  // A write of 3 registers at 576 and the command forcing coil 3.
   const Bytes writeOk = WithCrc({0xFE, 0x10, 0x02, 0x40, 0x00, 0x03});
   Bytes writeBad = writeOk;
   writeBad[6] ^= 0xFF;
   const Bytes coilOk = WithCrc({0xFE, 0x05, 0x00, 0x03, 0xFF, 0x00});
   Bytes coilBad = coilOk;
   coilBad[3] = 0x04;
+  auto write = [](std::span<const std::uint8_t> reply) {
+    return CheckRtuWriteReply(reply, 0xFE, 576, 3);
+  };
+  auto coil = [](std::span<const std::uint8_t> reply) { return CheckRtuCoilReply(reply, 0xFE, 3); };
   struct Case {
     const char* name;
-    CommError (*check)(std::span<const std::uint8_t>, std::uint8_t);
+    std::function<CommError(std::span<const std::uint8_t>)> check;
     Bytes reply;
     CommError expected;
   } cases[] = {
-      {"write ok", CheckRtuWriteReply, writeOk, CommError::None},
-      {"write bad crc", CheckRtuWriteReply, writeBad, CommError::BadCrc},
-      {"write exception 0x90", CheckRtuWriteReply, WithCrc({0xFE, 0x90, 0x02}),
-       CommError::ExceptionReply},
-      {"write other unit", CheckRtuWriteReply, WithCrc({0xFD, 0x10, 0x02, 0x40, 0x00, 0x03}),
+      {"write ok", write, writeOk, CommError::None},
+      {"write bad crc", write, writeBad, CommError::BadCrc},
+      {"write exception 0x90 code 3", write, WithCrc({0xFE, 0x90, 0x03}),
+       CommError::ExceptionIllegalValue},
+      {"write other unit", write, WithCrc({0xFD, 0x10, 0x02, 0x40, 0x00, 0x03}),
        CommError::WrongUnit},
-      {"write short", CheckRtuWriteReply, Bytes(writeOk.begin(), writeOk.begin() + 7),
-       CommError::ReplyTooShort},
-      {"coil ok", CheckRtuCoilReply, coilOk, CommError::None},
-      {"coil bad crc", CheckRtuCoilReply, coilBad, CommError::BadCrc},
-      {"coil exception 0x85", CheckRtuCoilReply, WithCrc({0xFE, 0x85, 0x01}),
-       CommError::ExceptionReply},
-      {"coil wrong function", CheckRtuCoilReply, WithCrc({0xFE, 0x06, 0x00, 0x03, 0xFF, 0x00}),
+      {"write short", write, Bytes(writeOk.begin(), writeOk.begin() + 7), CommError::ReplyTooShort},
+      {"write echo of register 577", write, WithCrc({0xFE, 0x10, 0x02, 0x41, 0x00, 0x03}),
+       CommError::WrongEchoAddress},
+      {"write echo of 2 registers", write, WithCrc({0xFE, 0x10, 0x02, 0x40, 0x00, 0x02}),
+       CommError::WrongEchoCount},
+      {"write answered as a read", write, WithCrc({0xFE, 0x03, 0x02, 0x40, 0x00, 0x03}),
        CommError::WrongFunction},
-      {"coil short", CheckRtuCoilReply, Bytes(coilOk.begin(), coilOk.begin() + 5),
-       CommError::ReplyTooShort},
+      {"coil ok", coil, coilOk, CommError::None},
+      {"coil bad crc", coil, coilBad, CommError::BadCrc},
+      {"coil exception 0x85 code 1", coil, WithCrc({0xFE, 0x85, 0x01}),
+       CommError::ExceptionIllegalFunction},
+      {"coil wrong function", coil, WithCrc({0xFE, 0x06, 0x00, 0x03, 0xFF, 0x00}),
+       CommError::WrongFunction},
+      {"coil short", coil, Bytes(coilOk.begin(), coilOk.begin() + 5), CommError::ReplyTooShort},
+      {"coil echo of coil 4", coil, WithCrc({0xFE, 0x05, 0x00, 0x04, 0xFF, 0x00}),
+       CommError::WrongEchoAddress},
+      {"coil echo of off", coil, WithCrc({0xFE, 0x05, 0x00, 0x03, 0x00, 0x00}),
+       CommError::WrongEchoValue},
   };
-  for (const Case& c : cases) EXPECT_EQ(c.check(c.reply, 0xFE), c.expected) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(c.check(c.reply), c.expected) << c.name;
+}
+
+TEST(RtuReplyChecks, AnExceptionHeaderAnnouncesTheShortReply) {
+  EXPECT_EQ(RtuReplyLengthFor(Bytes{0xFE, 0x83}, 205), kRtuExceptionReplyLength);
+  EXPECT_EQ(RtuReplyLengthFor(Bytes{0xFE, 0x03, 0xC8}, 205), 205u);
+  EXPECT_EQ(RtuReplyLengthFor(Bytes{0xFE}, 205), 205u);
 }
 
 TEST(FrameTrace, FormatsUpperCaseHexOneLinePerFrame) {
