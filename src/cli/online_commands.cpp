@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -180,10 +181,10 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
 void PrintRefusal(const CommandContext& context, const WriteToUnitResult& r) {
   context.err << "kvx-cli: register " << r.failedRegister << ": the relay refused "
               << r.failedValue;
-  if (auto code =
-          context.frames ? context.frames->WriteException(r.failedRegister) : std::nullopt) {
-    context.err << " (exception " << *code << ')';
-  }
+  std::optional<int> code;
+  if (ExceptionCode(r.failedError) != 0) code = ExceptionCode(r.failedError);
+  if (!code && context.frames) code = context.frames->WriteException(r.failedRegister);
+  if (code) context.err << " (exception " << *code << ')';
   context.err << "; " << r.settingsWritten << " settings written before it, none after\n";
 }
 

@@ -231,7 +231,7 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     }
     End();
 
-    const bool refused = result.failedError == CommError::ExceptionReply;
+    const bool refused = IsExceptionReply(result.failedError);
     if (result.failedRegister >= 0) {
       const std::string written =
           Plural(result.settingsWritten, "setting was", "settings were") + " written before it";

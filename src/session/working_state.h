@@ -82,7 +82,7 @@ struct WriteToUnitResult {
   int settingsWritten = 0;
   int failedRegister = -1;                  // the write that failed, when one did
   std::string failedValue;                  // the value text sent to it
-  CommError failedError = CommError::None;  // why it failed (ExceptionReply: refused)
+  CommError failedError = CommError::None;  // why it failed (an exception reply: refused)
   bool reconnected = false;                 // the closing ConnectUnit succeeded
   std::string loadError;                    // why the file did not load
   std::vector<RefusedValue> refusedValues;  // every setting the file check refused
