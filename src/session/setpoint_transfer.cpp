@@ -53,8 +53,14 @@ bool WorkingState::ReadSetpointGroups() {
       if (x < 0 || x >= kSettingCount) continue;
       SettingRecord& s = store_.settings[x];
       if (s.setting.empty()) continue;  // an empty group's placeholder
+      if (StopRequested()) {
+        ok = false;
+        break;
+      }
       std::string value;
-      if (!ReadSetting(comm_, x, s.typeCode, value)) {
+      const bool read = ReadSetting(comm_, x, s.typeCode, value);
+      NoteLinkAnswer(read);
+      if (!read) {
         ok = false;
         break;
       }
@@ -93,7 +99,10 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
     view_.caption = kProgramName;
     if (!read) {
       restoreEdits();
-      dialogs_.Tell("Setpoint File Save", "Error reading from unit. Please retry");
+      dialogs_.Tell("Setpoint File Save", StopRequested()
+                                              ? "Save stopped before every setting was read; "
+                                                "no file was written."
+                                              : "Error reading from unit. Please retry");
       return SaveOutcome::ReadFailed;
     }
   }
