@@ -116,7 +116,7 @@ struct ApplyResult {
 std::string DescribeStoppedApply(const ApplyResult& result);
 
 // The network panel while online and the relay has stopped answering.
-inline constexpr const char* kNotAnsweringText = "ONLINE - NOT ANSWERING";
+inline constexpr const char* kNotAnsweringText = "NO ANSWER";
 
 class WorkingState {
  public:

@@ -1,0 +1,225 @@
+// Sequences stopped between exchanges against the in-process simulated relay:
+// an apply stopped part-way says exactly how far it got and keeps the rest
+// pending, a rebuild stopped part-way lists only what it read, and the
+// network panel tells a relay that stopped answering from one that answers.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "session/cancel_token.h"
+#include "session/setpoint_page.h"
+#include "session/working_state.h"
+#include "setpoints/number_text.h"
+#include "setpoints/register_values.h"
+#include "shell/scripted_dialogs.h"
+#include "sim/relay_simulation.h"
+
+namespace kvx {
+namespace {
+
+const std::filesystem::path kDefaults = std::filesystem::path(KVX_SOURCE_DIR) / "defaults";
+
+struct Bench {
+  Bench() : state(dialogs, passwords, kDefaults), page(state) {
+    std::string error;
+    auto config = sim::MakeRelayConfig("DRA", 197, kDefaults, error);
+    EXPECT_TRUE(config) << error;
+    relay = std::make_unique<sim::RelaySimulation>(*config, sim::ServerOptions{});
+    EXPECT_TRUE(relay->StartTcp().ok);
+    state.Tcp().SetRemoteHost("127.0.0.1");
+    state.Tcp().SetRemotePort(static_cast<std::uint16_t>(relay->TcpPort()));
+    state.Comm().protocol = ProtocolKind::ModbusTcp;
+  }
+
+  // Connects, lists every group and edits up to `count` number settings to
+  // another value within their limits; the registers edited, in order.
+  std::vector<int> ConnectAndEdit(int count) {
+    EXPECT_TRUE(state.ConnectUnit()) << state.View().networkText;
+    page.Reset();
+    page.SelectAll();
+    page.Rebuild();
+    std::vector<int> edited;
+    for (const SetpointRow& row : page.Rows()) {
+      if (row[1].empty() || static_cast<int>(edited.size()) == count) continue;
+      const int x = std::stoi(row[1]);
+      const SettingRecord& s = state.Store().settings[x];
+      if (s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
+      const double low = ParseNumber(s.minText).value_or(0);
+      const double high = ParseNumber(s.maxText).value_or(0);
+      if (high - low < 4) continue;
+      const double now = ParseNumber(s.value).value_or(low);
+      std::string notice;
+      double corrected = 0;
+      if (page.EditNumber(x, now == low + 2 ? low + 3 : low + 2, notice, corrected)) {
+        edited.push_back(x);
+      }
+    }
+    std::sort(edited.begin(), edited.end());
+    return edited;
+  }
+
+  std::string OnRelay(int x) {
+    std::string value;
+    EXPECT_TRUE(ReadSetting(state.Comm(), x, state.Store().settings[x].typeCode, value));
+    return value;
+  }
+
+  std::unique_ptr<sim::RelaySimulation> relay;
+  ScriptedDialogs dialogs;
+  ScriptedPasswordPrompt passwords{{"1234"}};
+  WorkingState state;
+  SetpointPage page;
+};
+
+// Cancels `token` when the apply's progress reaches register `at`, that is
+// just before that setting would be written.
+struct CancelAt : ProgressSink {
+  CancelToken& token;
+  int at;
+  CancelAt(CancelToken& t, int x) : token(t), at(x) {}
+  void Begin(std::string_view, int) override {}
+  void Position(int position) override {
+    if (position == at) token.Cancel();
+  }
+  void End() override {}
+};
+
+TEST(SequenceCancel, ApplyStoppedPartWaySaysHowFarAndKeepsTheRestPending) {
+  Bench b;
+  const std::vector<int> edited = b.ConnectAndEdit(10);
+  ASSERT_EQ(edited.size(), 10u);
+  std::vector<std::string> wanted;
+  std::vector<std::string> before;
+  for (int x : edited) {
+    wanted.push_back(b.state.Store().settings[x].value);
+    before.push_back(b.OnRelay(x));
+  }
+
+  CancelToken cancel;
+  CancelAt sink(cancel, edited[4]);
+  b.state.SetProgress(&sink);
+  b.state.SetCancelToken(&cancel);
+  const ApplyResult result = b.page.Apply();
+  b.state.SetCancelToken(nullptr);
+  b.state.SetProgress(nullptr);
+
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(result.toWrite, 10);
+  EXPECT_EQ(result.written, std::vector<int>(edited.begin(), edited.begin() + 4));
+  EXPECT_TRUE(result.linkFailed.empty());
+  EXPECT_EQ(b.page.WriteErrorText(), "Apply stopped: 4 of 10 settings written and verified");
+  EXPECT_TRUE(b.state.PendingChanges());
+  for (std::size_t i = 0; i < edited.size(); ++i) {
+    const SettingRecord& s = b.state.Store().settings[edited[i]];
+    SCOPED_TRACE(edited[i]);
+    if (i < 4) {
+      EXPECT_EQ(s.changed, 0);
+      EXPECT_EQ(ParseNumber(b.OnRelay(edited[i])), ParseNumber(wanted[i]));
+    } else {
+      // Not written: still the user's edit, still marked, the relay untouched.
+      EXPECT_EQ(s.changed, 1);
+      EXPECT_EQ(s.value, wanted[i]);
+      EXPECT_EQ(b.OnRelay(edited[i]), before[i]);
+    }
+  }
+
+  // The next apply writes what is left and nothing twice.
+  const ApplyResult rest = b.page.Apply();
+  EXPECT_FALSE(rest.stopped);
+  EXPECT_EQ(rest.toWrite, 6);
+  EXPECT_EQ(rest.written, std::vector<int>(edited.begin() + 4, edited.end()));
+  EXPECT_FALSE(b.state.PendingChanges());
+  EXPECT_EQ(b.page.WriteErrorText(), "");
+}
+
+TEST(SequenceCancel, RebuildStoppedPartWayListsOnlyTheGroupsRead) {
+  Bench b;
+  ASSERT_TRUE(b.state.ConnectUnit());
+  b.page.Reset();
+  b.page.SelectAll();
+  int groups = 0;
+  std::function<void(SetpointTreeNode&)> count = [&](SetpointTreeNode& n) {
+    if (n.groupNumber >= 0 && n.state == kToRead) ++groups;
+    for (auto& c : n.children) count(c);
+  };
+  count(const_cast<SetpointTreeNode&>(b.page.Tree()));
+  ASSERT_GT(groups, 3);
+
+  // Stop after the first setting of the third group has been read: that
+  // group is not listed (unless it held that one setting alone).
+  CancelToken cancel;
+  b.state.SetCancelToken(&cancel);
+  int groupsSeen = 0;
+  int lastGroup = -1;
+  bool first = true;
+  b.page.Rebuild([&](int position) {
+    if (first) {
+      first = false;  // the bar's reset before any read
+      return;
+    }
+    if (position != lastGroup) {
+      lastGroup = position;
+      if (++groupsSeen == 3) cancel.Cancel();
+    }
+  });
+  b.state.SetCancelToken(nullptr);
+  int listed = 0;
+  int waiting = 0;
+  std::function<void(const SetpointTreeNode&)> states = [&](const SetpointTreeNode& n) {
+    if (n.groupNumber >= 0 && n.state == kListed) ++listed;
+    if (n.groupNumber >= 0 && n.state == kToRead) ++waiting;
+    for (const auto& c : n.children) states(c);
+  };
+  states(b.page.Tree());
+  EXPECT_TRUE(listed == 2 || listed == 3) << listed;
+  EXPECT_EQ(b.page.WriteErrorText(), "Reading stopped: " + std::to_string(listed) + " of " +
+                                         std::to_string(groups) + " groups read");
+  EXPECT_EQ(waiting, groups - listed) << "groups not read stay ticked, waiting to be read";
+  const auto headings =
+      std::count_if(b.page.Rows().begin(), b.page.Rows().end(),
+                    [](const SetpointRow& r) { return !r[2].empty() && r[1].empty(); });
+  EXPECT_EQ(headings, listed);
+
+  // The next rebuild reads the rest.
+  b.page.Rebuild();
+  EXPECT_EQ(b.page.WriteErrorText(), "");
+  listed = waiting = 0;
+  states(b.page.Tree());
+  EXPECT_EQ(listed, groups);
+  EXPECT_EQ(waiting, 0);
+}
+
+TEST(SequenceCancel, ThePanelSaysNoAnswerUntilAnExchangeGetsThrough) {
+  Bench b;
+  ASSERT_TRUE(b.state.ConnectUnit());
+  EXPECT_EQ(b.state.View().networkText, "ONLINE");
+  const int port = b.relay->TcpPort();
+  b.relay->Stop();
+  b.page.Reset();
+  b.page.SelectAll();
+  b.page.Rebuild();
+  EXPECT_EQ(b.state.View().networkText, kNotAnsweringText);
+  EXPECT_EQ(b.state.View().networkColor, PanelColor::Bad);
+  EXPECT_TRUE(b.state.Online()) << "a silent relay is no disconnect";
+
+  // The relay answers again (a new one on the same port): the first read
+  // that gets through turns the panel back.
+  std::string error;
+  auto config = sim::MakeRelayConfig("DRA", 197, kDefaults, error);
+  ASSERT_TRUE(config) << error;
+  b.relay = std::make_unique<sim::RelaySimulation>(*config, sim::ServerOptions{});
+  ASSERT_TRUE(b.relay->StartTcp("127.0.0.1", port).ok);
+  b.page.SelectAll();
+  b.page.Rebuild();
+  EXPECT_EQ(b.state.View().networkText, "ONLINE");
+  EXPECT_EQ(b.state.View().networkColor, PanelColor::Good);
+}
+
+}  // namespace
+}  // namespace kvx
