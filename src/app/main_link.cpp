@@ -2,8 +2,9 @@
 // on the worker while the window's event loop keeps running; what they ask
 // and show comes back through the handover and is answered here.
 
-#include <QAction>
+#include <QApplication>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
@@ -27,14 +28,6 @@ void TMainF::StartLink() {
   linkDialogs_ = std::make_unique<HandedOverDialogs>(*dialogs_, *handover_);
   linkPasswords_ = std::make_unique<HandedOverPasswords>(*passwords_, *handover_);
   worker_ = std::make_unique<LinkWorker>();
-
-  cancelLink_ = new QAction(QStringLiteral("Cancel"), this);
-  cancelLink_->setObjectName(QStringLiteral("CancelLink"));
-  cancelLink_->setShortcut(QKeySequence(Qt::Key_Escape));
-  cancelLink_->setShortcutContext(Qt::WindowShortcut);
-  cancelLink_->setEnabled(false);
-  addAction(cancelLink_);
-  connect(cancelLink_, &QAction::triggered, this, [this] { CancelLinkSequence(); });
 }
 
 void TMainF::StopLink() {
@@ -54,7 +47,13 @@ void TMainF::ShowLinkCancel(bool shown) {
   }
   linkCancel_B->setVisible(shown);
   progress_->cancelShown = shown;
-  cancelLink_->setEnabled(shown);
+  // Escape cancels wherever the focus is in this window (the controls are
+  // disabled), but is left to a question the sequence is asking.
+  if (shown) {
+    qApp->installEventFilter(this);
+  } else {
+    qApp->removeEventFilter(this);
+  }
   FormResize();
 }
 
@@ -92,6 +91,20 @@ void TMainF::RunOnLink(const std::function<void()>& sequence) {
   --linkDepth_;
   ShowLinkCancel(false);
   RenderLinkState();
+}
+
+bool TMainF::EscapeCancelsLink(QObject* watched, QEvent* event) {
+  if (linkDepth_ == 0 || event->type() != QEvent::KeyPress ||
+      static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) {
+    return false;
+  }
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget || widget->window() != this) return false;
+  if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != widget->window()) {
+    return false;
+  }
+  CancelLinkSequence();
+  return true;
 }
 
 void TMainF::CancelLinkSequence() {

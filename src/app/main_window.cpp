@@ -536,6 +536,7 @@ void TMainF::PageControl1Change() {
 }
 
 bool TMainF::eventFilter(QObject* watched, QEvent* event) {
+  if (EscapeCancelsLink(watched, event)) return true;
   if (event->type() == QEvent::Resize && (watched == central_ || watched == Setpoints_Tab ||
                                           watched == Metering_Tab || watched == TabSheet3)) {
     FormResize();

@@ -176,6 +176,7 @@ class TMainF : public QMainWindow {
   void StartLink();  // main_link.cpp
   void StopLink();
   void ShowLinkCancel(bool shown);
+  bool EscapeCancelsLink(QObject* watched, QEvent* event);
 
   Preferences prefs_;
   CommOptions commOptions_;
@@ -191,7 +192,6 @@ class TMainF : public QMainWindow {
   std::unique_ptr<LinkWorker> worker_;
   int linkDepth_ = 0;
   int linkSequencesRun_ = 0;
-  QAction* cancelLink_ = nullptr;
   QPushButton* linkCancel_B = nullptr;
   std::unique_ptr<WorkingState> session_;  // large: kept off the stack and the window object
   TSetpointPageView* setpointPage_ = nullptr;
