@@ -6,13 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "session/cancel_token.h"
+#include "session/handed_over_front_end.h"
+#include "session/handover.h"
+#include "session/link_worker.h"
 #include "session/setpoint_page.h"
 #include "session/working_state.h"
 #include "setpoints/number_text.h"
@@ -219,6 +224,136 @@ TEST(SequenceCancel, ThePanelSaysNoAnswerUntilAnExchangeGetsThrough) {
   b.page.Rebuild();
   EXPECT_EQ(b.state.View().networkText, "ONLINE");
   EXPECT_EQ(b.state.View().networkColor, PanelColor::Good);
+}
+
+// The desktop's arrangement without a window: the working state runs its
+// sequences on the link worker, its questions, password prompts and progress
+// handed over to this (the owner) thread. Under ThreadSanitizer this is the
+// check that the hand-over leaves no race.
+TEST(SequenceCancel, OnTheWorkerQuestionsComeToTheOwnerAndCancelStopsTheApply) {
+  using namespace std::chrono_literals;
+  std::string error;
+  auto config = sim::MakeRelayConfig("DRA", 197, kDefaults, error);
+  ASSERT_TRUE(config) << error;
+  sim::ServerOptions options;
+  options.faults.delayMs = 3;  // an apply of 20 settings takes a while
+  sim::RelaySimulation relay(*config, options);
+  ASSERT_TRUE(relay.StartTcp().ok);
+
+  Handover handover([] {});
+  ScriptedDialogs dialogs;
+  ScriptedPasswordPrompt passwords({"1234"});
+  struct Positions : ProgressSink {
+    std::thread::id owner = std::this_thread::get_id();
+    int begun = 0;
+    int last = -1;
+    bool wrongThread = false;
+    void Begin(std::string_view, int) override {
+      wrongThread |= std::this_thread::get_id() != owner;
+      ++begun;
+    }
+    void Position(int p) override {
+      wrongThread |= std::this_thread::get_id() != owner;
+      last = p;
+    }
+    void End() override { wrongThread |= std::this_thread::get_id() != owner; }
+  } progress;
+  HandedOverDialogs linkDialogs(dialogs, handover);
+  HandedOverPasswords linkPasswords(passwords, handover);
+  HandedOverProgress linkProgress(progress, handover);
+  WorkingState state(linkDialogs, linkPasswords, kDefaults);
+  state.SetProgress(&linkProgress);
+  state.Tcp().SetRemoteHost("127.0.0.1");
+  state.Tcp().SetRemotePort(static_cast<std::uint16_t>(relay.TcpPort()));
+  state.Comm().protocol = ProtocolKind::ModbusTcp;
+  SetpointPage page(state);
+
+  LinkWorker worker;
+  const auto run = [&](std::function<void()> sequence) {
+    auto ticket = worker.Post([&, sequence](const CancelToken& cancel) {
+      state.SetCancelToken(&cancel);
+      sequence();
+      state.SetCancelToken(nullptr);
+    });
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (!ticket->Finished() && std::chrono::steady_clock::now() < end) {
+      handover.Drain();
+      std::this_thread::sleep_for(1ms);
+    }
+    handover.Drain();
+    return ticket;
+  };
+
+  bool connected = false;
+  ASSERT_TRUE(run([&] { connected = state.ConnectUnit(); })->Ran());
+  ASSERT_TRUE(connected) << state.View().networkText;
+  page.Reset();
+  page.SelectAll();
+  run([&] { page.Rebuild(); });
+  int edits = 0;
+  for (const SetpointRow& row : std::vector<SetpointRow>(page.Rows())) {
+    if (row[1].empty() || edits == 20) continue;
+    const int x = std::stoi(row[1]);
+    const SettingRecord& s = state.Store().settings[x];
+    if (s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
+    const double low = ParseNumber(s.minText).value_or(0);
+    const double high = ParseNumber(s.maxText).value_or(0);
+    if (high - low < 4) continue;
+    const double now = ParseNumber(s.value).value_or(low);
+    std::string notice;
+    double corrected = 0;
+    if (page.EditNumber(x, now == low + 2 ? low + 3 : low + 2, notice, corrected)) ++edits;
+  }
+  ASSERT_EQ(edits, 20);
+
+  // Cancel from this thread once the apply is under way.
+  ApplyResult result;
+  auto ticket = worker.Post([&](const CancelToken& cancel) {
+    state.SetCancelToken(&cancel);
+    result = page.Apply();
+    state.SetCancelToken(nullptr);
+  });
+  const auto end = std::chrono::steady_clock::now() + 20s;
+  bool cancelled = false;
+  while (!ticket->Finished() && std::chrono::steady_clock::now() < end) {
+    handover.Drain();
+    if (!cancelled && progress.last > 0 && passwords.PasswordAsks() == 1) {
+      std::this_thread::sleep_for(20ms);
+      worker.Cancel();
+      cancelled = true;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  handover.Drain();
+  ASSERT_TRUE(ticket->Finished());
+  EXPECT_EQ(passwords.PasswordAsks(), 1);
+  EXPECT_FALSE(progress.wrongThread);
+  EXPECT_GE(progress.begun, 1);
+  ASSERT_TRUE(result.stopped);
+  EXPECT_LT(result.written.size(), 20u);
+  EXPECT_EQ(DescribeStoppedApply(result),
+            "Apply stopped: " + std::to_string(result.written.size()) +
+                " of 20 settings written and verified");
+  EXPECT_TRUE(state.PendingChanges());
+
+  // A window closing while a sequence waits on its question: the close
+  // answers Cancel and the stop that follows is bounded.
+  state.SetUnsavedChanges(true);
+  MessageResult answer = MessageResult::Yes;
+  std::atomic<bool> asking{false};
+  auto question = worker.Post([&](const CancelToken&) {
+    asking = true;
+    answer = state.AskToSaveChanges();
+  });
+  while (!asking) std::this_thread::sleep_for(1ms);
+  std::this_thread::sleep_for(10ms);
+  const auto closing = std::chrono::steady_clock::now();
+  handover.Close();
+  worker.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - closing, 1s);
+  EXPECT_TRUE(question->Ran());
+  EXPECT_NE(answer, MessageResult::Yes);
+  EXPECT_TRUE(dialogs.asked().empty());
 }
 
 }  // namespace
