@@ -164,7 +164,9 @@ TSetpointPageView::TSetpointPageView(TMainF& window)
   Refresh_B = button(buttons, "Refresh_B", QStringLiteral("Refresh"),
                      QStringLiteral("Refreshes all data to match Unit or File"), 238, 70);
   Print_B = button(buttons, "Print_B", QStringLiteral("Print"), QString(), 314, 60);
-  writeError_->setGeometry(384, 4, 220, 24);
+  // Wide enough for "Apply stopped: 12 of 40 settings written and verified";
+  // the panel clips it in a small window, and the tip holds the whole text.
+  writeError_->setGeometry(384, 4, 420, 24);
   SelectAll_B = button(treeBar, "SelectAll_B", QStringLiteral("Select All"), QString(), 4, 80);
   SelectNone_B = button(treeBar, "SelectNone_B", QStringLiteral("Select None"), QString(), 88, 80);
   connect(Apply_B, &QPushButton::clicked, this, [this] { ApplyClick(); });
@@ -406,6 +408,7 @@ void TSetpointPageView::RebuildSetpointGrid() {
   RenderGrid();
   RenderStates(tree_->topLevelItem(0), page_.Tree());
   writeError_->setText(QString::fromStdString(page_.WriteErrorText()));
+  writeError_->setToolTip(writeError_->text());
   setpointTimer_->start();
 }
 

@@ -270,10 +270,12 @@ ApplyResult SetpointPage::Apply() {
   ForEachNode([](SetpointTreeNode& n, SetpointTreeNode*) {
     if (n.state == kPending) n.state = kListed;
   });
-  for (int x : result.mismatched) MarkGroupChanged(x);
-  // A setting whose write or read-back did not get through is still
-  // changed: its group keeps the mark, like its blue row.
-  for (int x : result.linkFailed) MarkGroupChanged(x);
+  // A setting that reads back different, whose write or read-back did not
+  // get through, or that a stop left unwritten is still changed: its group
+  // keeps the mark, like its blue row.
+  for (int x = 0; x < kSettingCount; ++x) {
+    if (state_.Store().settings[x].changed == 1) MarkGroupChanged(x);
+  }
   writeError_ = state_.View().writeErrorText;
   // A write the relay refused (or that never arrived) is as much a failed
   // write as one that reads back different: the user is told.

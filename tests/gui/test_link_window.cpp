@@ -8,13 +8,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
-#include <csignal>
 #include <memory>
 
 #include "app/main_window.h"
@@ -22,6 +20,7 @@
 #include "gui_helpers.h"
 #include "setpoints/number_text.h"
 #include "shell/scripted_dialogs.h"
+#include "sim_program.h"
 
 using namespace kvx;
 
@@ -30,52 +29,6 @@ namespace {
 const QString kProgramFolder = QStringLiteral(KVX_BINARY_DIR "/bin");
 // One exchange over TCP: three attempts of 500 ms, with room for a loaded machine.
 constexpr qint64 kOneExchangeMs = 1500 + 1000;
-
-// The simulator program on a free TCP port; Pause/Resume stop and continue it.
-class SimProgram {
- public:
-  explicit SimProgram(QStringList extra = {}) {
-    QStringList args{QStringLiteral("--model"),    QStringLiteral("DRA"),
-                     QStringLiteral("--firmware"), QStringLiteral("197"),
-                     QStringLiteral("--tcp"),      QStringLiteral("127.0.0.1:0")};
-    args << extra;
-    process_.setProgram(kProgramFolder + QStringLiteral("/kvx-relay-sim"));
-    process_.setArguments(args);
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start();
-    QElapsedTimer clock;
-    clock.start();
-    QString out;
-    while (clock.elapsed() < 20000 && !ready_) {
-      process_.waitForReadyRead(200);
-      out += QString::fromUtf8(process_.readAll());
-      for (const QString& line : out.split('\n')) {
-        if (line.startsWith(QStringLiteral("tcp: "))) port_ = line.section(':', -1).toInt();
-        if (line.startsWith(QStringLiteral("rtu: "))) {
-          rtuLink_ = line.mid(5).section(QStringLiteral(" -> "), 0, 0).toStdString();
-        }
-        if (line.trimmed() == QStringLiteral("ready")) ready_ = true;
-      }
-    }
-  }
-  ~SimProgram() {
-    Resume();
-    process_.terminate();
-    if (!process_.waitForFinished(3000)) process_.kill();
-    process_.waitForFinished(3000);
-  }
-  bool Ready() const { return ready_; }
-  int Port() const { return port_; }
-  const std::string& RtuLink() const { return rtuLink_; }
-  void Pause() { ::kill(static_cast<pid_t>(process_.processId()), SIGSTOP); }
-  void Resume() { ::kill(static_cast<pid_t>(process_.processId()), SIGCONT); }
-
- private:
-  QProcess process_;
-  bool ready_ = false;
-  int port_ = 0;
-  std::string rtuLink_;
-};
 
 // Counts a timer's ticks and paints of the window while a sequence runs.
 class Liveliness : public QObject {
@@ -138,7 +91,7 @@ struct Bench {
       : sim(std::move(simArgs)) {
     Open();
   }
-  SimProgram sim;
+  test::SimProgram sim;
   std::unique_ptr<TMainF> window;
   ScriptedDialogs dialogs;
   ScriptedPasswordPrompt passwords;

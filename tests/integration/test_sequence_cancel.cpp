@@ -30,6 +30,15 @@ namespace {
 
 const std::filesystem::path kDefaults = std::filesystem::path(KVX_SOURCE_DIR) / "defaults";
 
+int GroupState(const SetpointTreeNode& node, const std::string& group) {
+  if (node.groupNumber >= 0 && node.text == group) return node.state;
+  for (const SetpointTreeNode& child : node.children) {
+    const int state = GroupState(child, group);
+    if (state != kNoState - 1) return state;
+  }
+  return kNoState - 1;
+}
+
 struct Bench {
   Bench() : state(dialogs, passwords, kDefaults), page(state) {
     std::string error;
@@ -129,6 +138,7 @@ TEST(SequenceCancel, ApplyStoppedPartWaySaysHowFarAndKeepsTheRestPending) {
     } else {
       // Not written: still the user's edit, still marked, the relay untouched.
       EXPECT_EQ(s.changed, 1);
+      EXPECT_EQ(GroupState(b.page.Tree(), s.group), kPending);
       EXPECT_EQ(s.value, wanted[i]);
       EXPECT_EQ(b.OnRelay(edited[i]), before[i]);
     }
