@@ -148,8 +148,9 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
       if (node.state == kToRead && online) {
         // A failed read carries no value: the setting keeps the one it has.
         std::string value;
-        const bool answered = ReadSetting(state_.Comm(), x, s.typeCode, value);
-        state_.NoteLinkAnswer(answered);
+        CommError why = CommError::None;
+        const bool answered = ReadSetting(state_.Comm(), x, s.typeCode, value, why);
+        state_.NoteExchange(why);
         if (!answered) {
           node.state = kUnticked;
           writeError_ = kReadErrorText;

@@ -211,8 +211,9 @@ ApplyResult WorkingState::ApplyChanges() {
       }
       // A write or read-back that did not get through keeps the edit pending,
       // so that the save question still knows about it.
-      const bool wrote = WriteSetting(comm_, x, s.typeCode, s.value);
-      NoteLinkAnswer(wrote);
+      CommError why = CommError::None;
+      const bool wrote = WriteSetting(comm_, x, s.typeCode, s.value, why);
+      NoteExchange(why);
       if (!wrote) {
         result.linkFailed.push_back(x);
         pendingChanges_ = true;
@@ -221,8 +222,8 @@ ApplyResult WorkingState::ApplyChanges() {
       // The write went out; its read-back is the other half of the same step
       // and is made even when a stop was asked for meanwhile.
       std::string readBack;
-      const bool read = ReadSetting(comm_, x, s.typeCode, readBack);
-      NoteLinkAnswer(read);
+      const bool read = ReadSetting(comm_, x, s.typeCode, readBack, why);
+      NoteExchange(why);
       if (!read) {
         result.linkFailed.push_back(x);
         pendingChanges_ = true;
@@ -251,8 +252,9 @@ ApplyResult WorkingState::ApplyChanges() {
   return result;
 }
 
-void WorkingState::NoteLinkAnswer(bool answered) {
-  if (!online_) return;
+void WorkingState::NoteExchange(CommError why) {
+  if (!online_ || why == CommError::InvalidArgument) return;
+  const bool answered = why == CommError::None || why == CommError::ExceptionReply;
   view_.networkText = answered ? "ONLINE" : kNotAnsweringText;
   view_.networkColor = answered ? PanelColor::Good : PanelColor::Bad;
 }

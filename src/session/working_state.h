@@ -87,6 +87,7 @@ struct WriteToUnitResult {
   std::string failedValue;                  // the value text sent to it
   CommError failedError = CommError::None;  // why it failed (ExceptionReply: refused)
   bool reconnected = false;                 // the closing ConnectUnit succeeded
+  bool stopped = false;                     // cancelled between two writes (outcome WriteFailed)
   std::string loadError;                    // why the file did not load
   std::vector<RefusedValue> refusedValues;  // every setting the file check refused
 };
@@ -143,10 +144,11 @@ class WorkingState {
   // look at it between exchanges and stop there.
   void SetCancelToken(const CancelToken* cancel) { cancel_ = cancel; }
   bool StopRequested() const { return cancel_ && cancel_->Cancelled(); }
-  // What the last exchange of a sequence showed of the relay: while online,
-  // a failure turns the network panel to "not answering" (red) until an
-  // exchange gets through again.
-  void NoteLinkAnswer(bool answered);
+  // What an exchange of a sequence showed of the relay (`why` it failed, or
+  // None): while online, an exchange the relay did not answer turns the
+  // network panel to "not answering" (red) until one gets through again. An
+  // exception reply is an answer; a request that was never sent tells nothing.
+  void NoteExchange(CommError why);
   // Run once during a connect, after the grid skeletons are built: the
   // window's page-change handling (the Events page reads its records).
   void SetPageRefresh(std::function<void()> refresh) { pageRefresh_ = std::move(refresh); }

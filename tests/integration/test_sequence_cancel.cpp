@@ -24,6 +24,7 @@
 #include "setpoints/register_values.h"
 #include "shell/scripted_dialogs.h"
 #include "sim/relay_simulation.h"
+#include "support/scratch_folder.h"
 
 namespace kvx {
 namespace {
@@ -40,11 +41,12 @@ int GroupState(const SetpointTreeNode& node, const std::string& group) {
 }
 
 struct Bench {
-  Bench() : state(dialogs, passwords, kDefaults), page(state) {
+  explicit Bench(sim::ServerOptions options = {})
+      : state(dialogs, passwords, kDefaults), page(state) {
     std::string error;
     auto config = sim::MakeRelayConfig("DRA", 197, kDefaults, error);
     EXPECT_TRUE(config) << error;
-    relay = std::make_unique<sim::RelaySimulation>(*config, sim::ServerOptions{});
+    relay = std::make_unique<sim::RelaySimulation>(*config, options);
     EXPECT_TRUE(relay->StartTcp().ok);
     state.Tcp().SetRemoteHost("127.0.0.1");
     state.Tcp().SetRemotePort(static_cast<std::uint16_t>(relay->TcpPort()));
@@ -153,6 +155,45 @@ TEST(SequenceCancel, ApplyStoppedPartWaySaysHowFarAndKeepsTheRestPending) {
   EXPECT_EQ(b.page.WriteErrorText(), "");
 }
 
+// A whole-file write stopped between two groups is reported as a write
+// that did not finish, never as written, and the relay is identified again.
+TEST(SequenceCancel, WriteToUnitStoppedPartWayIsNotReportedWritten) {
+  Bench b;
+  ASSERT_TRUE(b.state.ConnectUnit());
+  test::ScratchFolder folder;
+  const auto file = folder / "unit.cds";
+  ASSERT_EQ(b.state.SaveSetpointFile(file), SaveOutcome::Saved);
+
+  struct CancelInWrite : ProgressSink {
+    CancelToken& token;
+    bool writing = false;
+    int steps = 0;
+    explicit CancelInWrite(CancelToken& t) : token(t) {}
+    void Begin(std::string_view caption, int) override { writing = caption == "Writing to Unit"; }
+    void Position(int) override {
+      if (writing && ++steps == 3) token.Cancel();
+    }
+    void End() override { writing = false; }
+  };
+  CancelToken cancel;
+  CancelInWrite sink(cancel);
+  b.state.SetProgress(&sink);
+  b.state.SetCancelToken(&cancel);
+  const WriteToUnitResult r = b.state.WriteSetpointFileToUnit(file);
+  b.state.SetCancelToken(nullptr);
+  b.state.SetProgress(nullptr);
+
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(r.outcome, WriteToUnitResult::Outcome::WriteFailed);
+  EXPECT_GT(r.settingsWritten, 0);
+  EXPECT_TRUE(r.reconnected);
+  ASSERT_FALSE(b.dialogs.asked().empty());
+  EXPECT_EQ(b.dialogs.asked().back().text.rfind(
+                "Write to Unit stopped: " + std::to_string(r.settingsWritten) + " setting", 0),
+            0u)
+      << b.dialogs.asked().back().text;
+}
+
 TEST(SequenceCancel, RebuildStoppedPartWayListsOnlyTheGroupsRead) {
   Bench b;
   ASSERT_TRUE(b.state.ConnectUnit());
@@ -232,6 +273,21 @@ TEST(SequenceCancel, ThePanelSaysNoAnswerUntilAnExchangeGetsThrough) {
   ASSERT_TRUE(b.relay->StartTcp("127.0.0.1", port).ok);
   b.page.SelectAll();
   b.page.Rebuild();
+  EXPECT_EQ(b.state.View().networkText, "ONLINE");
+  EXPECT_EQ(b.state.View().networkColor, PanelColor::Good);
+}
+
+// A relay that refuses a register has answered: the panel stays ONLINE.
+TEST(SequenceCancel, AnExceptionReplyIsAnAnswer) {
+  sim::ServerOptions options;
+  options.faults.exceptionAt = 24;
+  Bench b(options);
+  ASSERT_TRUE(b.state.ConnectUnit());
+  b.page.Reset();
+  b.page.SelectAll();
+  b.page.Rebuild();
+  EXPECT_EQ(b.page.WriteErrorText(), kReadErrorText);
+  EXPECT_EQ(b.page.RowOf(24), -1) << "the group whose read was refused is not listed";
   EXPECT_EQ(b.state.View().networkText, "ONLINE");
   EXPECT_EQ(b.state.View().networkColor, PanelColor::Good);
 }
