@@ -23,7 +23,13 @@ void TMainF::StartLink() {
   // is gone, and after StopLink nothing calls it any more.
   handover_ = std::make_unique<Handover>([this] {
     QMetaObject::invokeMethod(
-        this, [this] { handover_->Drain(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+          ++handingOver_;
+          handover_->Drain();
+          --handingOver_;
+        },
+        Qt::QueuedConnection);
   });
   linkDialogs_ = std::make_unique<HandedOverDialogs>(*dialogs_, *handover_);
   linkPasswords_ = std::make_unique<HandedOverPasswords>(*passwords_, *handover_);
@@ -61,10 +67,13 @@ void TMainF::RunOnLink(const std::function<void()>& sequence) {
   ++linkSequencesRun_;
   // Inside a running sequence (the worker itself, or a question it handed
   // over while it waits): the link is ours already.
-  if (!worker_ || worker_->OnWorkerThread() || linkDepth_ > 0) {
+  if (!worker_ || worker_->OnWorkerThread() || (linkDepth_ > 0 && handingOver_ > 0)) {
     sequence();
     return;
   }
+  // Anything else while a sequence runs got past the busy lock; it must not
+  // touch the working state beside the worker.
+  if (linkDepth_ > 0) return;
   ++linkDepth_;
   ShowLinkCancel(true);
   QEventLoop loop;

@@ -192,6 +192,7 @@ class TMainF : public QMainWindow {
   std::unique_ptr<LinkWorker> worker_;
   int linkDepth_ = 0;
   int linkSequencesRun_ = 0;
+  int handingOver_ = 0;  // inside a task a sequence handed over (it waits for it)
   QPushButton* linkCancel_B = nullptr;
   std::unique_ptr<WorkingState> session_;  // large: kept off the stack and the window object
   TSetpointPageView* setpointPage_ = nullptr;
