@@ -52,13 +52,12 @@ void TMainF::WireMenuActions() {
   });
   for (QAction* a : findChildren<QAction*>()) {
     if (a->objectName().isEmpty() || a->menu()) continue;
-    static const QStringList wired = {
-        QStringLiteral("Exit1"),       QStringLiteral("Connect1"),
-        QStringLiteral("Disconnect1"), QStringLiteral("About1"),
-        QStringLiteral("Contents1"),   QStringLiteral("EditColors1"),
-        QStringLiteral("Save1"),       QStringLiteral("Open1"),
-        QStringLiteral("Timeout1"),    QStringLiteral("ChangePassword1"),
-        QStringLiteral("Load1"),       QStringLiteral("WritetoUnit1")};
+    static const QStringList wired = {QStringLiteral("Exit1"),       QStringLiteral("Connect1"),
+                                      QStringLiteral("Disconnect1"), QStringLiteral("About1"),
+                                      QStringLiteral("Contents1"),   QStringLiteral("EditColors1"),
+                                      QStringLiteral("Save1"),       QStringLiteral("Open1"),
+                                      QStringLiteral("Timeout1"),    QStringLiteral("ChangePassword1"),
+                                      QStringLiteral("Load1"),       QStringLiteral("WritetoUnit1")};
     if (wired.contains(a->objectName())) continue;
     const QString caption = a->text().remove(QLatin1Char('&'));
     connect(a, &QAction::triggered, this, [this, caption] { NotAvailableYet(caption); });
