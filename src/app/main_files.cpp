@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include "app/main_window.h"
+#include "app/progress_window.h"
 #include "app/select_defaults_dialog.h"
 #include "app/setpoint_page_view.h"
 #include "app/window_dialogs.h"
@@ -50,7 +51,7 @@ void TMainF::SaveToFileLocked() {
                       MessageKind::OkCancel) != MessageResult::Ok) {
       return;
     }
-    page.model().Apply();
+    RunOnLink([&] { page.model().Apply(); });
     page.model().SetGridStale();
   }
   FileRequest request;
@@ -64,7 +65,7 @@ void TMainF::SaveToFileLocked() {
   if (path.isEmpty()) return;
   lastFolder_ = QFileInfo(path).absolutePath();
   setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
-  session_->SaveSetpointFile(ToPath(path), asked);
+  RunOnLink([&] { session_->SaveSetpointFile(ToPath(path), asked); });
   RenderSession();
 }
 
@@ -115,7 +116,7 @@ void TMainF::WritetoUnit1Click() {
   if (path.isEmpty()) return;
   lastFolder_ = QFileInfo(path).absolutePath();
   setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
-  page.Busy([&] { session_->WriteSetpointFileToUnit(ToPath(path)); });
+  page.Busy([&] { RunOnLink([&] { session_->WriteSetpointFileToUnit(ToPath(path)); }); });
   RenderSession();
   if (setpointPageChanged) setpointPageChanged();
   setWindowTitle(QStringLiteral("KVX-COMM"));

@@ -36,14 +36,19 @@ void TMainF::usePasswords(PasswordPrompt* script) {
   passwords_->Script(script);
 }
 
-void TMainF::RenderSession() {
+void TMainF::RenderLinkState() {
   const SessionView& v = session_->View();
-  online_ = session_->Online();
-  ApplyConnectionView(v.menus);
   network_P->setText(QString::fromStdString(v.networkText));
   QPalette p = network_P->palette();
   p.setColor(QPalette::WindowText, PanelTextColor(v.networkColor));
   network_P->setPalette(p);
+}
+
+void TMainF::RenderSession() {
+  const SessionView& v = session_->View();
+  online_ = session_->Online();
+  ApplyConnectionView(v.menus);
+  RenderLinkState();
   version_P->setText(QString::fromStdString(v.versionText));
   serial_P->setText(QString::fromStdString(v.serialText));
   unit_P->setText(QString::fromStdString(v.unitText));
@@ -86,7 +91,7 @@ bool TMainF::ConnectWith(const CommOptions& options) {
   comm.baudText = options.baudText;
   comm.protocol = options.protocol;
   bool connected = false;
-  setpointPage().Busy([&] { connected = session_->ConnectUnit(); });
+  setpointPage().Busy([&] { RunOnLink([&] { connected = session_->ConnectUnit(); }); });
   RenderSession();
   // A failed connect leaves the loaded settings and their edits as they
   // were; the page keeps its ticks and marks with them.
@@ -105,7 +110,7 @@ void TMainF::Timeout1Click() {
 }
 
 void TMainF::ChangePassword1Click() {
-  setpointPage().Busy([this] { session_->ChangePassword(); });
+  setpointPage().Busy([this] { RunOnLink([this] { session_->ChangePassword(); }); });
 }
 
 }  // namespace kvx

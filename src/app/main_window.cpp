@@ -24,6 +24,9 @@
 #include "app/process_locale.h"
 #include "app/setpoint_page_view.h"
 #include "app/window_dialogs.h"
+#include "session/handed_over_front_end.h"
+#include "session/handover.h"
+#include "session/link_worker.h"
 #include "shell/close_sequence.h"
 
 namespace kvx {
@@ -87,9 +90,10 @@ TMainF::TMainF(const MainWindowOptions& options) {
   // dialogs its sequences talk through.
   dialogs_ = std::make_unique<WindowDialogs>(this);
   passwords_ = std::make_unique<WindowPasswords>(this, [this] { return userColors(); });
-  session_ = std::make_unique<WorkingState>(*dialogs_, *passwords_,
+  StartLink();
+  session_ = std::make_unique<WorkingState>(*linkDialogs_, *linkPasswords_,
                                             std::filesystem::path(defaultsFolder_.toStdString()));
-  session_->SetPageRefresh([this] { PageControl1Change(); });
+  session_->SetPageRefresh([this] { handover_->Run([this] { PageControl1Change(); }); });
 
   central_ = new QWidget(this);
   setCentralWidget(central_);
@@ -99,7 +103,9 @@ TMainF::TMainF(const MainWindowOptions& options) {
   BuildPages(central_);
   BuildStatusBar(central_);
   progress_ = std::make_unique<WindowProgress>(this, read_Progress);
-  session_->SetProgress(progress_.get());
+  progress_->onCancel = [this] { CancelLinkSequence(); };
+  linkProgress_ = std::make_unique<HandedOverProgress>(*progress_, *handover_);
+  session_->SetProgress(linkProgress_.get());
   BuildTimers();
   WireMenuActions();
   setpointPage_ = new TSetpointPageView(*this);
@@ -166,7 +172,9 @@ void TMainF::RunWhenIdle(const std::function<void()>& work) {
   work();
 }
 
-TMainF::~TMainF() = default;
+TMainF::~TMainF() {
+  StopLink();
+}
 
 QLabel* TMainF::MakePanel(QWidget* parent, const QString& name, const QString& text) {
   auto* panel = new QLabel(text, parent);
@@ -528,6 +536,7 @@ void TMainF::PageControl1Change() {
 }
 
 bool TMainF::eventFilter(QObject* watched, QEvent* event) {
+  if (EscapeCancelsLink(watched, event)) return true;
   if (event->type() == QEvent::Resize && (watched == central_ || watched == Setpoints_Tab ||
                                           watched == Metering_Tab || watched == TabSheet3)) {
     FormResize();
@@ -595,7 +604,12 @@ void TMainF::FormResize() {
     panel->setGeometry(x, 2, pw, sh);
     x += pw + 2;
   }
-  read_Progress->setGeometry(x, 3, std::max(0, layout_.progressWidth), sh - 2);
+  // While a link sequence runs, its Cancel button takes the progress bar's
+  // right end.
+  const int progressWidth = std::max(0, layout_.progressWidth);
+  const int cancelWidth = linkCancel_B && linkCancel_B->isVisible() ? 64 : 0;
+  read_Progress->setGeometry(x, 3, std::max(0, progressWidth - cancelWidth), sh - 2);
+  if (linkCancel_B) linkCancel_B->setGeometry(x + progressWidth - 62, 2, 62, sh);
 
   // Metering page.
   const MainLayout& m = layout_;
@@ -632,6 +646,14 @@ void TMainF::FormResize() {
 }
 
 void TMainF::closeEvent(QCloseEvent* event) {
+  // The sequence on the link is stopped first; the close comes back once it
+  // has ended and nothing holds the window busy.
+  if (linkDepth_ > 0) {
+    CancelLinkSequence();
+    event->ignore();
+    QTimer::singleShot(kIdleRetryMs, this, [this] { RunWhenIdle([this] { close(); }); });
+    return;
+  }
   if (!CloseSequence()) {
     event->ignore();
     return;

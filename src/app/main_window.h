@@ -33,6 +33,11 @@ class QWidget;
 
 namespace kvx {
 
+class Handover;
+class HandedOverDialogs;
+class HandedOverPasswords;
+class HandedOverProgress;
+class LinkWorker;
 class PortAccess;
 class TSetpointPageView;
 class WindowDialogs;
@@ -80,11 +85,27 @@ class TMainF : public QMainWindow {
   QString lastFolder() const { return lastFolder_; }
   QString defaultsFolder() const { return defaultsFolder_; }
 
+  // Runs `sequence` (relay work on the working state) on the link worker and
+  // keeps the event loop running, painting and answering, until it has
+  // ended. Call it under the busy lock: the lock keeps the controls and the
+  // timers off the working state meanwhile. Called again from inside a
+  // running sequence (a question it asked), it runs `sequence` at once.
+  void RunOnLink(const std::function<void()>& sequence);
+  // Cancel on the progress window, or Escape: the running sequence stops at
+  // its next exchange boundary.
+  void CancelLinkSequence();
+  bool LinkSequenceRunning() const { return linkDepth_ > 0; }
+  // How many sequences RunOnLink has been given (nested ones too), for tests.
+  int LinkSequencesRun() const { return linkSequencesRun_; }
+  Handover& handover() { return *handover_; }
+
   // The offline/online view of the frame (set by the connect and disconnect
   // sequences).
   void SetConnectionView(bool online, int family);
   // Shows what the working state says: menus, panels, caption.
   void RenderSession();
+  // The network panel alone: ONLINE, or that the relay is not answering.
+  void RenderLinkState();
   void DisconnectUnit();
   // Configures the link from `options` and runs the connect sequence.
   bool ConnectWith(const CommOptions& options);
@@ -152,12 +173,27 @@ class TMainF : public QMainWindow {
   // whose timer may fire while another one pumps messages).
   void RunWhenIdle(const std::function<void()>& work);
   bool CloseSequence();
+  void StartLink();  // main_link.cpp
+  void StopLink();
+  void ShowLinkCancel(bool shown);
+  bool EscapeCancelsLink(QObject* watched, QEvent* event);
 
   Preferences prefs_;
   CommOptions commOptions_;
   std::unique_ptr<WindowDialogs> dialogs_;
   std::unique_ptr<WindowPasswords> passwords_;
   std::unique_ptr<WindowProgress> progress_;
+  // The link worker and what its sequences talk to the window through;
+  // closed and stopped first when the window goes.
+  std::unique_ptr<Handover> handover_;
+  std::unique_ptr<HandedOverDialogs> linkDialogs_;
+  std::unique_ptr<HandedOverPasswords> linkPasswords_;
+  std::unique_ptr<HandedOverProgress> linkProgress_;
+  std::unique_ptr<LinkWorker> worker_;
+  int linkDepth_ = 0;
+  int linkSequencesRun_ = 0;
+  int handingOver_ = 0;  // inside a task a sequence handed over (it waits for it)
+  QPushButton* linkCancel_B = nullptr;
   std::unique_ptr<WorkingState> session_;  // large: kept off the stack and the window object
   TSetpointPageView* setpointPage_ = nullptr;
   bool online_ = false;  // what the frame shows

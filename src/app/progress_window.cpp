@@ -1,6 +1,7 @@
 #include "app/progress_window.h"
 
 #include <QProgressBar>
+#include <QPushButton>
 
 #include "app/message_box.h"
 
@@ -9,12 +10,22 @@ namespace kvx {
 TProgressF::TProgressF(QWidget* owner, int maximum, const QString& caption)
     : QDialog(owner, FixedDialogFlags(true)) {
   setWindowTitle(caption.isEmpty() ? QStringLiteral("Work In Progress") : caption);
-  setFixedSize(425, 70);
+  setFixedSize(425, 100);
   bar_ = new QProgressBar(this);
-  bar_->setGeometry(16, 22, 425 - 32, 24);
+  bar_->setGeometry(16, 18, 425 - 32, 24);
   bar_->setRange(0, maximum);
   bar_->setValue(0);
   bar_->setTextVisible(false);
+  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel_->setObjectName(QStringLiteral("Cancel_B"));
+  cancel_->setGeometry(425 - 16 - 80, 58, 80, 26);
+  connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void TProgressF::reject() {
+  cancel_->setEnabled(false);
+  cancel_->setText(QStringLiteral("Stopping"));
+  emit cancelRequested();
 }
 
 void TProgressF::setPosition(int position) {

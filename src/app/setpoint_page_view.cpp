@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -17,10 +18,13 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <atomic>
+#include <memory>
 
 #include "app/main_window.h"
 #include "app/user_colors.h"
 #include "controls/bw_spin_edit.h"
+#include "session/handover.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"
 
@@ -160,7 +164,9 @@ TSetpointPageView::TSetpointPageView(TMainF& window)
   Refresh_B = button(buttons, "Refresh_B", QStringLiteral("Refresh"),
                      QStringLiteral("Refreshes all data to match Unit or File"), 238, 70);
   Print_B = button(buttons, "Print_B", QStringLiteral("Print"), QString(), 314, 60);
-  writeError_->setGeometry(384, 4, 220, 24);
+  // Wide enough for "Apply stopped: 12 of 40 settings written and verified";
+  // the panel clips it in a small window, and the tip holds the whole text.
+  writeError_->setGeometry(384, 4, 420, 24);
   SelectAll_B = button(treeBar, "SelectAll_B", QStringLiteral("Select All"), QString(), 4, 80);
   SelectNone_B = button(treeBar, "SelectNone_B", QStringLiteral("Select None"), QString(), 88, 80);
   connect(Apply_B, &QPushButton::clicked, this, [this] { ApplyClick(); });
@@ -373,14 +379,36 @@ void TSetpointPageView::RebuildSetpointGrid() {
   writeError_->clear();
   progress_->setRange(0, 100);
   progress_->setValue(0);
-  page_.Rebuild([this](int position) {
-    progress_->setValue(position);
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // The reads run on the link worker; positions reach the bar through the
+  // handover, the latest one only.
+  struct Positions {
+    std::atomic<int> latest{0};
+    std::atomic<bool> posted{false};
+  };
+  auto positions = std::make_shared<Positions>();
+  QPointer<QProgressBar> bar(progress_);
+  Handover& handover = window_.handover();
+  window_.RunOnLink([&] {
+    page_.Rebuild([&, positions, bar](int position) {
+      positions->latest = position;
+      if (handover.OnOwnerThread()) {
+        progress_->setValue(position);
+        return;
+      }
+      if (positions->posted.exchange(true)) return;
+      if (!handover.Post([positions, bar] {
+            positions->posted = false;
+            if (bar) bar->setValue(positions->latest);
+          })) {
+        positions->posted = false;
+      }
+    });
   });
   progress_->setValue(0);
   RenderGrid();
   RenderStates(tree_->topLevelItem(0), page_.Tree());
   writeError_->setText(QString::fromStdString(page_.WriteErrorText()));
+  writeError_->setToolTip(writeError_->text());
   setpointTimer_->start();
 }
 
@@ -578,7 +606,9 @@ void TSetpointPageView::ApplyClick() {
   Busy([this] {
     HideEditors();
     if (!window_.session().PendingChanges()) return;
-    if (!page_.Apply().passedGate) return;
+    bool passed = false;
+    window_.RunOnLink([&] { passed = page_.Apply().passedGate; });
+    if (!passed) return;
     // The grid shows the values read back at once rather than a second later.
     RebuildSetpointGrid();
   });
@@ -595,6 +625,9 @@ void TSetpointPageView::RefreshClick() {
   Busy([this] {
     HideEditors();
     page_.Refresh();
+    // Read now, under this lock, rather than at the timer's next tick: a
+    // silent relay then shows as this Refresh, with its Cancel.
+    RebuildSetpointGrid();
   });
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QProgressBar>
+#include <QPushButton>
 
 #include "app/message_box.h"
 #include "app/password_dialogs.h"
@@ -26,6 +27,10 @@ PasswordChange WindowPasswords::AskPasswordChange() {
   return AskChangePassword(owner_, colors_());
 }
 
+TProgressF* WindowProgress::window() const {
+  return window_;
+}
+
 WindowProgress::~WindowProgress() {
   End();
 }
@@ -40,6 +45,10 @@ void WindowProgress::Begin(std::string_view caption, int maximum) {
     return;
   }
   window_ = new TProgressF(owner_, maximum, QString::fromUtf8(caption.data(), caption.size()));
+  QObject::connect(window_, &TProgressF::cancelRequested, window_, [this] {
+    if (onCancel) onCancel();
+  });
+  window_->cancelButton()->setVisible(cancelShown);
   window_->show();
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -57,6 +57,10 @@ class WindowProgress : public ProgressSink {
   void End() override;
   // The captions of every pass, for tests.
   const std::vector<std::string>& Captions() const { return captions_; }
+  // Cancel (or Escape) on a progress window.
+  std::function<void()> onCancel;
+  bool cancelShown = false;  // a sequence that can stop runs now
+  TProgressF* window() const;
 
  private:
   QWidget* owner_;

@@ -113,10 +113,25 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
   if (progress) progress(0);
   SettingStore& store = state_.Store();
   const bool online = state_.Online();
+  int toRead = 0;
+  int read = 0;
+  bool stopped = false;
+  if (online) {
+    ForEachNode([&](SetpointTreeNode& node, SetpointTreeNode*) {
+      if (node.groupNumber >= 0 && node.state == kToRead) ++toRead;
+    });
+  }
   ForEachNode([&](SetpointTreeNode& node, SetpointTreeNode* parent) {
     if (node.state == kFolderListed || node.state == kFolderWarning) node.state = kNoState;
     if (node.groupNumber < 0 || !Ticked(node.state)) return;
+    // Stopped: the groups not read yet stay ticked, waiting to be read, and
+    // are not listed with values the relay has not confirmed.
+    if (node.state == kToRead && online && (stopped || state_.StopRequested())) {
+      stopped = true;
+      return;
+    }
     const SettingGroup& group = store.groups.at(node.groupNumber);
+    const std::size_t groupStart = rows_.size();
     SetpointRow heading{};
     heading[2] = group.name;
     rows_.push_back(heading);
@@ -126,16 +141,23 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
       // A group without settings holds one placeholder entry: nothing to read
       // or list.
       if (s.setting.empty()) continue;
+      if (node.state == kToRead && online && state_.StopRequested()) {
+        stopped = true;
+        break;
+      }
       if (node.state == kToRead && online) {
         // A failed read carries no value: the setting keeps the one it has.
-        std::string read;
-        if (!ReadSetting(state_.Comm(), x, s.typeCode, read)) {
+        std::string value;
+        CommError why = CommError::None;
+        const bool answered = ReadSetting(state_.Comm(), x, s.typeCode, value, why);
+        state_.NoteExchange(why);
+        if (!answered) {
           node.state = kUnticked;
           writeError_ = kReadErrorText;
         } else if (s.changed != 1) {
           // What the relay holds is what Undo and Refresh go back to.
-          s.value = read;
-          s.readValue = read;
+          s.value = value;
+          s.readValue = value;
         }
       }
       if (Ticked(node.state)) {
@@ -145,14 +167,25 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
       }
       if (progress) progress(node.groupNumber);
     }
+    if (stopped) {
+      rows_.resize(groupStart);
+      return;
+    }
     rows_.push_back(SetpointRow{});
-    if (node.state == kToRead) node.state = kListed;
+    if (node.state == kToRead) {
+      node.state = kListed;
+      if (online) ++read;
+    }
     if (parent && parent != &tree_) {
       parent->state = (node.state == kListed && parent->state < kFolderWarning) ? kFolderListed
                                                                                 : kFolderWarning;
     }
   });
   if (progress) progress(0);
+  if (stopped) {
+    writeError_ = "Reading stopped: " + std::to_string(read) + " of " + std::to_string(toRead) +
+                  " groups read";
+  }
   gridStale_ = false;
 }
 
@@ -238,14 +271,17 @@ ApplyResult SetpointPage::Apply() {
   ForEachNode([](SetpointTreeNode& n, SetpointTreeNode*) {
     if (n.state == kPending) n.state = kListed;
   });
-  for (int x : result.mismatched) MarkGroupChanged(x);
-  // A setting whose write or read-back did not get through is still
-  // changed: its group keeps the mark, like its blue row.
-  for (int x : result.linkFailed) MarkGroupChanged(x);
+  // A setting that reads back different, whose write or read-back did not
+  // get through, or that a stop left unwritten is still changed: its group
+  // keeps the mark, like its blue row.
+  for (int x = 0; x < kSettingCount; ++x) {
+    if (state_.Store().settings[x].changed == 1) MarkGroupChanged(x);
+  }
   writeError_ = state_.View().writeErrorText;
   // A write the relay refused (or that never arrived) is as much a failed
   // write as one that reads back different: the user is told.
   if (!result.linkFailed.empty()) writeError_ = kWriteErrorText;
+  if (result.stopped) writeError_ = DescribeStoppedApply(result);
   keepApplyError_ = true;
   gridStale_ = true;
   return result;

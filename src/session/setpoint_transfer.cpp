@@ -53,8 +53,15 @@ bool WorkingState::ReadSetpointGroups() {
       if (x < 0 || x >= kSettingCount) continue;
       SettingRecord& s = store_.settings[x];
       if (s.setting.empty()) continue;  // an empty group's placeholder
+      if (StopRequested()) {
+        ok = false;
+        break;
+      }
       std::string value;
-      if (!ReadSetting(comm_, x, s.typeCode, value)) {
+      CommError why = CommError::None;
+      const bool read = ReadSetting(comm_, x, s.typeCode, value, why);
+      NoteExchange(why);
+      if (!read) {
         ok = false;
         break;
       }
@@ -93,7 +100,10 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
     view_.caption = kProgramName;
     if (!read) {
       restoreEdits();
-      dialogs_.Tell("Setpoint File Save", "Error reading from unit. Please retry");
+      dialogs_.Tell("Setpoint File Save", StopRequested()
+                                              ? "Save stopped before every setting was read; "
+                                                "no file was written."
+                                              : "Error reading from unit. Please retry");
       return SaveOutcome::ReadFailed;
     }
   }
@@ -149,7 +159,7 @@ WriteToUnitResult WorkingState::Recover(WriteToUnitResult result) {
 
 void WorkingState::WriteSetpointGroups(WriteToUnitResult& result) {
   Begin("Writing to Unit", kSetpointGroupLimit);
-  for (int g = 0; g < kSetpointGroupLimit && result.failedRegister < 0; ++g) {
+  for (int g = 0; g < kSetpointGroupLimit && result.failedRegister < 0 && !result.stopped; ++g) {
     const SettingGroup& group = store_.groups[g];
     if (group.name.empty()) continue;
     Step(g);
@@ -159,10 +169,15 @@ void WorkingState::WriteSetpointGroups(WriteToUnitResult& result) {
       if (s.access != 0) continue;  // read-only: the relay keeps its own value
       const EncodedSetting e = EncodeSetting(s.typeCode, s.value);
       if (e.kind == EncodedSetting::Kind::Nothing) continue;
+      if (StopRequested()) {
+        result.stopped = true;
+        break;
+      }
       CommError error = CommError::InvalidArgument;
       if (e.kind == EncodedSetting::Kind::Words) {
         const AccessReport report = WriteRegistersReport(
             comm_, x, e.count, std::span<const std::uint16_t>(e.words.data(), e.count));
+        NoteExchange(report.ok ? CommError::None : report.lastError);
         if (report.ok) {
           ++result.settingsWritten;
           continue;
@@ -232,7 +247,13 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     End();
 
     const bool refused = IsExceptionReply(result.failedError);
-    if (result.failedRegister >= 0) {
+    if (result.stopped) {
+      dialogs_.Tell("Write to Unit Stopped",
+                    "Write to Unit stopped: " +
+                        Plural(result.settingsWritten, "setting was", "settings were") +
+                        " written; the relay keeps its own values for the rest.\n"
+                        "Please write the file again to ensure a complete write.");
+    } else if (result.failedRegister >= 0) {
       const std::string written =
           Plural(result.settingsWritten, "setting was", "settings were") + " written before it";
       if (refused) {
@@ -256,9 +277,10 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     }
     End();
     view_.caption = kProgramName;
-    result.outcome = result.failedRegister < 0 ? Outcome::Written
-                     : refused                 ? Outcome::Refused
-                                               : Outcome::WriteFailed;
+    result.outcome = result.stopped              ? Outcome::WriteFailed
+                     : result.failedRegister < 0 ? Outcome::Written
+                     : refused                   ? Outcome::Refused
+                                                 : Outcome::WriteFailed;
     return result;
   } catch (const std::exception&) {
     result.outcome = Outcome::Error;

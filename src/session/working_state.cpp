@@ -194,20 +194,37 @@ ApplyResult WorkingState::ApplyChanges() {
   }
   result.passedGate = true;
   pendingChanges_ = false;
+  if (online_) {
+    for (const SettingRecord& s : store_.settings) result.toWrite += s.changed == 1 ? 1 : 0;
+  }
   Begin("Applying Changes", kSettingCount - 1);
   for (int x = 0; x < kSettingCount; ++x) {
     Step(x);
     SettingRecord& s = store_.settings[x];
     if (s.changed == 1 && online_) {
+      // Stopped between two settings: this one and every later edit stay
+      // pending, exactly as they were.
+      if (StopRequested()) {
+        result.stopped = true;
+        pendingChanges_ = true;
+        break;
+      }
       // A write or read-back that did not get through keeps the edit pending,
       // so that the save question still knows about it.
-      if (!WriteSetting(comm_, x, s.typeCode, s.value)) {
+      CommError why = CommError::None;
+      const bool wrote = WriteSetting(comm_, x, s.typeCode, s.value, why);
+      NoteExchange(why);
+      if (!wrote) {
         result.linkFailed.push_back(x);
         pendingChanges_ = true;
         continue;
       }
+      // The write went out; its read-back is the other half of the same step
+      // and is made even when a stop was asked for meanwhile.
       std::string readBack;
-      if (!ReadSetting(comm_, x, s.typeCode, readBack)) {
+      const bool read = ReadSetting(comm_, x, s.typeCode, readBack, why);
+      NoteExchange(why);
+      if (!read) {
         result.linkFailed.push_back(x);
         pendingChanges_ = true;
         continue;
@@ -233,6 +250,18 @@ ApplyResult WorkingState::ApplyChanges() {
   End();
   unsavedChanges_ = true;
   return result;
+}
+
+void WorkingState::NoteExchange(CommError why) {
+  if (!online_ || why == CommError::InvalidArgument) return;
+  const bool answered = why == CommError::None || IsExceptionReply(why);
+  view_.networkText = answered ? "ONLINE" : kNotAnsweringText;
+  view_.networkColor = answered ? PanelColor::Good : PanelColor::Bad;
+}
+
+std::string DescribeStoppedApply(const ApplyResult& result) {
+  return "Apply stopped: " + std::to_string(result.written.size()) + " of " +
+         std::to_string(result.toWrite) + " settings written and verified";
 }
 
 }  // namespace kvx

@@ -6,7 +6,9 @@
 // connect, password, save and write-to-unit sequences on it. Questions and
 // messages go through UserDialogs, passwords through PasswordPrompt.
 //
-// Everything here runs on one thread (the main thread of the front end).
+// Everything here runs on one thread at a time: the front end's main thread,
+// or its link worker while a sequence runs there (the front end holds its
+// busy lock then and does not touch the state until the sequence has ended).
 
 #include <filesystem>
 #include <functional>
@@ -19,6 +21,7 @@
 #include "comm/serial_port.h"
 #include "comm/tcp_client.h"
 #include "session/access_gate.h"
+#include "session/cancel_token.h"
 #include "session/password_prompt.h"
 #include "session/progress_sink.h"
 #include "session/session_view.h"
@@ -84,6 +87,7 @@ struct WriteToUnitResult {
   std::string failedValue;                  // the value text sent to it
   CommError failedError = CommError::None;  // why it failed (an exception reply: refused)
   bool reconnected = false;                 // the closing ConnectUnit succeeded
+  bool stopped = false;                     // cancelled between two writes (outcome WriteFailed)
   std::string loadError;                    // why the file did not load
   std::vector<RefusedValue> refusedValues;  // every setting the file check refused
 };
@@ -105,7 +109,15 @@ struct ApplyResult {
   std::vector<int> written;      // written and read back equal
   std::vector<int> mismatched;   // read back different: "Error writing Setpoint"
   std::vector<int> linkFailed;   // the write or the read-back did not get through
+  int toWrite = 0;               // changed settings when the apply began (online)
+  bool stopped = false;          // cancelled; the settings not reached are still pending
 };
+
+// "Apply stopped: 12 of 40 settings written and verified".
+std::string DescribeStoppedApply(const ApplyResult& result);
+
+// The network panel while online and the relay has stopped answering.
+inline constexpr const char* kNotAnsweringText = "NO ANSWER";
 
 class WorkingState {
  public:
@@ -127,6 +139,16 @@ class WorkingState {
                const CommSettings& settings);
 
   void SetProgress(ProgressSink* progress) { progress_ = progress; }
+
+  // The cancel request of the sequence running now (null: none). Sequences
+  // look at it between exchanges and stop there.
+  void SetCancelToken(const CancelToken* cancel) { cancel_ = cancel; }
+  bool StopRequested() const { return cancel_ && cancel_->Cancelled(); }
+  // What an exchange of a sequence showed of the relay (`why` it failed, or
+  // None): while online, an exchange the relay did not answer turns the
+  // network panel to "not answering" (red) until one gets through again. An
+  // exception reply is an answer; a request that was never sent tells nothing.
+  void NoteExchange(CommError why);
   // Run once during a connect, after the grid skeletons are built: the
   // window's page-change handling (the Events page reads its records).
   void SetPageRefresh(std::function<void()> refresh) { pageRefresh_ = std::move(refresh); }
@@ -228,6 +250,7 @@ class WorkingState {
   std::filesystem::path defaultsFolder_;
   SessionClock clock_;
   ProgressSink* progress_ = nullptr;
+  const CancelToken* cancel_ = nullptr;
   std::function<void()> pageRefresh_;
 
   std::unique_ptr<SerialPort> serialPort_;

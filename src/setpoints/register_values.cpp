@@ -3,6 +3,7 @@
 #include <array>
 
 #include "comm/register_access.h"
+#include "comm/register_access_report.h"
 #include "setpoints/packet_counters.h"
 #include "setpoints/setting_codec.h"
 #include "setpoints/type_codes.h"
@@ -10,33 +11,52 @@
 namespace kvx {
 
 bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::string& valueText) {
+  CommError why = CommError::None;
+  return ReadSetting(settings, firstRegister, typeCode, valueText, why);
+}
+
+bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::string& valueText,
+                 CommError& why) {
   const TypeCodeInfo info = DescribeTypeCode(typeCode);
   if (info.read == ReadForm::None) {
     valueText = "ERROR";
+    why = CommError::InvalidArgument;
     CountPacket(false);
     return false;
   }
   std::array<std::uint16_t, 10> words{};
-  const bool ok = ReadRegisters(settings, firstRegister, info.registers,
-                                std::span<std::uint16_t>(words.data(), info.registers));
+  const AccessReport report =
+      ReadRegistersReport(settings, firstRegister, info.registers,
+                          std::span<std::uint16_t>(words.data(), info.registers));
   valueText = DecodeSetting(typeCode, words);
-  CountPacket(ok);
-  return ok;
+  why = report.ok ? CommError::None : report.lastError;
+  CountPacket(report.ok);
+  return report.ok;
 }
 
 bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
                   const std::string& valueText) {
+  CommError why = CommError::None;
+  return WriteSetting(settings, firstRegister, typeCode, valueText, why);
+}
+
+bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
+                  const std::string& valueText, CommError& why) {
   const EncodedSetting e = EncodeSetting(typeCode, valueText);
+  why = CommError::None;
   switch (e.kind) {
     case EncodedSetting::Kind::Nothing:
       return true;
     case EncodedSetting::Kind::Invalid:
+      why = CommError::InvalidArgument;
       return false;
     case EncodedSetting::Kind::Words:
       break;
   }
-  return WriteRegisters(settings, firstRegister, e.count,
-                        std::span<const std::uint16_t>(e.words.data(), e.count));
+  const AccessReport report = WriteRegistersReport(
+      settings, firstRegister, e.count, std::span<const std::uint16_t>(e.words.data(), e.count));
+  why = report.ok ? CommError::None : report.lastError;
+  return report.ok;
 }
 
 bool ReadBlock(CommSettings& settings, int firstRegister, int count,

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "comm/comm_error.h"
 #include "comm/comm_settings.h"
 
 namespace kvx {
@@ -19,6 +20,13 @@ bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::s
 // and fails.
 bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
                   const std::string& valueText);
+
+// The same, with why the exchange failed in `why` (None on success,
+// InvalidArgument when nothing could be sent).
+bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::string& valueText,
+                 CommError& why);
+bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
+                  const std::string& valueText, CommError& why);
 
 // Reads count (1..300) registers into words[0..count-1] in exchanges of at
 // most 100 registers (116 -> 100 + 16), each counted; after a failed exchange

@@ -336,8 +336,15 @@ void MainWindowTest::messageBoxGeometry() {
 void MainWindowTest::progressWindow() {
   TProgressF progress(nullptr, 40);
   QCOMPARE(progress.windowTitle(), QStringLiteral("Work In Progress"));
-  QCOMPARE(progress.size(), QSize(425, 70));
+  QCOMPARE(progress.size(), QSize(425, 100));
+  // Cancel and Escape ask the work to stop; the window stays until it has.
+  int cancels = 0;
+  connect(&progress, &TProgressF::cancelRequested, [&] { ++cancels; });
   progress.show();
+  QTest::keyClick(&progress, Qt::Key_Escape);
+  QCOMPARE(cancels, 1);
+  QVERIFY(progress.isVisible());
+  QVERIFY(!progress.cancelButton()->isEnabled());
   progress.setPosition(25);
   QCOMPARE(progress.bar()->value(), 25);
   QCOMPARE(progress.bar()->maximum(), 40);

@@ -8,8 +8,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -17,13 +20,17 @@
 #include "app/color_options_dialog.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/progress_window.h"
 #include "app/setpoint_page_view.h"
+#include "app/window_dialogs.h"
 #include "comm/ui/network_options_dialog.h"
 #include "controls/bw_spin_edit.h"
 #include "gui_helpers.h"
+#include "setpoints/number_text.h"
 #include "shell/comm_options_logic.h"
 #include "shell/scripted_dialogs.h"
 #include "sim/relay_simulation.h"
+#include "sim_program.h"
 
 using namespace kvx;
 
@@ -46,6 +53,7 @@ class ScreenshotTest : public QObject {
   void initTestCase();
   void mainWindow();
   void setpointPageOnline();
+  void silentRelayWithCancel();
   void dialogs();
 
  private:
@@ -134,6 +142,99 @@ void ScreenshotTest::setpointPageOnline() {
   QVERIFY(!w.ConnectWith(again));
   page.RebuildSetpointGrid();
   Shoot(&w, QStringLiteral("setpoints_failed_connect_pending"));
+  w.setUnsavedChanges(false);
+}
+
+// The relay falls silent (the simulator program stopped) during a save from
+// it and during an apply: the progress window with its Cancel, the status
+// bar's Cancel, and afterwards "NO ANSWER" in the status bar.
+void ScreenshotTest::silentRelayWithCancel() {
+  test::SimProgram sim;
+  QVERIFY(sim.Ready());
+  MainWindowOptions options;
+  options.programFolder = QStringLiteral(KVX_BINARY_DIR "/bin");
+  TMainF w(options);
+  ScriptedDialogs answers;
+  ScriptedPasswordPrompt passwords({"1234"});
+  w.useDialogs(&answers);
+  w.usePasswords(&passwords);
+  w.timer(QStringLiteral("setpoint_timer"))->stop();
+  w.askCommOptions = [&](CommOptions& o) {
+    o.cancelled = false;
+    o.protocol = ProtocolKind::ModbusTcp;
+    o.remoteHost = "127.0.0.1";
+    o.remotePort = std::to_string(sim.Port());
+  };
+  w.move(0, 0);
+  w.resize(1000, 700);
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  w.Connect1Click();
+  QVERIFY(w.online());
+  TSetpointPageView& page = w.setpointPage();
+  auto* tree = qobject_cast<QTreeWidget*>(w.part(QStringLiteral("Setpoints_Tree")));
+  for (const char* group : {"System Ratings", "Overload"}) {
+    const auto items =
+        tree->findItems(QString::fromLatin1(group), Qt::MatchExactly | Qt::MatchRecursive);
+    QVERIFY(!items.isEmpty());
+    page.ClickNode(items.first());
+  }
+  page.Busy([&] { page.RebuildSetpointGrid(); });
+
+  sim.Pause();
+  QTemporaryDir dir;
+  w.askFileName = [&](const FileRequest&) { return dir.filePath(QStringLiteral("silent.cds")); };
+  bool shotTaken = false;
+  QTimer::singleShot(700, [&] {
+    TProgressF* progress = w.progressWindows().window();
+    if (!progress) return;
+    // The whole screen under Xvfb: the window and its progress window.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+      w.screen()
+          ->grabWindow(0)
+          .copy(0, 0, 1100, 800)
+          .save(dir_ + QStringLiteral("/silent_relay_save_progress_cancel.png"));
+    } else {
+      progress->grab().save(dir_ + QStringLiteral("/silent_relay_save_progress_cancel.png"));
+    }
+    shotTaken = true;
+    progress->cancelButton()->click();
+  });
+  w.SaveToFile();
+  QVERIFY(shotTaken);
+  QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("silent.cds"))));
+
+  // An apply: its progress is in the status bar, with the Cancel beside it.
+  sim.Resume();
+  page.Busy([&] { page.RebuildSetpointGrid(); });
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(page.model().EditNumber(24, 12, notice, corrected));
+  page.ApplyClick();  // opens the password's grace period with the relay answering
+  int edited = 0;
+  for (const SetpointRow& row : std::vector<SetpointRow>(page.model().Rows())) {
+    if (row[1].empty() || edited == 6) continue;
+    const int x = std::stoi(row[1]);
+    const SettingRecord& s = w.settingStore().settings.at(x);
+    if (x == 24 || s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
+    const double low = ParseNumber(s.minText).value_or(0);
+    const double high = ParseNumber(s.maxText).value_or(0);
+    if (high - low < 4) continue;
+    const double now = ParseNumber(s.value).value_or(low);
+    if (page.model().EditNumber(x, now == low + 2 ? low + 3 : low + 2, notice, corrected)) ++edited;
+  }
+  QCOMPARE(edited, 6);
+  page.Busy([&] { page.RebuildSetpointGrid(); });
+  sim.Pause();
+  QTimer::singleShot(700, [&] {
+    Shoot(&w, QStringLiteral("silent_relay_apply_cancel"));
+    QTest::keyClick(&w, Qt::Key_Escape);
+  });
+  page.ApplyClick();
+  QCOMPARE(qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")))->text(),
+           QStringLiteral("NO ANSWER"));
+  Shoot(&w, QStringLiteral("silent_relay_apply_stopped"));
+  sim.Resume();
   w.setUnsavedChanges(false);
 }
 
