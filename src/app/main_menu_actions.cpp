@@ -14,7 +14,7 @@
 #include "app/color_options_dialog.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
-#include "comm/ui/network_options_dialog.h"
+#include "app/comm/network_options_dialog.h"
 #include "shell/help_errors.h"
 
 namespace kvx {

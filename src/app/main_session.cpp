@@ -9,7 +9,7 @@
 #include "app/password_dialogs.h"
 #include "app/setpoint_page_view.h"
 #include "app/window_dialogs.h"
-#include "comm/ui/network_options_dialog.h"
+#include "app/comm/network_options_dialog.h"
 
 namespace kvx {
 namespace {

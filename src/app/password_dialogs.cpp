@@ -8,7 +8,7 @@
 
 #include "app/message_box.h"
 #include "app/user_colors.h"
-#include "controls/bw_spin_edit.h"
+#include "app/controls/bw_spin_edit.h"
 #include "session/password_rules.h"
 
 namespace kvx {

@@ -23,7 +23,7 @@
 
 #include "app/main_window.h"
 #include "app/user_colors.h"
-#include "controls/bw_spin_edit.h"
+#include "app/controls/bw_spin_edit.h"
 #include "session/handover.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"

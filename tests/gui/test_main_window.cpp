@@ -20,8 +20,8 @@
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/progress_window.h"
-#include "comm/ui/network_options_dialog.h"
-#include "controls/bw_spin_edit.h"
+#include "app/comm/network_options_dialog.h"
+#include "app/controls/bw_spin_edit.h"
 #include "gui_helpers.h"
 #include "shell/comm_options_logic.h"
 

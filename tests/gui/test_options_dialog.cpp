@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "comm/ui/network_options_dialog.h"
-#include "controls/bw_spin_edit.h"
+#include "app/comm/network_options_dialog.h"
+#include "app/controls/bw_spin_edit.h"
 #include "gui_helpers.h"
 #include "shell/comm_options_logic.h"
 #include "shell/system_ports.h"

@@ -23,7 +23,7 @@
 #include "app/select_defaults_dialog.h"
 #include "app/setpoint_page_view.h"
 #include "app/window_dialogs.h"
-#include "controls/bw_spin_edit.h"
+#include "app/controls/bw_spin_edit.h"
 #include "gui_helpers.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"

@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <clocale>
 
-#include "controls/bw_spin_edit.h"
+#include "app/controls/bw_spin_edit.h"
 
 using kvx::TBWSpinEdit;
 

@@ -1,4 +1,4 @@
-#include "controls/bw_spin_edit.h"
+#include "app/controls/bw_spin_edit.h"
 
 #include <QEvent>
 #include <QFocusEvent>

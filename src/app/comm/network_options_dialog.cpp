@@ -1,4 +1,4 @@
-#include "comm/ui/network_options_dialog.h"
+#include "app/comm/network_options_dialog.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -8,8 +8,8 @@
 #include <QRegularExpressionValidator>
 #include <cmath>
 
+#include "app/controls/bw_spin_edit.h"
 #include "app/message_box.h"
-#include "controls/bw_spin_edit.h"
 #include "comm/serial_port_list.h"
 #include "shell/comm_options_logic.h"
 #include "shell/system_ports.h"
