@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/process_locale.h"
+#include "app/frame/main_window.h"
+#include "app/frame/process_locale.h"
 #include "shell/demo_option.h"
 #include "shell/instance_lock.h"
 #include "sim/relay_simulation.h"

@@ -15,8 +15,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/setpoint_page_view.h"
+#include "app/frame/main_window.h"
+#include "app/setpoints/setpoint_page_view.h"
 #include "gui_helpers.h"
 #include "setpoints/number_text.h"
 #include "shell/scripted_dialogs.h"

@@ -17,11 +17,11 @@
 #include <clocale>
 #include <cstdio>
 
-#include "app/main_window.h"
-#include "app/message_box.h"
-#include "app/progress_window.h"
 #include "app/comm/network_options_dialog.h"
 #include "app/controls/bw_spin_edit.h"
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/progress_window.h"
+#include "app/frame/main_window.h"
 #include "gui_helpers.h"
 #include "shell/comm_options_logic.h"
 

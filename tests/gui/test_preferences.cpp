@@ -9,9 +9,9 @@
 #include <QSettings>
 #include <QtTest>
 
-#include "app/color_options_dialog.h"
-#include "app/color_preview.h"
-#include "app/main_window.h"
+#include "app/dialogs/color_options_dialog.h"
+#include "app/dialogs/color_preview.h"
+#include "app/frame/main_window.h"
 #include "gui_helpers.h"
 
 using namespace kvx;

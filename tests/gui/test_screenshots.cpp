@@ -16,15 +16,15 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "app/about_dialog.h"
-#include "app/color_options_dialog.h"
-#include "app/main_window.h"
-#include "app/message_box.h"
-#include "app/progress_window.h"
-#include "app/setpoint_page_view.h"
-#include "app/window_dialogs.h"
 #include "app/comm/network_options_dialog.h"
 #include "app/controls/bw_spin_edit.h"
+#include "app/dialogs/about_dialog.h"
+#include "app/dialogs/color_options_dialog.h"
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/progress_window.h"
+#include "app/dialogs/window_dialogs.h"
+#include "app/frame/main_window.h"
+#include "app/setpoints/setpoint_page_view.h"
 #include "gui_helpers.h"
 #include "setpoints/number_text.h"
 #include "shell/comm_options_logic.h"

@@ -17,13 +17,13 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/password_dialogs.h"
-#include "app/progress_window.h"
-#include "app/select_defaults_dialog.h"
-#include "app/setpoint_page_view.h"
-#include "app/window_dialogs.h"
 #include "app/controls/bw_spin_edit.h"
+#include "app/dialogs/password_dialogs.h"
+#include "app/dialogs/progress_window.h"
+#include "app/dialogs/window_dialogs.h"
+#include "app/frame/main_window.h"
+#include "app/setpoints/select_defaults_dialog.h"
+#include "app/setpoints/setpoint_page_view.h"
 #include "gui_helpers.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "app/controls/bw_spin_edit.h"
-#include "app/message_box.h"
+#include "app/dialogs/message_box.h"
 #include "comm/serial_port_list.h"
 #include "shell/comm_options_logic.h"
 #include "shell/system_ports.h"

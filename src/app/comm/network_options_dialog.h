@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QLabel>
 
-#include "app/user_colors.h"
+#include "app/frame/user_colors.h"
 #include "shell/comm_options.h"
 
 class QComboBox;

@@ -10,7 +10,7 @@
 #include <map>
 #include <memory>
 
-#include "app/user_colors.h"
+#include "app/frame/user_colors.h"
 #include "session/working_state.h"
 #include "setpoints/setting_store.h"
 #include "shell/comm_options.h"

@@ -1,4 +1,4 @@
-#include "app/password_dialogs.h"
+#include "app/dialogs/password_dialogs.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/message_box.h"
-#include "app/user_colors.h"
 #include "app/controls/bw_spin_edit.h"
+#include "app/dialogs/message_box.h"
+#include "app/frame/user_colors.h"
 #include "session/password_rules.h"
 
 namespace kvx {

@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "app/dialogs/message_box.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/frame/main_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -19,11 +19,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/message_box.h"
-#include "app/preferences_store.h"
-#include "app/process_locale.h"
-#include "app/setpoint_page_view.h"
-#include "app/window_dialogs.h"
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/window_dialogs.h"
+#include "app/frame/preferences_store.h"
+#include "app/frame/process_locale.h"
+#include "app/setpoints/setpoint_page_view.h"
 #include "session/handed_over_front_end.h"
 #include "session/handover.h"
 #include "session/link_worker.h"

@@ -1,4 +1,4 @@
-#include "app/about_dialog.h"
+#include "app/dialogs/about_dialog.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 
-#include "app/message_box.h"
+#include "app/dialogs/message_box.h"
 
 namespace kvx {
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/user_colors.h"
+#include "app/frame/user_colors.h"
 #include "setpoints/defaults_listing.h"
 
 class QLabel;

@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/user_colors.h"
+#include "app/frame/user_colors.h"
 
 namespace kvx {
 

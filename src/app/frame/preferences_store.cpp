@@ -1,4 +1,4 @@
-#include "app/preferences_store.h"
+#include "app/frame/preferences_store.h"
 
 #include <QSettings>
 

@@ -7,11 +7,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "app/main_window.h"
-#include "app/progress_window.h"
-#include "app/select_defaults_dialog.h"
-#include "app/setpoint_page_view.h"
-#include "app/window_dialogs.h"
+#include "app/dialogs/progress_window.h"
+#include "app/dialogs/window_dialogs.h"
+#include "app/frame/main_window.h"
+#include "app/setpoints/select_defaults_dialog.h"
+#include "app/setpoints/setpoint_page_view.h"
 
 namespace kvx {
 namespace {

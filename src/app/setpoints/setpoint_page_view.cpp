@@ -1,4 +1,4 @@
-#include "app/setpoint_page_view.h"
+#include "app/setpoints/setpoint_page_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,9 +21,9 @@
 #include <atomic>
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/user_colors.h"
 #include "app/controls/bw_spin_edit.h"
+#include "app/frame/main_window.h"
+#include "app/frame/user_colors.h"
 #include "session/handover.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"

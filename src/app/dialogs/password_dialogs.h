@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <string>
 
-#include "app/user_colors.h"
+#include "app/frame/user_colors.h"
 #include "session/password_prompt.h"
 
 class QCheckBox;

@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "app/about_dialog.h"
-#include "app/color_options_dialog.h"
-#include "app/main_window.h"
-#include "app/message_box.h"
 #include "app/comm/network_options_dialog.h"
+#include "app/dialogs/about_dialog.h"
+#include "app/dialogs/color_options_dialog.h"
+#include "app/dialogs/message_box.h"
+#include "app/frame/main_window.h"
 #include "shell/help_errors.h"
 
 namespace kvx {
@@ -52,12 +52,13 @@ void TMainF::WireMenuActions() {
   });
   for (QAction* a : findChildren<QAction*>()) {
     if (a->objectName().isEmpty() || a->menu()) continue;
-    static const QStringList wired = {QStringLiteral("Exit1"),       QStringLiteral("Connect1"),
-                                      QStringLiteral("Disconnect1"), QStringLiteral("About1"),
-                                      QStringLiteral("Contents1"),   QStringLiteral("EditColors1"),
-                                      QStringLiteral("Save1"),       QStringLiteral("Open1"),
-                                      QStringLiteral("Timeout1"),    QStringLiteral("ChangePassword1"),
-                                      QStringLiteral("Load1"),       QStringLiteral("WritetoUnit1")};
+    static const QStringList wired = {
+        QStringLiteral("Exit1"),       QStringLiteral("Connect1"),
+        QStringLiteral("Disconnect1"), QStringLiteral("About1"),
+        QStringLiteral("Contents1"),   QStringLiteral("EditColors1"),
+        QStringLiteral("Save1"),       QStringLiteral("Open1"),
+        QStringLiteral("Timeout1"),    QStringLiteral("ChangePassword1"),
+        QStringLiteral("Load1"),       QStringLiteral("WritetoUnit1")};
     if (wired.contains(a->objectName())) continue;
     const QString caption = a->text().remove(QLatin1Char('&'));
     connect(a, &QAction::triggered, this, [this, caption] { NotAvailableYet(caption); });

@@ -1,4 +1,4 @@
-#include "app/color_options_dialog.h"
+#include "app/dialogs/color_options_dialog.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -7,9 +7,9 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "app/color_preview.h"
-#include "app/message_box.h"
-#include "app/user_colors.h"
+#include "app/dialogs/color_preview.h"
+#include "app/dialogs/message_box.h"
+#include "app/frame/user_colors.h"
 #include "shell/colors.h"
 #include "shell/preferences.h"
 

@@ -1,9 +1,9 @@
-#include "app/progress_window.h"
+#include "app/dialogs/progress_window.h"
 
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/message_box.h"
+#include "app/dialogs/message_box.h"
 
 namespace kvx {
 

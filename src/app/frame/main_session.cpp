@@ -5,11 +5,11 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "app/main_window.h"
-#include "app/password_dialogs.h"
-#include "app/setpoint_page_view.h"
-#include "app/window_dialogs.h"
 #include "app/comm/network_options_dialog.h"
+#include "app/dialogs/password_dialogs.h"
+#include "app/dialogs/window_dialogs.h"
+#include "app/frame/main_window.h"
+#include "app/setpoints/setpoint_page_view.h"
 
 namespace kvx {
 namespace {

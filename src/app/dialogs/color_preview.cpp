@@ -1,8 +1,8 @@
-#include "app/color_preview.h"
+#include "app/dialogs/color_preview.h"
 
 #include <QPainter>
 
-#include "app/user_colors.h"
+#include "app/frame/user_colors.h"
 
 namespace kvx {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/process_locale.h"
+#include "app/frame/process_locale.h"
 
 #include <QLocale>
 #include <clocale>

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/user_colors.h"
+#include "app/frame/user_colors.h"
 #include "session/password_prompt.h"
 #include "session/progress_sink.h"
 #include "shell/user_dialogs.h"

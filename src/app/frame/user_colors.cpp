@@ -1,4 +1,4 @@
-#include "app/user_colors.h"
+#include "app/frame/user_colors.h"
 
 #include <QPalette>
 #include <QWidget>

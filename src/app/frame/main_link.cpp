@@ -9,9 +9,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/main_window.h"
-#include "app/progress_window.h"
-#include "app/window_dialogs.h"
+#include "app/dialogs/progress_window.h"
+#include "app/dialogs/window_dialogs.h"
+#include "app/frame/main_window.h"
 #include "session/handed_over_front_end.h"
 #include "session/handover.h"
 #include "session/link_worker.h"

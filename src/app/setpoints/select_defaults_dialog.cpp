@@ -1,11 +1,11 @@
-#include "app/select_defaults_dialog.h"
+#include "app/setpoints/select_defaults_dialog.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/message_box.h"
+#include "app/dialogs/message_box.h"
 
 namespace kvx {
 

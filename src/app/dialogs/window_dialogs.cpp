@@ -1,12 +1,12 @@
-#include "app/window_dialogs.h"
+#include "app/dialogs/window_dialogs.h"
 
 #include <QApplication>
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "app/message_box.h"
-#include "app/password_dialogs.h"
-#include "app/progress_window.h"
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/password_dialogs.h"
+#include "app/dialogs/progress_window.h"
 
 namespace kvx {
 
