@@ -32,32 +32,34 @@ LockRegistry& Registry() {
 
 }  // namespace
 
-NamedLockHandle::NamedLockHandle(std::string_view name) {
+namespace {
+
+// The lock registered under `name`, made when there is none (then held from
+// the start when `takeNew`, before any other handle can see it). Whether it
+// was made here.
+bool FindOrCreate(std::string_view name, bool takeNew, std::shared_ptr<TimedLock>& lock) {
   LockRegistry& registry = Registry();
   std::lock_guard<std::mutex> hold(registry.guard);
   auto it = registry.locks.find(name);
-  if (it != registry.locks.end()) lock_ = it->second.lock();
-  if (!lock_) {
-    lock_ = std::make_shared<TimedLock>();
-    registry.locks.insert_or_assign(std::string(name), lock_);
-    created_ = true;
-  }
+  if (it != registry.locks.end()) lock = it->second.lock();
+  if (lock) return false;
+  lock = std::make_shared<TimedLock>();
+  lock->held = takeNew;
+  registry.locks.insert_or_assign(std::string(name), lock);
+  return true;
+}
+
+}  // namespace
+
+NamedLockHandle::NamedLockHandle(std::string_view name) {
+  created_ = FindOrCreate(name, false, lock_);
 }
 
 NamedLockHandle::NamedLockHandle(std::string_view name, std::chrono::milliseconds wait) {
-  {
-    LockRegistry& registry = Registry();
-    std::lock_guard<std::mutex> hold(registry.guard);
-    auto it = registry.locks.find(name);
-    if (it != registry.locks.end()) lock_ = it->second.lock();
-    if (!lock_) {
-      lock_ = std::make_shared<TimedLock>();
-      lock_->held = true;  // before any other handle can see it
-      registry.locks.insert_or_assign(std::string(name), lock_);
-      created_ = true;
-      held_ = true;
-      return;
-    }
+  created_ = FindOrCreate(name, true, lock_);
+  if (created_) {
+    held_ = true;
+    return;
   }
   TryLockFor(wait);
 }
