@@ -76,6 +76,20 @@ std::string_view CommErrorText(CommError error) {
       return "reply is not Modbus (protocol id not 0)";
     case CommError::BadLength:
       return "reply header declares an impossible length";
+    case CommError::Df1NoAck:
+      return "message not acknowledged (no DLE ACK)";
+    case CommError::Df1Nak:
+      return "message refused by the relay (DLE NAK)";
+    case CommError::Df1NoData:
+      return "no reply ready at any poll (DLE EOT)";
+    case CommError::Df1BadFrame:
+      return "reply frame malformed or its check does not match";
+    case CommError::Df1ErrorStatus:
+      return "reply with an error status";
+    case CommError::Df1PacketTooShort:
+      return "reply packet too short";
+    case CommError::Df1ReplyTooLong:
+      return "reply frame longer than its buffer";
   }
   return "unknown error";
 }

@@ -51,6 +51,14 @@ enum class CommError : std::uint8_t {
   WrongTransaction,
   WrongProtocolId,
   BadLength,  // the header declares a length no Modbus reply can have
+  // DF1 half-duplex.
+  Df1NoAck,           // the message was not acknowledged with DLE ACK
+  Df1Nak,             // the relay refused the message with DLE NAK
+  Df1NoData,          // every poll got DLE EOT: the relay had no reply ready
+  Df1BadFrame,        // a reply frame out of shape or with a failing check
+  Df1ErrorStatus,     // a reply carrying an error status (STS)
+  Df1PacketTooShort,  // a reply packet without its six header bytes
+  Df1ReplyTooLong,    // a reply frame growing past its buffer
 };
 
 // A short English text for each error (never empty).

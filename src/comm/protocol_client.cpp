@@ -1,5 +1,6 @@
 #include "comm/protocol_client.h"
 
+#include "comm/df1_client.h"
 #include "comm/modbus_rtu_client.h"
 #include "comm/modbus_tcp_client.h"
 #include "comm/serial_port.h"
@@ -60,9 +61,7 @@ const ProtocolClient* FindProtocolClient(ProtocolKind protocol) {
     case ProtocolKind::ModbusTcp:
       return &ModbusTcpProtocolClient();
     case ProtocolKind::Df1:
-      // The DF1 client's table goes here. Its calls take the transaction
-      // number from settings.transactionCounter (post-increment) per attempt.
-      return nullptr;
+      return &Df1ProtocolClient();
   }
   return nullptr;
 }

@@ -1,0 +1,225 @@
+#include "comm/df1_client.h"
+
+#include <array>
+
+#include "comm/modbus_limits.h"
+#include "comm/protocol_client.h"
+
+namespace kvx {
+namespace {
+
+// Each byte of an acknowledgement or a reply frame is waited for on its own.
+constexpr auto kByteTimeout = SerialTimeoutFor(1);
+
+Df1Check CheckOf(const Df1Context& context) {
+  return context.checkMode == 1 ? Df1Check::Bcc : Df1Check::Crc;
+}
+
+bool ContextValid(const Df1Context& context) {
+  return context.source >= 0 && context.source <= 254 &&
+         (context.checkMode == 0 || context.checkMode == 1);
+}
+
+bool AddressValid(int wordAddress) {
+  return wordAddress >= 0 && wordAddress <= kDf1MaxWordAddress;
+}
+
+// Input waiting before a send (the rest of a refused reply, noise) would be
+// read as the start of the answer, so it is read off. Output is never
+// discarded: an acknowledgement is followed at once by the next poll, and
+// flushing the transmit side for the poll dropped the DLE ACK still on its
+// way to the relay.
+CommError DiscardInput(SerialPort& port) {
+  std::array<std::uint8_t, 64> scratch;
+  for (int round = 0; round < 16; ++round) {
+    std::size_t got = 0;
+    CommError e = port.ReadUntil(scratch, got, SerialPort::Clock::now());
+    if (e == CommError::PortError) return e;
+    if (got == 0) break;
+  }
+  return CommError::None;
+}
+
+// Opens the port when needed, discards waiting input and writes all of `bytes`.
+CommError Send(SerialPort& port, std::span<const std::uint8_t> bytes) {
+  if (!port.IsOpen()) {
+    if (CommError e = port.Open(); e != CommError::None) return e;
+  }
+  if (CommError e = DiscardInput(port); e != CommError::None) return e;
+  port.TraceFrame(FrameDirection::Tx, bytes);
+  std::size_t written = 0;
+  CommError e = port.Write(bytes, written);
+  if (e == CommError::PortError) return e;
+  if (written != bytes.size()) return e == CommError::None ? CommError::WriteIncomplete : e;
+  return CommError::None;
+}
+
+CommError SendControl(SerialPort& port, std::uint8_t control) {
+  const std::array<std::uint8_t, 2> bytes{kDf1Dle, control};
+  return Send(port, bytes);
+}
+
+// One byte within the per-byte limit: None, NoReply (silence) or PortError.
+CommError ReadByte(SerialPort& port, std::uint8_t& b) {
+  std::size_t got = 0;
+  CommError e = port.ReadUntil({&b, 1}, got, SerialPort::Clock::now() + kByteTimeout);
+  if (e == CommError::PortError) return e;
+  return got == 1 ? CommError::None : CommError::NoReply;
+}
+
+// The relay takes the message with DLE ACK (or refuses it with DLE NAK).
+CommError AwaitAck(SerialPort& port) {
+  std::array<std::uint8_t, 2> got{};
+  std::size_t n = 0;
+  CommError e = CommError::None;
+  while (n < got.size()) {
+    e = ReadByte(port, got[n]);
+    if (e != CommError::None) break;
+    ++n;
+    if (got[0] != kDf1Dle) break;
+  }
+  port.TraceFrame(FrameDirection::Rx, std::span<const std::uint8_t>(got.data(), n));
+  if (e == CommError::PortError) return e;
+  if (n == 2 && got[0] == kDf1Dle && got[1] == kDf1Ack) return CommError::None;
+  if (n == 2 && got[0] == kDf1Dle && got[1] == kDf1Nak) return CommError::Df1Nak;
+  return CommError::Df1NoAck;
+}
+
+CommError ReceiveReply(Df1Context& context, Df1ReplyReader& reader) {
+  SerialPort& port = context.port;
+  CommError e = CommError::None;
+  for (;;) {
+    std::uint8_t b = 0;
+    e = ReadByte(port, b);
+    if (e != CommError::None) break;
+    const auto step = reader.Feed(b);
+    if (step == Df1ReplyReader::Step::Complete) break;
+    if (step == Df1ReplyReader::Step::TooLong) {
+      e = CommError::Df1ReplyTooLong;
+      break;
+    }
+  }
+  port.TraceFrame(FrameDirection::Rx, reader.Frame());
+  return e;
+}
+
+// The end of a failed exchange: the relay is told, the port closed.
+CommError Fail(Df1Context& context, CommError reason) {
+  SerialPort& port = context.port;
+  if (port.IsOpen()) SendControl(port, kDf1Nak);  // a failure here changes nothing
+  port.Close();
+  return reason;
+}
+
+// One exchange of `packet`; a read (count > 0) fills `words`.
+CommError Exchange(Df1Context& context, const Df1Packet& packet, int polls, int count,
+                   std::span<std::uint16_t> words) {
+  SerialPort& port = context.port;
+  const Df1Check check = CheckOf(context);
+  const std::uint8_t station = packet.bytes[0];
+  const std::uint8_t cmd = packet.bytes[2];
+  const Df1Message message = BuildDf1Message(packet.View(), check);
+  if (CommError e = Send(port, message.View()); e != CommError::None) return Fail(context, e);
+  if (CommError e = AwaitAck(port); e != CommError::None) return Fail(context, e);
+
+  const Df1Message poll = BuildDf1Poll(station);
+  const std::size_t limit = Df1ReplyLimit(count > 0 ? 2 * static_cast<std::size_t>(count) : 0);
+  CommError verdict = CommError::Df1NoData;
+  for (int i = 0; i < polls; ++i) {
+    if (CommError e = Send(port, poll.View()); e != CommError::None) return Fail(context, e);
+    ++context.polls;
+    Df1ReplyReader reader(check, limit);
+    if (CommError e = ReceiveReply(context, reader); e != CommError::None) {
+      return Fail(context, e);
+    }
+    Df1Packet reply;
+    verdict = ParseDf1Reply(reader.Frame(), check, reply);
+    if (verdict != CommError::None) continue;
+    if (CommError e = SendControl(port, kDf1Ack); e != CommError::None) return Fail(context, e);
+    verdict = JudgeDf1Reply(reply.View(), cmd, context.tns, count, words);
+    if (verdict == CommError::None) return CommError::None;
+  }
+  return Fail(context, verdict);
+}
+
+CommError WriteChecked(Df1Context& context, int unit, int wordAddress,
+                       std::span<const std::uint16_t> words, int polls) {
+  const Df1Packet packet = BuildDf1WritePacket(static_cast<std::uint8_t>(unit),
+                                               static_cast<std::uint8_t>(context.source),
+                                               context.tns, wordAddress, words);
+  return Exchange(context, packet, polls, 0, {});
+}
+
+}  // namespace
+
+CommError Df1ReadWords(Df1Context& context, int unit, int wordAddress, int count,
+                       std::span<std::uint16_t> words) {
+  if (!ContextValid(context) || !UnitAddressValid(unit) || !AddressValid(wordAddress) ||
+      count < 1 || count > kDf1MaxWords || words.size() < static_cast<std::size_t>(count)) {
+    return CommError::InvalidArgument;
+  }
+  const Df1Packet packet =
+      BuildDf1ReadPacket(static_cast<std::uint8_t>(unit), static_cast<std::uint8_t>(context.source),
+                         context.tns, wordAddress, count);
+  // Words are only delivered from a reply that passed; a failed read leaves
+  // the caller's buffer as it was.
+  std::array<std::uint16_t, kDf1MaxWords> got{};
+  const CommError e = Exchange(context, packet, kDf1ReadWritePolls, count, got);
+  if (e == CommError::None) {
+    for (int i = 0; i < count; ++i) words[static_cast<std::size_t>(i)] = got[i];
+  }
+  return e;
+}
+
+CommError Df1WriteWords(Df1Context& context, int unit, int wordAddress, int count,
+                        std::span<const std::uint16_t> words) {
+  if (!ContextValid(context) || !UnitAddressValid(unit) || !AddressValid(wordAddress) ||
+      count < 1 || count > kDf1MaxWords || words.size() < static_cast<std::size_t>(count)) {
+    return CommError::InvalidArgument;
+  }
+  return WriteChecked(context, unit, wordAddress, words.first(static_cast<std::size_t>(count)),
+                      kDf1ReadWritePolls);
+}
+
+CommError Df1Command(Df1Context& context, int unit, int code) {
+  if (!ContextValid(context) || !UnitAddressValid(unit)) return CommError::InvalidArgument;
+  const std::array<std::uint16_t, 1> word{static_cast<std::uint16_t>(code & 0xFFFF)};
+  return WriteChecked(context, unit, kDf1CommandWord, word, kDf1CommandPolls);
+}
+
+namespace {
+
+// Every attempt takes the next transaction number, also one that fails.
+std::uint16_t NextTransaction(CommSettings& s) {
+  const auto current = static_cast<std::uint32_t>(s.transactionCounter);
+  s.transactionCounter = static_cast<std::int32_t>(current + 1u);
+  return static_cast<std::uint16_t>(current & 0xFFFF);
+}
+
+CommError ClientRead(CommSettings& s, int first, int count, std::span<std::uint16_t> words) {
+  if (!s.serialPort) return CommError::NoSerialPort;
+  Df1Context context(*s.serialPort, s.sourceAddress, NextTransaction(s), s.errorCheck);
+  return Df1ReadWords(context, s.unitAddress, first, count, words);
+}
+
+CommError ClientWrite(CommSettings& s, int first, int count, std::span<const std::uint16_t> words) {
+  if (!s.serialPort) return CommError::NoSerialPort;
+  Df1Context context(*s.serialPort, s.sourceAddress, NextTransaction(s), s.errorCheck);
+  return Df1WriteWords(context, s.unitAddress, first, count, words);
+}
+
+CommError ClientCommand(CommSettings& s, int code) {
+  if (!s.serialPort) return CommError::NoSerialPort;
+  Df1Context context(*s.serialPort, s.sourceAddress, NextTransaction(s), s.errorCheck);
+  return Df1Command(context, s.unitAddress, code);
+}
+
+}  // namespace
+
+const ProtocolClient& Df1ProtocolClient() {
+  static constexpr ProtocolClient client{
+      .read = ClientRead, .write = ClientWrite, .command = ClientCommand};
+  return client;
+}
+
+}  // namespace kvx
