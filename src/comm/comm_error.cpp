@@ -110,7 +110,9 @@ CommError ExceptionError(std::uint8_t code) {
 }
 
 bool IsExceptionReply(CommError error) {
-  return error == CommError::ExceptionReply || ExceptionCode(error) != 0;
+  // A DF1 error status is the relay's refusal as a Modbus exception is.
+  return error == CommError::ExceptionReply || error == CommError::Df1ErrorStatus ||
+         ExceptionCode(error) != 0;
 }
 
 int ExceptionCode(CommError error) {

@@ -66,7 +66,8 @@ std::string_view CommErrorText(CommError error);
 
 // The error for an exception reply carrying `code`.
 CommError ExceptionError(std::uint8_t code);
-// Whether `error` is an exception reply (the relay refused the request).
+// Whether `error` is an exception reply or a DF1 error status (the relay
+// refused the request).
 bool IsExceptionReply(CommError error);
 // The Modbus exception code behind `error` (0 when it is none of the four
 // named ones).

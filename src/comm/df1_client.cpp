@@ -124,7 +124,13 @@ CommError Exchange(Df1Context& context, const Df1Packet& packet, int polls, int 
 
   const Df1Message poll = BuildDf1Poll(station);
   const std::size_t limit = Df1ReplyLimit(count > 0 ? 2 * static_cast<std::size_t>(count) : 0);
-  CommError verdict = CommError::Df1NoData;
+  // The reason given when the polls run out. A relay that has answered (an
+  // error status, another TNS) has nothing left for the next poll: its DLE EOT
+  // there must not hide the answer.
+  CommError reason = CommError::Df1NoData;
+  auto note = [&reason](CommError verdict) {
+    if (verdict != CommError::Df1NoData || reason == CommError::Df1NoData) reason = verdict;
+  };
   for (int i = 0; i < polls; ++i) {
     if (CommError e = Send(port, poll.View()); e != CommError::None) return Fail(context, e);
     ++context.polls;
@@ -133,13 +139,17 @@ CommError Exchange(Df1Context& context, const Df1Packet& packet, int polls, int 
       return Fail(context, e);
     }
     Df1Packet reply;
-    verdict = ParseDf1Reply(reader.Frame(), check, reply);
-    if (verdict != CommError::None) continue;
+    if (CommError verdict = ParseDf1Reply(reader.Frame(), check, reply);
+        verdict != CommError::None) {
+      note(verdict);
+      continue;
+    }
     if (CommError e = SendControl(port, kDf1Ack); e != CommError::None) return Fail(context, e);
-    verdict = JudgeDf1Reply(reply.View(), cmd, context.tns, count, words);
+    const CommError verdict = JudgeDf1Reply(reply.View(), cmd, context.tns, count, words);
     if (verdict == CommError::None) return CommError::None;
+    note(verdict);
   }
-  return Fail(context, verdict);
+  return Fail(context, reason);
 }
 
 CommError WriteChecked(Df1Context& context, int unit, int wordAddress,
