@@ -1,4 +1,5 @@
 #include "app/frame/main_window.h"
+#include "app/comm/traffic_window.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -108,6 +109,7 @@ TMainF::TMainF(const MainWindowOptions& options) {
   session_->SetProgress(linkProgress_.get());
   BuildTimers();
   WireMenuActions();
+  AttachTrafficWindow(this, menu(QStringLiteral("Network1")), *session_);
   setpointPage_ = new TSetpointPageView(*this);
 
   // 6. Values.
