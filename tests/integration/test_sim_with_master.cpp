@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -216,6 +217,33 @@ TEST(SimWithMasterDf1, EotPollsAndRefusedMessagesCostPollsAndAttempts) {
       EXPECT_EQ(report.exchanges, c.nakEvery == 2 && i == 1 ? 2 : c.exchanges) << c.what;
       if (c.ok) {
         EXPECT_EQ(w, (Words{201, 197, 0xE240, 0x0001})) << c.what;
+      }
+    }
+  }
+}
+
+// A relay answering each step a little late: within the 110 ms a byte may
+// take, every read goes through; past it, every attempt fails (never a value
+// from a late answer), each within a bounded time.
+TEST(SimWithMasterDf1, DelaysJustInsideAndPastTheByteLimit) {
+  for (int delay : {80, 140}) {
+    sim::ServerOptions options;
+    options.paceBaud = 9600;
+    options.faults.delayMs = delay;
+    RelaySimulation sim(Config(), options);
+    Master m(sim, ProtocolKind::Df1);
+    for (int i = 0; i < 3; ++i) {
+      Words w(4, 0xEEEE);
+      const auto start = std::chrono::steady_clock::now();
+      AccessReport report = ReadRegistersReport(m.settings, 0, 4, w);
+      const auto took = std::chrono::steady_clock::now() - start;
+      if (delay < 110) {
+        EXPECT_TRUE(report.ok) << delay;
+        EXPECT_EQ(w, (Words{201, 197, 0xE240, 0x0001})) << delay;
+      } else {
+        EXPECT_FALSE(report.ok) << delay;
+        EXPECT_EQ(w, Words(4, 0xEEEE)) << delay;
+        EXPECT_LT(took, std::chrono::seconds(2)) << delay;
       }
     }
   }
