@@ -49,12 +49,14 @@ struct Bench {
     window->useDialogs(&dialogs);
     window->usePasswords(&passwords);
   }
-  bool Connect() {
+  bool Connect(int errorCheck = 0, int source = 0) {
     if (!relay) return false;
     CommOptions o;
     o.cancelled = false;
     o.protocol = ProtocolKind::Df1;
     o.portName = relay->Df1Path();
+    o.errorCheck = errorCheck;
+    o.sourceAddress = source;
     return window->ConnectWith(o);
   }
   TrafficWindow* traffic() { return window->findChild<TrafficWindow*>(QStringLiteral("TrafficF")); }
@@ -84,7 +86,10 @@ class TrafficWindowTest : public QObject {
 
 void TrafficWindowTest::showTrafficDecodesEveryFrameAndMasksThePassword() {
   Bench b;
-  QVERIFY(b.Connect());
+  // The options dialog's DF1 settings: BCC, this station node 5.
+  QVERIFY(b.Connect(1, 5));
+  QCOMPARE(b.window->session().Comm().errorCheck, 1);
+  QCOMPARE(b.window->session().Comm().sourceAddress, 5);
   QMenu* network = b.window->menu(QStringLiteral("Network1"));
   QVERIFY(network);
   QAction* show = network->findChild<QAction*>(QStringLiteral("ShowTraffic1"));
@@ -121,6 +126,11 @@ void TrafficWindowTest::showTrafficDecodesEveryFrameAndMasksThePassword() {
       QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d  TX  10 01 FE 10 02 "))
           .match(read)
           .hasMatch());
+  // DST 254, SRC 5, CMD 1, STS 0; one BCC byte and the pad after DLE ETX.
+  QVERIFY2(read.contains(QStringLiteral(" 10 02 FE 05 01 00 ")), qPrintable(read));
+  QVERIFY2(
+      QRegularExpression(QStringLiteral(" 10 03 [0-9A-F]{2} FF  read ")).match(read).hasMatch(),
+      qPrintable(read));
   QVERIFY(!b.lineOf(QStringLiteral("DLE ENQ station 254")).isEmpty());
   QVERIFY(!b.lineOf(QStringLiteral("ACK")).isEmpty());
   QVERIFY(!b.lineOf(QStringLiteral("3 words, TNS %1").arg(df1.transactionCounter - 2)).isEmpty());
