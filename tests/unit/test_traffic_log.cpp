@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "comm/frame_decoder.h"
@@ -173,6 +175,31 @@ TEST(TrafficLog, HoldsTenThousandLinesByDefault) {
   const Bytes ack{0x10, 0x06};
   for (int i = 0; i < 10050; ++i) log.RecordSerial(Rx, ack);
   EXPECT_EQ(log.Size(), 10000u);
+}
+
+// Link threads record while the viewer takes: every line is taken once, in
+// the order it was recorded per thread.
+TEST(TrafficLog, ThreadsRecordWhileTheViewerTakes) {
+  TrafficLog log(100000);
+  log.SetSerialProtocol(ProtocolKind::Df1);
+  auto record = [&log](std::uint8_t station) {
+    for (int i = 0; i < 2000; ++i) {
+      log.RecordSerial(Tx, Bytes{0x10, 0x05, station, static_cast<std::uint8_t>(-station), 0xFF});
+    }
+  };
+  std::thread a(record, 1), b(record, 2);
+  TrafficLog::Cursor cursor;
+  std::size_t taken = 0;
+  bool restart = false;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (taken < 4000 && std::chrono::steady_clock::now() < until) {
+    taken += log.TakeNew(cursor, restart).size();
+    EXPECT_FALSE(restart);
+  }
+  a.join();
+  b.join();
+  EXPECT_EQ(taken, 4000u);
+  EXPECT_TRUE(log.TakeNew(cursor, restart).empty());
 }
 
 }  // namespace
