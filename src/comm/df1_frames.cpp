@@ -113,7 +113,9 @@ std::size_t Df1ReplyLimit(std::size_t dataBytes) {
 }
 
 Df1ReplyReader::Step Df1ReplyReader::Feed(std::uint8_t b) {
-  if (!frame_.Push(b) || frame_.size > limit_) return Step::TooLong;
+  // The byte that would pass the limit is not kept: the frame holds at most
+  // `limit_` bytes (never more than the buffer).
+  if (frame_.size >= limit_ || !frame_.Push(b)) return Step::TooLong;
   if (afterEtx_) {
     ++checkBytes_;
     return checkBytes_ < (check_ == Df1Check::Crc ? 2 : 1) ? Step::More : Step::Complete;

@@ -93,7 +93,8 @@ Df1Message BuildDf1Poll(std::uint8_t station);
 std::size_t Df1ReplyLimit(std::size_t dataBytes);
 
 // Collects one reply frame byte by byte: DLE STX ... DLE ETX and its check
-// (one byte BCC, two bytes CRC), or DLE EOT.
+// (one byte BCC, two bytes CRC), or DLE EOT. The byte that would make the
+// frame longer than its limit gives TooLong and is not kept.
 class Df1ReplyReader {
  public:
   enum class Step { More, Complete, TooLong };

@@ -27,8 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     step = reader.Feed(b);
     if (step != kvx::Df1ReplyReader::Step::More) break;
   }
-  if (reader.Frame().size() > limit + 1 || reader.Frame().size() != taken) __builtin_trap();
-  if (step == kvx::Df1ReplyReader::Step::TooLong && taken <= limit) __builtin_trap();
+  if (step == kvx::Df1ReplyReader::Step::TooLong) {
+    // Refused exactly at the byte past the limit, which is not kept.
+    if (taken != limit + 1 || reader.Frame().size() != limit) __builtin_trap();
+  } else if (reader.Frame().size() != taken || taken > limit) {
+    __builtin_trap();
+  }
 
   // The parser on its own, also on what the reader would not have ended on.
   for (auto frame : {reader.Frame(), line}) {

@@ -230,7 +230,12 @@ TEST(Df1Frames, ReaderRefusesAFrameGrowingPastItsLimit) {
   auto [taken, step] = Read(reader, endless);
   EXPECT_EQ(step, Step::TooLong);
   EXPECT_EQ(taken, kDf1ReplyBuffer + 1);
-  EXPECT_LE(reader.Frame().size(), kDf1ReplyBuffer + 1);
+  EXPECT_EQ(reader.Frame().size(), kDf1ReplyBuffer) << "the byte past the limit is not kept";
+
+  // At the largest limit the buffer's own end refuses the same way.
+  Df1ReplyReader widest(Df1Check::Crc, kDf1ReplyCapacity);
+  EXPECT_EQ(Read(widest, endless), std::make_pair(kDf1ReplyCapacity + 1, Step::TooLong));
+  EXPECT_EQ(widest.Frame().size(), kDf1ReplyCapacity);
 
   // A 100-word read whose data are all DLEs is longer than 300 bytes and
   // still legitimate; its limit covers it, and no limit passes the capacity.
