@@ -1,6 +1,8 @@
 #include "comm/df1_client.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "comm/modbus_limits.h"
 #include "comm/protocol_client.h"
@@ -38,6 +40,31 @@ CommError DiscardInput(SerialPort& port) {
     if (got == 0) break;
   }
   return CommError::None;
+}
+
+// After a frame that failed, the relay may still be sending: the rest of a
+// frame whose start was noise, or an answer behind garbage. On a real line
+// (and on a paced one) that tail arrives after the failure was seen; read on
+// until the line has been quiet for 3.5 character times (at least 20 ms:
+// schedulers and USB adapters deliver bytes in bursts), so the tail is never
+// taken for the start of the next answer. Bounded by the time the longest
+// frame takes at the slowest rate, whatever the line does.
+void WaitForQuietLine(SerialPort& port) {
+  using std::chrono::milliseconds;
+  const int baud = port.BaudRate();
+  const milliseconds gap(std::max(baud > 0 ? (35 * 1000 + baud - 1) / baud : 0, 20));
+  const auto end = SerialPort::Clock::now() + milliseconds(600);
+  auto quietFrom = SerialPort::Clock::now();
+  std::array<std::uint8_t, 64> scratch;
+  for (;;) {
+    const auto now = SerialPort::Clock::now();
+    if (now >= end || now >= quietFrom + gap) return;
+    std::size_t got = 0;
+    if (port.ReadUntil(scratch, got, std::min(quietFrom + gap, end)) == CommError::PortError) {
+      return;
+    }
+    if (got > 0) quietFrom = SerialPort::Clock::now();
+  }
 }
 
 // Opens the port when needed, discards waiting input and writes all of `bytes`.
@@ -103,10 +130,14 @@ CommError ReceiveReply(Df1Context& context, Df1ReplyReader& reader) {
   return e;
 }
 
-// The end of a failed exchange: the relay is told, the port closed.
+// The end of a failed exchange: once the line is quiet the relay is told,
+// and the port closed.
 CommError Fail(Df1Context& context, CommError reason) {
   SerialPort& port = context.port;
-  if (port.IsOpen()) SendControl(port, kDf1Nak);  // a failure here changes nothing
+  if (port.IsOpen()) {
+    WaitForQuietLine(port);
+    SendControl(port, kDf1Nak);  // a failure here changes nothing
+  }
   port.Close();
   return reason;
 }
@@ -142,6 +173,7 @@ CommError Exchange(Df1Context& context, const Df1Packet& packet, int polls, int 
     if (CommError verdict = ParseDf1Reply(reader.Frame(), check, reply);
         verdict != CommError::None) {
       note(verdict);
+      if (verdict == CommError::Df1BadFrame) WaitForQuietLine(port);
       continue;
     }
     if (CommError e = SendControl(port, kDf1Ack); e != CommError::None) return Fail(context, e);

@@ -249,6 +249,33 @@ TEST(SimWithMasterDf1, DelaysJustInsideAndPastTheByteLimit) {
   }
 }
 
+// Paced like a real line, garbage ahead of the relay's DLE ACK fails the
+// first attempt at its first byte while the rest is still arriving; the retry
+// must wait for the line to fall quiet, not read that tail as its own answer.
+TEST(SimWithMasterDf1, GarbageAheadOfTheAckCostsOneAttemptNotTheRead) {
+  sim::ServerOptions options;
+  options.paceBaud = 9600;
+  options.faults.garbageRate = 0.5;
+  const std::vector<std::uint8_t> ack{0x10, 0x06}, reply(20, 0);
+  for (options.faults.seed = 1; options.faults.seed < 1000; ++options.faults.seed) {
+    sim::FaultInjector probe(options.faults);
+    const auto first = probe.Shape(ack);
+    const auto second = probe.Shape(ack);
+    const auto third = probe.Shape(reply);
+    if (first && first->size() > 8 && (*first)[0] != 0x10 && second && *second == ack && third &&
+        *third == reply) {
+      break;
+    }
+  }
+  RelaySimulation sim(Config(), options);
+  Master m(sim, ProtocolKind::Df1);
+  Words w(4);
+  AccessReport report = ReadRegistersReport(m.settings, 0, 4, w);
+  EXPECT_TRUE(report.ok) << "seed " << options.faults.seed;
+  EXPECT_EQ(report.exchanges, 2) << "seed " << options.faults.seed;
+  EXPECT_EQ(w, (Words{201, 197, 0xE240, 0x0001}));
+}
+
 // Paced at 9600 baud, a 100-word DF1 read whose values are all 0x1010 (the
 // longest reply there is: every data byte doubled) and a 100-word write go
 // through.
