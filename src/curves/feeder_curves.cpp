@@ -32,6 +32,7 @@ constexpr std::array<FeederElementInfo, kFeederElements> kElements = {{
 }};
 
 double Band(double t, double g, BandSide side) {
+  if (std::isinf(t)) return t;  // no trip: no band either
   switch (side) {
     case BandSide::Upper:
       return std::max(t + g * t, kUpperFloor);
@@ -405,9 +406,8 @@ void ScaleAxes(FeederCurves& c, const FeederSettings& settings, const FeederView
       c.Series(g, static_cast<FeederElement>(e)).active =
           IsTicked(view, g, static_cast<FeederElement>(e));
 
-  if (view.holdAxis) {
-    c.axes = view.axes;
-  } else {
+  c.axes = view.axes;
+  if (!view.holdAxis) {
     std::vector<const CurveSeries*> all;
     for (const CurveSeries& s : c.series) all.push_back(&s);
     all.push_back(custom);
