@@ -23,7 +23,7 @@ struct CurveArgs {
   std::vector<std::string> elements;
   int group = 1;
   bool multiples = false;
-  std::optional<double> warm;
+  std::optional<int> warm;
   bool series = false;
   std::string custom;
 };
@@ -84,7 +84,7 @@ int RunFeeder(CommandContext& context, const CurveArgs& args, const SettingStore
       ticks[static_cast<std::size_t>(*e)] = true;
     }
   }
-  if (args.warm) view.warmPercent = {*args.warm, *args.warm};
+  if (args.warm) view.warmPercent.fill(*args.warm);
   view.page = g == 0 ? FeederPage::Group1Points : FeederPage::Group2Points;
 
   CustomCurveList custom(CustomCurveKind::Feeder);
@@ -170,7 +170,7 @@ void RegisterCurveCommands(CLI::App& app, CommandContext& context) {
                 "Feeder: currents in multiples of CT rating instead of amperes");
   cmd->add_option("--warm", args->warm,
                   "Warm curve at this percentage (feeder: % I^t, motor: % I^2t), 1 to 99")
-      ->check(CLI::Range(1.0, 99.0));
+      ->check(CLI::Range(1, 99));
   cmd->add_flag("--series", args->series,
                 "Print every ticked series' points as CSV (series,current,time) instead");
   cmd->add_option("--custom", args->custom,
