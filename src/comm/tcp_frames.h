@@ -1,7 +1,7 @@
 #pragma once
-// Modbus TCP request frames (application header + request) and the check of a
-// reply against its request, as pure functions over byte buffers (the client,
-// the tests and the fuzz target share them).
+// Modbus TCP request frames (application header + the request body of
+// modbus_pdu.h) and the check of a reply against its request, as pure functions over byte buffers
+// (the client, the tests and the fuzz target share them).
 
 #include <array>
 #include <cstddef>
@@ -28,8 +28,8 @@ struct TcpFrame {
   std::span<const std::uint8_t> View() const { return {bytes.data(), size}; }
 };
 
-// Only the low byte of a count goes on the wire. `transaction` is the
-// identifier the reply must echo.
+// Only the low 16 bits of an address or count go on the wire. `transaction`
+// is the identifier the reply must echo.
 TcpFrame BuildTcpReadRequest(std::uint8_t unit, int first, int count,
                              std::uint16_t transaction = 0);
 TcpFrame BuildTcpWriteRequest(std::uint8_t unit, int first, std::span<const std::uint16_t> words,
