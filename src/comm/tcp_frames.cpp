@@ -1,6 +1,7 @@
 #include "comm/tcp_frames.h"
 
 #include "comm/modbus_pdu.h"
+#include "comm/relay_registers.h"
 
 namespace kvx {
 namespace {
@@ -43,7 +44,7 @@ TcpFrame BuildTcpWriteRequest(std::uint8_t unit, int first, std::span<const std:
 
 TcpFrame BuildTcpCommandRequest(std::uint8_t unit, int code, std::uint16_t transaction) {
   const std::uint16_t value = static_cast<std::uint16_t>(static_cast<unsigned>(code) & 0xFFFF);
-  return Frame(unit, WriteMultiplePdu(kTcpCommandRegister, {&value, 1}), transaction);
+  return Frame(unit, WriteMultiplePdu(relay_reg::kCommand, {&value, 1}), transaction);
 }
 
 CommError CheckTcpReplyHeader(std::span<const std::uint8_t> request,

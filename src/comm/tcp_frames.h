@@ -20,7 +20,6 @@ inline constexpr std::size_t kTcpMaxDeclaredLength = 254;
 inline constexpr std::size_t kTcpReplyCapacity = 6 + kTcpMaxDeclaredLength;
 inline constexpr std::size_t kTcpWriteReplyLength = 12;
 inline constexpr std::size_t kTcpExceptionReplyLength = 9;
-inline constexpr int kTcpCommandRegister = 6;
 
 struct TcpFrame {
   std::array<std::uint8_t, kTcpFrameCapacity> bytes{};
@@ -34,7 +33,7 @@ TcpFrame BuildTcpReadRequest(std::uint8_t unit, int first, int count,
                              std::uint16_t transaction = 0);
 TcpFrame BuildTcpWriteRequest(std::uint8_t unit, int first, std::span<const std::uint16_t> words,
                               std::uint16_t transaction = 0);
-// Writes `code` into holding register 6 (function 16).
+// Writes `code` into the command register, relay_reg::kCommand (function 16).
 TcpFrame BuildTcpCommandRequest(std::uint8_t unit, int code, std::uint16_t transaction = 0);
 
 constexpr std::size_t TcpReadReplyLength(int count) {

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "comm/relay_registers.h"
 #include "session/definition_choice.h"
 #include "session/working_state.h"
 #include "setpoints/load_setting_file.h"
@@ -11,10 +12,6 @@
 
 namespace kvx {
 namespace {
-
-constexpr int kModelCodeRegister = 0;
-constexpr int kFirmwareRegister = 1;
-constexpr int kSerialRegister = 2;
 
 // Closing a port or a socket that refuses to close is retried, but not for
 // ever: after this many passes the disconnect goes on regardless.
@@ -41,9 +38,9 @@ bool WorkingState::ConnectUnit() {
   identity_ = UnitIdentity{};
   std::string firmwareText, modelText, serialText;
   CommFailure why;
-  if (!ReadSetting(comm_, kFirmwareRegister, 3, firmwareText, why) ||
-      !ReadSetting(comm_, kModelCodeRegister, 3, modelText, why) ||
-      !ReadSetting(comm_, kSerialRegister, 2, serialText, why)) {
+  if (!ReadSetting(comm_, relay_reg::kFirmware, 3, firmwareText, why) ||
+      !ReadSetting(comm_, relay_reg::kModelCode, 3, modelText, why) ||
+      !ReadSetting(comm_, relay_reg::kSerialNumber, 2, serialText, why)) {
     NoteExchange(why);
     return FailConnect(ConnectFailure::NoAnswer);
   }

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "comm/register_access_report.h"
+#include "comm/relay_registers.h"
 #include "session/password_rules.h"
 #include "setpoints/load_setting_file.h"
 #include "setpoints/number_text.h"
@@ -14,7 +15,6 @@
 namespace kvx {
 namespace {
 
-constexpr int kPasswordRegister = 590;
 constexpr int kPasswordType = 22;
 
 // Type codes 1 and 3 compare as numbers after a write, every other as text:
@@ -34,7 +34,7 @@ bool ReadPassword(CommSettings& comm, std::string& stored, CommFailure& why) {
   const int count = DescribeTypeCode(kPasswordType).registers;
   std::array<std::uint16_t, 10> words{};
   const AccessReport report =
-      ReadRegistersReport(comm, kPasswordRegister, count,
+      ReadRegistersReport(comm, relay_reg::kPassword, count,
                           std::span<std::uint16_t>(words.data(), static_cast<std::size_t>(count)));
   CountPacket(report.ok);
   why = FailureOf(report);
@@ -183,7 +183,7 @@ ChangePasswordResult WorkingState::ChangePassword() {
   }
   result.outcome = ChangePasswordOutcome::Sent;
   result.written =
-      WriteSetting(comm_, kPasswordRegister, kPasswordType, change.newPassword, result.failure);
+      WriteSetting(comm_, relay_reg::kPassword, kPasswordType, change.newPassword, result.failure);
   NoteExchange(result.failure);
   return result;
 }

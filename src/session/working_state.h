@@ -206,7 +206,7 @@ class WorkingState {
   MessageResult AskToSaveChanges();
 
   // --- password -------------------------------------------------------
-  // Asks for the password and compares it with a fresh read of register 590.
+  // Asks for the password and compares it with a fresh read of the relay's.
   PasswordCheck CheckPassword();
   // Tells the user why a check did not pass: "Wrong Password.", or for a
   // register that could not be read the communications message with the
