@@ -68,6 +68,13 @@ bool TakePassword(CommandContext& context, OnlineOptions& options) {
   return true;
 }
 
+// The link's reason behind a fixed message just printed, on a line of its own.
+void PrintLinkReason(const WorkingState& state, std::ostream& err) {
+  if (!state.LastLinkFailure().reason.empty()) {
+    err << "kvx-cli: " << state.LastLinkFailure().reason << '\n';
+  }
+}
+
 int ConnectFailureExit(const WorkingState& state, std::ostream& err) {
   err << "kvx-cli: " << state.View().networkText << ": ";
   switch (state.LastConnectFailure()) {
@@ -159,7 +166,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
           case SaveOutcome::Saved:
             return static_cast<int>(kExitOk);
           case SaveOutcome::ReadFailed:
-            context.err << "kvx-cli: " << state.LastLinkFailure().reason << '\n';
+            PrintLinkReason(state, context.err);
             return static_cast<int>(kExitRelayFailed);
           case SaveOutcome::WriteFailed:
             context.err << "kvx-cli: " << *file << ": " << state.LastWriteError() << '\n';
@@ -169,8 +176,8 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
         }
       }
       if (!state.ReadSetpointGroups()) {
-        context.err << "Setpoint File Save: Error reading from unit. Please retry\n"
-                    << "kvx-cli: " << state.LastLinkFailure().reason << '\n';
+        context.err << "Setpoint File Save: Error reading from unit. Please retry\n";
+        PrintLinkReason(state, context.err);
         return static_cast<int>(kExitRelayFailed);
       }
       PrintSettingsTable(state.Store(), context.out, kSetpointGroupLimit);
@@ -248,6 +255,9 @@ void AddWriteSetpoints(CLI::App& app, CommandContext& context) {
       int code = WriteSetpointsExit(context, r);
       if (!r.reconnected) {
         context.err << "kvx-cli: the relay was not identified again after the write\n";
+        if (state.LastConnectFailure() == ConnectFailure::NoAnswer) {
+          PrintLinkReason(state, context.err);
+        }
         if (code == kExitOk) code = kExitRelayFailed;
       }
       return code;

@@ -14,9 +14,16 @@ constexpr int kAttempts = 3;
 constexpr std::chrono::milliseconds kExchangeLockSlice{500};
 constexpr std::chrono::milliseconds kCommandLockWait{5000};
 
+// A protocol of the enumeration without a client in this build, or a value
+// outside it (read from a file, say).
 CommError MissingClientError(ProtocolKind protocol) {
-  return protocol == ProtocolKind::Df1 ? CommError::ProtocolUnavailable
-                                       : CommError::UnknownProtocol;
+  switch (protocol) {
+    case ProtocolKind::ModbusRtu:
+    case ProtocolKind::Df1:
+    case ProtocolKind::ModbusTcp:
+      return CommError::ProtocolUnavailable;
+  }
+  return CommError::UnknownProtocol;
 }
 
 // The report before the first attempt: the request, and where it goes.

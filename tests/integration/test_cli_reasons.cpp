@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,9 +27,11 @@ enum class Link {
   SilentRtu,     // the simulator on its pty, stopped with SIGSTOP
   SilentTcp,     // the simulator on TCP, stopped with SIGSTOP (the kernel still accepts)
   MissingPort,   // a serial device that does not exist
+  NotATty,       // a plain file named as the serial port
   RefusedTcp,    // a TCP port nobody listens on
   ExceptionTcp,  // the simulator refusing register 24 and 9000 with exception 2
   ExceptionRtu,
+  SplitTcp,  // the simulator sending each reply in pieces 400 ms apart
 };
 
 struct ReasonCase {
@@ -80,6 +83,11 @@ class CliReasons : public ::testing::TestWithParam<ReasonCase> {
         name = (folder / "ttyKVX9").string();
         options = {"--rtu", name};
         return;
+      case Link::NotATty:
+        name = (folder / "notes.txt").string();
+        std::ofstream(name) << "not a port\n";
+        options = {"--rtu", name};
+        return;
       case Link::RefusedTcp: {
         const int port = UnusedPort();
         ASSERT_NE(port, 0);
@@ -91,6 +99,7 @@ class CliReasons : public ::testing::TestWithParam<ReasonCase> {
       case Link::SilentTcp:
       case Link::ExceptionTcp:
       case Link::ExceptionRtu:
+      case Link::SplitTcp:
         break;
     }
     std::vector<std::string> args = {"--model", "DRA", "--firmware", "197"};
@@ -99,6 +108,7 @@ class CliReasons : public ::testing::TestWithParam<ReasonCase> {
       const bool setting = GetParam().command.front() != "read-registers";
       args.insert(args.end(), {"--exception-at", setting ? "24" : "9000"});
     }
+    if (link == Link::SplitTcp) args.insert(args.end(), {"--split-ms", "400"});
     if (rtu) {
       args.insert(args.end(), {"--rtu-pty", (folder / "relay").string()});
     } else {
@@ -181,6 +191,18 @@ const ReasonCase kCases[] = {
      {"identify"},
      "kvx-cli: Failed to Connect: ",
      "cannot open @: No such file or directory",
+     1},
+    {"NotATtyRead",
+     Link::NotATty,
+     {"read-registers", "0", "1"},
+     "kvx-cli: read-registers failed: ",
+     "cannot open @: not a serial port",
+     1},
+    {"SplitTcpRead",
+     Link::SplitTcp,
+     {"read-registers", "0", "1"},
+     "kvx-cli: read-registers failed: ",
+     "incomplete reply from unit 254 within 500 ms after 3 attempts",
      1},
     {"RefusedRead",
      Link::RefusedTcp,
