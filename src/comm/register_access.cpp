@@ -26,20 +26,23 @@ CommError MissingClientError(ProtocolKind protocol) {
   return CommError::UnknownProtocol;
 }
 
-// The report before the first attempt: the request, and where it goes.
-AccessReport StartReport(const CommSettings& settings, const ProtocolClient* client) {
+// The report before the first attempt.
+AccessReport StartReport(const CommSettings& settings) {
   AccessReport report;
   report.unit = settings.unitAddress;
-  if (client) report.link = client->linkName(settings);
   return report;
 }
 
-void Record(AccessReport& report, const ExchangeOutcome& outcome) {
+// Called inside the link lock: the port or client is named only for a
+// failure, and while no other thread can be changing it.
+void Record(AccessReport& report, const ExchangeOutcome& outcome, const ProtocolClient* client,
+            const CommSettings& settings) {
   report.lastError = outcome.error;
   report.ok = outcome.error == CommError::None;
   report.systemError = outcome.systemError;
   report.timeout = outcome.timeout;
   report.replyHeard = outcome.replyHeard;
+  if (!report.ok && client) report.link = client->linkName(settings);
 }
 
 // The loop reads and writes share: only exchanges count as attempts; a lock
@@ -47,7 +50,7 @@ void Record(AccessReport& report, const ExchangeOutcome& outcome) {
 template <typename Exchange>
 AccessReport RunExchanges(CommSettings& settings, int firstRegister, Exchange exchange) {
   const ProtocolClient* client = FindProtocolClient(settings.protocol);
-  AccessReport report = StartReport(settings, client);
+  AccessReport report = StartReport(settings);
   report.firstRegister = firstRegister;
   while (report.exchanges < kAttempts && !report.ok) {
     NamedLockHandle lock(kLinkLockName);
@@ -56,7 +59,8 @@ AccessReport RunExchanges(CommSettings& settings, int firstRegister, Exchange ex
       continue;
     }
     Record(report,
-           client ? exchange(*client) : ExchangeOutcome{MissingClientError(settings.protocol)});
+           client ? exchange(*client) : ExchangeOutcome{MissingClientError(settings.protocol)},
+           client, settings);
     lock.Unlock();
     ++report.exchanges;
   }
@@ -146,6 +150,9 @@ std::string DescribeAccessFailure(const AccessReport& r) {
     case CommError::InvalidArgument:
       return std::string(CommErrorText(r.lastError)) + " (unit " + std::to_string(r.unit) + ", " +
              RequestText(r) + ")";
+    case CommError::LockBusy:
+      return std::string(CommErrorText(r.lastError)) + " (" + RequestText(r) + ", " + attempts +
+             ")";
     case CommError::SocketError:
       if (r.systemError != 0) {
         return r.link + ": socket error: " + SystemErrorText(r.systemError, r.lastError);
@@ -167,7 +174,7 @@ CommFailure FailureOf(const AccessReport& report) {
 AccessReport ReadRegistersReport(CommSettings& settings, int firstRegister, int count,
                                  std::span<std::uint16_t> words) {
   if (count < 0 || words.size() < static_cast<std::size_t>(count)) {
-    AccessReport report = StartReport(settings, FindProtocolClient(settings.protocol));
+    AccessReport report = StartReport(settings);
     report.firstRegister = firstRegister;
     report.lastError = CommError::InvalidArgument;
     return report;
@@ -180,7 +187,7 @@ AccessReport ReadRegistersReport(CommSettings& settings, int firstRegister, int 
 AccessReport WriteRegistersReport(CommSettings& settings, int firstRegister, int count,
                                   std::span<const std::uint16_t> words) {
   if (count < 0 || words.size() < static_cast<std::size_t>(count)) {
-    AccessReport report = StartReport(settings, FindProtocolClient(settings.protocol));
+    AccessReport report = StartReport(settings);
     report.firstRegister = firstRegister;
     report.lastError = CommError::InvalidArgument;
     return report;
@@ -192,7 +199,7 @@ AccessReport WriteRegistersReport(CommSettings& settings, int firstRegister, int
 
 AccessReport SendCommandReport(CommSettings& settings, int commandCode) {
   const ProtocolClient* client = FindProtocolClient(settings.protocol);
-  AccessReport report = StartReport(settings, client);
+  AccessReport report = StartReport(settings);
   report.commandCode = commandCode;
   while (report.exchanges < kAttempts && !report.ok) {
     // A lock this handle creates is taken as it is created; one that already
@@ -209,8 +216,10 @@ AccessReport SendCommandReport(CommSettings& settings, int commandCode) {
       report.lastError = CommError::LockBusy;
       continue;
     }
-    Record(report, client ? client->command(settings, commandCode)
-                          : ExchangeOutcome{MissingClientError(settings.protocol)});
+    Record(report,
+           client ? client->command(settings, commandCode)
+                  : ExchangeOutcome{MissingClientError(settings.protocol)},
+           client, settings);
   }
   return report;
 }
