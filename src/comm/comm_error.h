@@ -64,6 +64,9 @@ bool IsExceptionReply(CommError error);
 // The Modbus exception code behind `error` (0 when it is none of the four
 // named ones).
 int ExceptionCode(CommError error);
+// What exception code 1..4 means ("illegal data address"); "exception reply"
+// for any other.
+std::string_view ExceptionMeaning(int code);
 
 // A failed access as it travels up to a front end: the code for decisions
 // (was it refused? did the relay answer at all?) and one line for a person,

@@ -86,21 +86,6 @@ std::string SystemErrorText(int error, CommError fallback) {
   return std::string(CommErrorText(fallback));
 }
 
-std::string_view ExceptionMeaning(int code) {
-  switch (code) {
-    case 1:
-      return "illegal function";
-    case 2:
-      return "illegal data address";
-    case 3:
-      return "illegal data value";
-    case 4:
-      return "device failure";
-    default:
-      return "exception reply";
-  }
-}
-
 // "register 9000" or "command 3".
 std::string RequestText(const AccessReport& r) {
   return r.firstRegister >= 0 ? "register " + std::to_string(r.firstRegister)

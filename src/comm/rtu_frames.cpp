@@ -22,10 +22,6 @@ class FrameWriter {
   RtuFrame& frame_;
 };
 
-}  // namespace
-
-namespace {
-
 // The unit, the request body, the CRC.
 RtuFrame Frame(std::uint8_t unit, const ModbusPdu& pdu) {
   RtuFrame frame;

@@ -1,7 +1,8 @@
 #pragma once
-// Modbus TCP request frames (application header + the request body of
-// modbus_pdu.h) and the check of a reply against its request, as pure functions over byte buffers
-// (the client, the tests and the fuzz target share them).
+// Modbus TCP request frames (the application header, then the request body of
+// modbus_pdu.h) and the check of a reply against its request, as pure
+// functions over byte buffers (the client, the tests and the fuzz target share
+// them).
 
 #include <array>
 #include <cstddef>
