@@ -92,6 +92,11 @@ std::string RequestText(const AccessReport& r) {
                               : "command " + std::to_string(r.commandCode);
 }
 
+// "at register 9000" or "for command 3".
+std::string RefusedRequestText(const AccessReport& r) {
+  return (r.firstRegister >= 0 ? "at " : "for ") + RequestText(r);
+}
+
 }  // namespace
 
 std::string DescribeAccessFailure(const AccessReport& r) {
@@ -123,10 +128,10 @@ std::string DescribeAccessFailure(const AccessReport& r) {
     case CommError::ExceptionDeviceFailure: {
       const int code = ExceptionCode(r.lastError);
       return "exception " + std::to_string(code) + " (" + std::string(ExceptionMeaning(code)) +
-             ") at " + RequestText(r);
+             ") " + RefusedRequestText(r);
     }
     case CommError::ExceptionReply:
-      return "exception reply with a code other than 1..4 at " + RequestText(r);
+      return "exception reply with a code other than 1..4 " + RefusedRequestText(r);
     case CommError::NoSerialPort:
     case CommError::NoTcpClient:
     case CommError::UnknownProtocol:

@@ -8,9 +8,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/run_program.h"
@@ -29,7 +32,7 @@ enum class Link {
   MissingPort,   // a serial device that does not exist
   NotATty,       // a plain file named as the serial port
   RefusedTcp,    // a TCP port nobody listens on
-  ExceptionTcp,  // the simulator refusing register 24 and 9000 with exception 2
+  ExceptionTcp,  // the simulator refusing one register with exception 2
   ExceptionRtu,
   SplitTcp,  // the simulator sending each reply in pieces 400 ms apart
 };
@@ -43,6 +46,7 @@ struct ReasonCase {
   std::string lead;
   std::string reason;
   int exitCode;
+  int refusedRegister = 24;  // the one register an Exception link refuses
 };
 
 std::string Substitute(std::string text, const std::string& link) {
@@ -71,6 +75,29 @@ int UnusedPort() {
   }
   close(fd);
   return ntohs(address.sin_port);
+}
+
+// Whether every thread of `pid` shows the stopped state within 2 s: kill()
+// returns before a thread busy on another core has stopped.
+bool AllThreadsStopped(pid_t pid) {
+  const auto tasks = std::filesystem::path("/proc") / std::to_string(pid) / "task";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (std::chrono::steady_clock::now() < deadline) {
+    bool all = true;
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+      std::ifstream stat(task.path() / "stat");
+      std::string line;
+      std::getline(stat, line);
+      const auto close = line.rfind(')');
+      if (close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'T') {
+        all = false;
+      }
+    }
+    if (all && !ec) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
 }
 
 class CliReasons : public ::testing::TestWithParam<ReasonCase> {
@@ -104,9 +131,7 @@ class CliReasons : public ::testing::TestWithParam<ReasonCase> {
     }
     std::vector<std::string> args = {"--model", "DRA", "--firmware", "197"};
     if (link == Link::ExceptionTcp || link == Link::ExceptionRtu) {
-      // One register per simulator: 24 is a setting, 9000 lies outside them.
-      const bool setting = GetParam().command.front() != "read-registers";
-      args.insert(args.end(), {"--exception-at", setting ? "24" : "9000"});
+      args.insert(args.end(), {"--exception-at", std::to_string(GetParam().refusedRegister)});
     }
     if (link == Link::SplitTcp) args.insert(args.end(), {"--split-ms", "400"});
     if (rtu) {
@@ -121,6 +146,7 @@ class CliReasons : public ::testing::TestWithParam<ReasonCase> {
     if (link == Link::SilentRtu || link == Link::SilentTcp) {
       ASSERT_EQ(kill(relay->Pid(), SIGSTOP), 0);
       stopped = true;
+      ASSERT_TRUE(AllThreadsStopped(relay->Pid())) << "the simulator did not stop";
     }
   }
 
@@ -227,13 +253,22 @@ const ReasonCase kCases[] = {
      {"read-registers", "9000", "1"},
      "kvx-cli: read-registers failed: ",
      "exception 2 (illegal data address) at register 9000",
-     1},
+     1,
+     9000},
     {"ExceptionRtuRead",
      Link::ExceptionRtu,
      {"read-registers", "9000", "1"},
      "kvx-cli: read-registers failed: ",
      "exception 2 (illegal data address) at register 9000",
-     1},
+     1,
+     9000},
+    {"ExceptionTcpCommand",
+     Link::ExceptionTcp,
+     {"command", "3"},
+     "kvx-cli: command failed: ",
+     "exception 2 (illegal data address) for command 3",
+     1,
+     6},
     {"ExceptionTcpGet",
      Link::ExceptionTcp,
      {"get", "24"},
