@@ -95,6 +95,21 @@ CommError ExceptionError(std::uint8_t code) {
   }
 }
 
+std::string_view ExceptionMeaning(int code) {
+  switch (code) {
+    case 1:
+      return "illegal function";
+    case 2:
+      return "illegal data address";
+    case 3:
+      return "illegal data value";
+    case 4:
+      return "device failure";
+    default:
+      return "exception reply";
+  }
+}
+
 bool IsExceptionReply(CommError error) {
   return error == CommError::ExceptionReply || ExceptionCode(error) != 0;
 }

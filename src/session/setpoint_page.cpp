@@ -148,7 +148,7 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
       if (node.state == kToRead && online) {
         // A failed read carries no value: the setting keeps the one it has.
         std::string value;
-        CommError why = CommError::None;
+        CommFailure why;
         const bool answered = ReadSetting(state_.Comm(), x, s.typeCode, value, why);
         state_.NoteExchange(why);
         if (!answered) {

@@ -58,7 +58,7 @@ bool WorkingState::ReadSetpointGroups() {
         break;
       }
       std::string value;
-      CommError why = CommError::None;
+      CommFailure why;
       const bool read = ReadSetting(comm_, x, s.typeCode, value, why);
       NoteExchange(why);
       if (!read) {
@@ -177,12 +177,17 @@ void WorkingState::WriteSetpointGroups(WriteToUnitResult& result) {
       if (e.kind == EncodedSetting::Kind::Words) {
         const AccessReport report = WriteRegistersReport(
             comm_, x, e.count, std::span<const std::uint16_t>(e.words.data(), e.count));
-        NoteExchange(report.ok ? CommError::None : report.lastError);
+        const CommFailure why = FailureOf(report);
+        NoteExchange(why);
         if (report.ok) {
           ++result.settingsWritten;
           continue;
         }
-        error = report.lastError;
+        error = why.error;
+        result.failedReason = why.reason;
+      } else {
+        result.failedReason =
+            "'" + s.value + "' cannot be written to register " + std::to_string(x);
       }
       result.failedRegister = x;
       result.failedValue = s.value;

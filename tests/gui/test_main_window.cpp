@@ -147,6 +147,8 @@ void MainWindowTest::connectKeepsTheConfirmedOptions() {
   QVERIFY(*first);
   QCOMPARE(qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")))->text(),
            QStringLiteral("Failed to Connect"));
+  QCOMPARE(qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")))->toolTip(),
+           QStringLiteral("cannot open /dev/ttyFAKE0: No such file or directory"));
   QVERIFY(!w.commOptions().cancelled);
   QCOMPARE(w.commOptions().unitAddress, 17);
   QCOMPARE(w.commOptions().portName, std::string("/dev/ttyFAKE0"));

@@ -233,6 +233,10 @@ TEST_P(ConnectFailures, ASilentRelayFailsToConnectAndLeavesTheStateOffline) {
   EXPECT_FALSE(s.state.ConnectUnit());
   EXPECT_EQ(s.state.LastConnectFailure(), ConnectFailure::NoAnswer);
   EXPECT_EQ(s.state.View().networkText, "Failed to Connect");
+  // The fixed text stays; why is beside it, for the panel's tip.
+  EXPECT_EQ(s.state.View().linkReason.rfind("no reply from unit 254 within ", 0), 0u)
+      << s.state.View().linkReason;
+  EXPECT_EQ(s.state.LastLinkFailure().reason, s.state.View().linkReason);
   EXPECT_TRUE(s.state.View().menus.connect);
   EXPECT_FALSE(s.state.Online());
   EXPECT_TRUE(s.state.AccessGranted());
@@ -676,6 +680,9 @@ TEST_P(WriteToUnit, ARefusalPartWayIsReportedAsARefusalWithTheCountWritten) {
   EXPECT_EQ(r.outcome, WriteToUnitResult::Outcome::Refused);
   EXPECT_EQ(r.failedRegister, changed[1]);
   EXPECT_EQ(r.failedError, CommError::ExceptionIllegalAddress);  // the simulator refuses with 2
+  EXPECT_EQ(r.failedReason,
+            "exception 2 (illegal data address) at register " + std::to_string(changed[1]));
+  EXPECT_EQ(s.state.View().linkReason, "") << "the reconnect got through";
   EXPECT_TRUE(r.reconnected);
   ASSERT_GT(r.settingsWritten, 0);
   SettingStore expected;

@@ -39,6 +39,8 @@ void TMainF::usePasswords(PasswordPrompt* script) {
 void TMainF::RenderLinkState() {
   const SessionView& v = session_->View();
   network_P->setText(QString::fromStdString(v.networkText));
+  // The fixed text stays as it is; why the link failed is one hover away.
+  network_P->setToolTip(QString::fromStdString(v.linkReason));
   QPalette p = network_P->palette();
   p.setColor(QPalette::WindowText, PanelTextColor(v.networkColor));
   network_P->setPalette(p);
