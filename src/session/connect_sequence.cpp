@@ -35,13 +35,26 @@ std::filesystem::path WorkingState::DefinitionPathFor(const UnitModel& model, in
 }
 
 bool WorkingState::ConnectUnit() {
+  return Identify(true);
+}
+
+bool WorkingState::Identify(bool cancellable) {
   StopPollThreads();
   connectFailure_ = ConnectFailure::None;
+  connectStopped_ = false;
   identity_ = UnitIdentity{};
   std::string firmwareText, modelText, serialText;
-  if (!ReadSetting(comm_, kFirmwareRegister, 3, firmwareText) ||
-      !ReadSetting(comm_, kModelCodeRegister, 3, modelText) ||
-      !ReadSetting(comm_, kSerialRegister, 2, serialText)) {
+  // Cancel is looked at before each of the three reads: a relay that takes
+  // its time to answer is left at the next exchange boundary.
+  const auto read = [&](int x, int typeCode, std::string& text) {
+    if (cancellable && StopRequested()) {
+      connectStopped_ = true;
+      return false;
+    }
+    return ReadSetting(comm_, x, typeCode, text);
+  };
+  if (!read(kFirmwareRegister, 3, firmwareText) || !read(kModelCodeRegister, 3, modelText) ||
+      !read(kSerialRegister, 2, serialText)) {
     return FailConnect(ConnectFailure::NoAnswer);
   }
   const int firmware = static_cast<int>(ParseInteger(firmwareText).value_or(0));

@@ -180,8 +180,8 @@ void MainWindowTest::connectionStateView() {
   };
   checkOffline();
 
-  w.SetConnectionView(true, 3);
-  QVERIFY(w.online());
+  w.ShowConnectionView(true, 3);
+  QVERIFY(!w.online());  // the look alone: the working state stays offline
   QVERIFY(!visible("Open1") && !visible("Load1") && !visible("Connect1"));
   QVERIFY(!visible("ChangeRevision1"));
   QVERIFY(visible("Disconnect1") && visible("WritetoUnit1") && visible("ChangePassword1"));
@@ -222,7 +222,7 @@ void MainWindowTest::resizeArithmetic() {
   TMainF w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
-  w.SetConnectionView(true, 1);  // the strip with "Start 2"
+  w.ShowConnectionView(true, 1);  // the strip with "Start 2"
   w.resize(900, 600);
   QTRY_COMPARE(w.width(), 900);
   QCOMPARE(w.part(QStringLiteral("Start2_B"))->x(), 635);
@@ -270,7 +270,7 @@ void MainWindowTest::closeWithUnsavedChanges() {
   QVERIFY(w.isVisible());
 
   // Online nothing is asked.
-  w.SetConnectionView(true, 2);
+  w.ShowConnectionView(true, 2);
   w.DisconnectUnit();
   auto no = test::WhenModal([&](QWidget* modal) { test::Press(modal, QStringLiteral("No")); });
   QVERIFY(w.close());

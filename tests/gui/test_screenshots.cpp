@@ -87,12 +87,12 @@ void ScreenshotTest::mainWindow() {
   w.move(0, 0);
   w.show();
   Shoot(&w, QStringLiteral("main_750x550_offline"));
-  w.SetConnectionView(true, 1);
+  w.ShowConnectionView(true, 1);
   Shoot(&w, QStringLiteral("main_750x550_online_family1"));
   w.resize(1400, 900);
   QTRY_COMPARE(w.width(), 1400);
   Shoot(&w, QStringLiteral("main_1400x900_online_family1"));
-  w.SetConnectionView(true, 3);
+  w.ShowConnectionView(true, 3);
   Shoot(&w, QStringLiteral("main_1400x900_online_family3"));
   w.setUnsavedChanges(false);
 }
@@ -213,8 +213,8 @@ void ScreenshotTest::silentRelayWithCancel() {
   page.ApplyClick();  // opens the password's grace period with the relay answering
   int edited = 0;
   for (const SetpointRow& row : std::vector<SetpointRow>(page.model().Rows())) {
-    if (row[1].empty() || edited == 6) continue;
-    const int x = std::stoi(row[1]);
+    if (row.kind != RowKind::Setting || edited == 6) continue;
+    const int x = row.reg;
     const SettingRecord& s = w.settingStore().settings.at(x);
     if (x == 24 || s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
     const double low = ParseNumber(s.minText).value_or(0);

@@ -70,6 +70,11 @@ struct Bench {
   QTableWidget* grid() {
     return qobject_cast<QTableWidget*>(window->part(QStringLiteral("Setpoints_Grid")));
   }
+  // Register x is listed, its row drawn blue (edited, not yet verified).
+  bool Blue(int x) {
+    const int row = page().model().RowOf(x);
+    return row >= 0 && page().model().Rows()[static_cast<std::size_t>(row)].changed;
+  }
   QString cell(int x, int column) {
     const int row = page().model().RowOf(x);
     return row < 0 ? QString() : grid()->item(row, column)->text();
@@ -131,6 +136,7 @@ class SetpointWindowTest : public QObject {
   void undoAndRefreshReadAgain();
   void offlineApplyAsksNoPassword();
   void saveOpenRoundTripAndCaption();
+  void captionOutlivesAFailedConnect();
   void writeFileToUnitKeepsReadOnlySettings();
   void closeQuestionOfflineOnly();
   void loadDefaultsAndCommandLineFile();
@@ -235,7 +241,7 @@ void SetpointWindowTest::tickedGroupIsReadFromTheRelay() {
   // Heading row above the first setting, in bold (no register).
   const int first = b.page().model().RowOf(11);
   QCOMPARE(b.grid()->item(first - 1, 2)->text(), QStringLiteral("Overload"));
-  QVERIFY(b.grid()->item(first - 1, 1)->text().isEmpty());
+  QVERIFY(b.page().model().Rows()[static_cast<std::size_t>(first - 1)].kind == RowKind::Heading);
   // Unticking a listed group removes it.
   b.Tick("Overload");
   QCOMPARE(b.page().model().RowOf(24), -1);
@@ -295,7 +301,7 @@ void SetpointWindowTest::spinEditLimitsAndNotice() {
   auto* notice = qobject_cast<QLabel*>(b.window->part(QStringLiteral("out_of_range_P")));
   QVERIFY(notice->isVisible());
   QCOMPARE(notice->text(), QStringLiteral("Entered value was above maximum."));
-  QCOMPARE(b.cell(24, 0), QStringLiteral("1"));
+  QVERIFY(b.Blue(24));
   QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
   QVERIFY(b.window->session().PendingChanges());
   spin->edit()->selectAll();
@@ -367,7 +373,7 @@ void SetpointWindowTest::applyAsksThePasswordAndReadsBack() {
   QCOMPARE(b.passwords.PasswordAsks(), 2);
   QCOMPARE(b.setting(24).changed, 0);
   QCOMPARE(b.setting(24).value, std::string("7"));  // as read back
-  QCOMPARE(b.cell(24, 0), QStringLiteral("0"));
+  QVERIFY(!b.Blue(24));
   QCOMPARE(b.NodeState("Overload"), static_cast<int>(kListed));
   QVERIFY(b.writeError().isEmpty());
   QVERIFY(b.window->unsavedChanges());
@@ -395,7 +401,7 @@ void SetpointWindowTest::refusedValueStaysBlue() {
   b.page().ApplyClick();
   QCOMPARE(b.writeError(), QStringLiteral("Error writing Setpoint"));
   QCOMPARE(b.setting(24).changed, 1);
-  QCOMPARE(b.cell(24, 0), QStringLiteral("1"));  // drawn blue
+  QVERIFY(b.Blue(24));  // drawn blue
   QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
   QVERIFY(b.window->session().PendingChanges());
 
@@ -503,6 +509,43 @@ void SetpointWindowTest::saveOpenRoundTripAndCaption() {
   b.window->action(QStringLiteral("Open1"))->trigger();
   QCOMPARE(b.dialogs.asked().back().text, std::string("Error Loading File."));
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + broken);
+}
+
+void SetpointWindowTest::captionOutlivesAFailedConnect() {
+  // A connect that fails renders the whole frame again: the caption it shows
+  // is the one of the file opened last, never that of an earlier save.
+  QTemporaryDir dir;
+  Bench b;
+  b.relay.reset();
+  b.window->askCommOptions = [](CommOptions& o) {
+    o.cancelled = false;
+    o.protocol = ProtocolKind::ModbusTcp;
+    o.remoteHost = "127.0.0.1";
+    o.remotePort = "1";
+  };
+  b.window->askDefaultsFile = [] {
+    return kProgramFolder + QStringLiteral("/Defaults/dra_defaults_190.xml");
+  };
+  b.window->action(QStringLiteral("Load1"))->trigger();
+  const QString saved = dir.filePath(QStringLiteral("saved.cds"));
+  const QString other = dir.filePath(QStringLiteral("other.cds"));
+  b.window->askFileName = [&](const FileRequest&) { return saved; };
+  b.window->action(QStringLiteral("Save1"))->trigger();
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + saved);
+  QVERIFY(QFile::copy(saved, other));
+
+  b.window->askFileName = [&](const FileRequest&) { return other; };
+  b.window->action(QStringLiteral("Open1"))->trigger();
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + other);
+  b.window->Connect1Click();
+  QVERIFY(!b.window->online());
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + other);
+
+  b.window->action(QStringLiteral("Load1"))->trigger();
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM"));
+  b.window->Connect1Click();
+  QVERIFY(!b.window->online());
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM"));
 }
 
 void SetpointWindowTest::writeFileToUnitKeepsReadOnlySettings() {
@@ -697,12 +740,12 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
   if (expected.isEmpty()) {
     QCOMPARE(after.value, before.value);
     QCOMPARE(after.changed, 0);
-    QCOMPARE(b.cell(reg, 0), QStringLiteral("0"));
+    QVERIFY(!b.Blue(reg));
     return;
   }
   QCOMPARE(QString::fromStdString(column == 5 ? after.comment : after.value), expected);
   QCOMPARE(after.changed, 1);
-  QCOMPARE(b.cell(reg, 0), QStringLiteral("1"));  // drawn blue
+  QVERIFY(b.Blue(reg));  // drawn blue
   QVERIFY(b.window->session().PendingChanges());
   QCOMPARE(b.NodeState(after.group), static_cast<int>(kPending));
 }
@@ -719,8 +762,8 @@ void SetpointWindowTest::noTimerWorkInsideABusySequence() {
   b.Tick("Overcurrent");
   int edits = 0;
   for (const SetpointRow& row : std::vector<SetpointRow>(b.page().model().Rows())) {
-    if (row[1].empty()) continue;
-    const int x = std::stoi(row[1]);
+    if (row.kind != RowKind::Setting) continue;
+    const int x = row.reg;
     const SettingRecord& s = b.setting(x);
     if (s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
     const double low = ParseNumber(s.minText).value_or(0);
@@ -858,7 +901,7 @@ void SetpointWindowTest::failedConnectKeepsTheEditsMarked() {
   QVERIFY(b.window->session().PendingChanges());
   QCOMPARE(b.NodeState("Overload"), static_cast<int>(kPending));
   b.page().RebuildSetpointGrid();
-  QCOMPARE(b.cell(24, 0), QStringLiteral("1"));
+  QVERIFY(b.Blue(24));
   QCOMPARE(b.cell(24, 3), QStringLiteral("9.00"));
 }
 

@@ -126,8 +126,9 @@ TChangePasswordF::TChangePasswordF(QWidget* owner, const UserColors& colors)
 }
 
 void TChangePasswordF::TryOk() {
-  // The keypad limit is enforced as keys are typed; only the length is left.
-  if (new_->text().size() != kPasswordLength) {
+  // The keypad limit is enforced as keys are typed as well; a pasted text
+  // is held to it here.
+  if (!NewPasswordAcceptable(new_->text().toStdString(), limit_->isChecked())) {
     lengthLabel_->show();
     return;
   }

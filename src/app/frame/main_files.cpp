@@ -57,14 +57,15 @@ void TMainF::SaveToFileLocked() {
   FileRequest request;
   request.save = true;
   request.title = QStringLiteral("Save Setpoint File");
-  request.folder = lastFolder_;
+  request.folder = lastFolder();
   request.filter = QString::fromLatin1(kSettingsFilter);
   request.proposedName = QString::fromStdString(session_->Store().unitName);
   request.suffix = QStringLiteral("cds");
   const QString path = askFileName ? askFileName(request) : AskWithFileDialog(this, request);
   if (path.isEmpty()) return;
-  lastFolder_ = QFileInfo(path).absolutePath();
-  setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
+  // The caption names the file while it is saved.
+  session_->UseFile(ToPath(path));
+  RenderSession();
   RunOnLink([&] { session_->SaveSetpointFile(ToPath(path), asked); });
   RenderSession();
 }
@@ -75,17 +76,14 @@ void TMainF::LoadUserFile(const QString& given) {
     if (session_->AskToSaveChanges() == MessageResult::Yes) SaveToFile();
     FileRequest request;
     request.title = QStringLiteral("Open Setpoint File");
-    request.folder = lastFolder_;
+    request.folder = lastFolder();
     request.filter = QString::fromLatin1(kSettingsFilter);
     path = askFileName ? askFileName(request) : AskWithFileDialog(this, request);
     if (path.isEmpty()) return;
   }
-  lastFolder_ = QFileInfo(path).absolutePath();
-  setpointPage().Busy([&] { session_->OpenSettingFile(ToPath(path)); });
+  setpointPage().Busy([&] { session_->OpenUserFile(ToPath(path)); });
   RenderSession();
   if (setpointPageChanged) setpointPageChanged();
-  // The caption names the file also when it did not load.
-  setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
 }
 
 void TMainF::LoadDefaults() {
@@ -100,26 +98,25 @@ void TMainF::LoadDefaults() {
     if (path.isNull()) path = QStringLiteral("");
   }
   if (path.isNull()) return;
-  setpointPage().Busy([&] { session_->OpenSettingFile(ToPath(path)); });
+  setpointPage().Busy([&] { session_->OpenDefaultsFile(ToPath(path)); });
   RenderSession();
   if (setpointPageChanged) setpointPageChanged();
-  setWindowTitle(QStringLiteral("KVX-COMM"));
 }
 
 void TMainF::WritetoUnit1Click() {
   TSetpointPageView& page = setpointPage();
   FileRequest request;
   request.title = QStringLiteral("Open Saved Settings File");
-  request.folder = lastFolder_;
+  request.folder = lastFolder();
   request.filter = QString::fromLatin1(kSettingsOrXmlFilter);
   const QString path = askFileName ? askFileName(request) : AskWithFileDialog(this, request);
   if (path.isEmpty()) return;
-  lastFolder_ = QFileInfo(path).absolutePath();
-  setWindowTitle(QStringLiteral("KVX-COMM: ") + path);
+  // The caption names the file while it is written.
+  session_->UseFile(ToPath(path));
+  RenderSession();
   page.Busy([&] { RunOnLink([&] { session_->WriteSetpointFileToUnit(ToPath(path)); }); });
   RenderSession();
   if (setpointPageChanged) setpointPageChanged();
-  setWindowTitle(QStringLiteral("KVX-COMM"));
 }
 
 }  // namespace kvx

@@ -46,7 +46,6 @@ void TMainF::RenderLinkState() {
 
 void TMainF::RenderSession() {
   const SessionView& v = session_->View();
-  online_ = session_->Online();
   ApplyConnectionView(v.menus);
   RenderLinkState();
   version_P->setText(QString::fromStdString(v.versionText));

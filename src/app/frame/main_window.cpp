@@ -83,7 +83,6 @@ TMainF::TMainF(const MainWindowOptions& options) {
   // 3. Folders.
   programFolder_ = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                    : options.programFolder;
-  lastFolder_ = programFolder_;
   defaultsFolder_ = QDir(programFolder_).filePath(QStringLiteral("Defaults")) + QDir::separator();
 
   // 1. The working state with its empty setting and group tables, and the
@@ -453,13 +452,16 @@ QTimer* TMainF::timer(const QString& name) const {
   return it == timers_.end() ? nullptr : it->second;
 }
 
-void TMainF::SetConnectionView(bool online, int family) {
-  online_ = online;
+void TMainF::ShowConnectionView(bool online, int family) {
   ApplyConnectionView(ViewFor(online, family));
 }
 
+QString TMainF::lastFolder() const {
+  const std::filesystem::path& used = session_->LastFolder();
+  return used.empty() ? programFolder_ : QString::fromStdString(used.string());
+}
+
 void TMainF::ApplyConnectionView(const ConnectionView& v) {
-  family_ = v.family;
   action(QStringLiteral("Open1"))->setVisible(v.openFile);
   action(QStringLiteral("Load1"))->setVisible(v.loadDefaults);
   action(QStringLiteral("Connect1"))->setVisible(v.connect);
@@ -669,7 +671,7 @@ bool TMainF::CloseSequence() {
     if (saveSetpointFile) saveSetpointFile();
     unsaved = session_->UnsavedChanges();
   };
-  const bool mayClose = MayCloseWithChanges(unsaved, online_, *dialogs_, save);
+  const bool mayClose = MayCloseWithChanges(unsaved, session_->Online(), *dialogs_, save);
   session_->SetUnsavedChanges(unsaved);
   if (!mayClose) return false;
   const QRect frame = frameGeometry();

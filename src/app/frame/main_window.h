@@ -72,7 +72,7 @@ class TMainF : public QMainWindow {
   CommOptions& commOptions() { return commOptions_; }
   WorkingState& session() { return *session_; }
   SettingStore& settingStore() { return session_->Store(); }
-  bool online() const { return online_; }
+  bool online() const { return session_->Online(); }
   bool unsavedChanges() const { return session_->UnsavedChanges(); }
   void setUnsavedChanges(bool changed) { session_->SetUnsavedChanges(changed); }
   // Questions, messages and passwords go to `script` instead of the modal
@@ -82,7 +82,9 @@ class TMainF : public QMainWindow {
   WindowProgress& progressWindows() { return *progress_; }
   TSetpointPageView& setpointPage() { return *setpointPage_; }
   UserColors userColors() const { return ColorsFromPreferences(prefs_); }
-  QString lastFolder() const { return lastFolder_; }
+  // Where the next file dialog starts: the folder of the file used last, or
+  // the program's folder before any.
+  QString lastFolder() const;
   QString defaultsFolder() const { return defaultsFolder_; }
 
   // Runs `sequence` (relay work on the working state) on the link worker and
@@ -99,9 +101,9 @@ class TMainF : public QMainWindow {
   int LinkSequencesRun() const { return linkSequencesRun_; }
   Handover& handover() { return *handover_; }
 
-  // The offline/online view of the frame (set by the connect and disconnect
-  // sequences).
-  void SetConnectionView(bool online, int family);
+  // Shows the frame as it looks offline or online with a relay of `family`
+  // (menus, strips, pages) without touching the working state.
+  void ShowConnectionView(bool online, int family);
   // Shows what the working state says: menus, panels, caption.
   void RenderSession();
   // The network panel alone: ONLINE, or that the relay is not answering.
@@ -196,14 +198,11 @@ class TMainF : public QMainWindow {
   QPushButton* linkCancel_B = nullptr;
   std::unique_ptr<WorkingState> session_;  // large: kept off the stack and the window object
   TSetpointPageView* setpointPage_ = nullptr;
-  bool online_ = false;  // what the frame shows
-  int family_ = 0;
   bool freshMetering_ = false;
   int passwordTimeoutMs_ = 300000;
   int logPeriodMs_ = 4000;
   int minLogPeriodMs_ = 2000;
   QString programFolder_;
-  QString lastFolder_;
   QString defaultsFolder_;
   MainLayout layout_;
   bool closing_ = false;

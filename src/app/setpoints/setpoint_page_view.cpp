@@ -25,6 +25,7 @@
 #include "app/frame/main_window.h"
 #include "app/frame/user_colors.h"
 #include "session/handover.h"
+#include "session/setting_edit.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"
 
@@ -38,6 +39,10 @@ constexpr int kNoticeStandMs = 5000;
 constexpr int kNoticeSlideMs = 25;
 constexpr int kTextLimit = 20;
 constexpr int kCommentLimit = 40;
+// Grid columns: two hidden ones kept for the layout's column widths, then
+// name, value, units, comment.
+constexpr int kNameColumn = 2;
+constexpr int kGridColumns = 6;
 
 QIcon StateIcon(int state) {
   QPixmap pixmap(14, 14);
@@ -74,24 +79,22 @@ class SetpointCellDelegate : public QStyledItemDelegate {
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override {
-    const int row = index.row();
-    auto cell = [&](int column) {
-      QTableWidgetItem* item = grid_->item(row, column);
-      return item ? item->text() : QString();
-    };
+    const std::vector<SetpointRow>& rows = page_.Rows();
+    const SetpointRow blank;
+    const SetpointRow& row = index.row() >= 0 && index.row() < static_cast<int>(rows.size())
+                                 ? rows[static_cast<std::size_t>(index.row())]
+                                 : blank;
     const UserColors colors = window_.userColors();
     QFont font = option.font;
-    QColor ink = cell(0) == QStringLiteral("1") ? QColor(Qt::blue) : QColor(Qt::black);
-    const QString reg = cell(1);
+    QColor ink = row.changed ? QColor(Qt::blue) : QColor(Qt::black);
     painter->save();
     painter->fillRect(option.rect, colors.background);
-    if (reg.isEmpty()) {
+    if (row.kind != RowKind::Setting) {
       font.setBold(true);
       ink = Qt::black;
     } else if (index.column() == 3 || index.column() == 5) {
-      const int x = reg.toInt();
       const bool readOnly =
-          index.column() == 3 && window_.settingStore().settings.at(x).access == 1;
+          index.column() == 3 && window_.settingStore().settings.at(row.reg).access == 1;
       painter->fillRect(option.rect, readOnly ? colors.fixedbox : colors.editbox);
     }
     painter->setPen(QColor(0xC0, 0xC0, 0xC0));
@@ -102,7 +105,6 @@ class SetpointCellDelegate : public QStyledItemDelegate {
     painter->drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                       index.data().toString().section(QLatin1Char('\n'), 0, 0));
     painter->restore();
-    (void)page_;
   }
 
  private:
@@ -111,19 +113,13 @@ class SetpointCellDelegate : public QStyledItemDelegate {
   SetpointPage& page_;
 };
 
-bool TextEditorKey(int key, const QString& text) {
+// A key the text or comment editor takes: editing keys (some platforms
+// send Delete as the character 127), and the characters the setting allows.
+bool EditorKey(int key, const QString& text, bool (*allowed)(char)) {
   if (key == Qt::Key_Backspace || key == Qt::Key_Delete) return true;
   if (text.size() != 1) return false;
   const char16_t c = text[0].unicode();
-  return (c >= 45 && c <= 57) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ' ||
-         c == 127;
-}
-
-bool CommentEditorKey(int key, const QString& text) {
-  if (key == Qt::Key_Backspace || key == Qt::Key_Delete) return true;
-  if (text.size() != 1) return false;
-  const char16_t c = text[0].unicode();
-  return c >= 32 && c <= 127;
+  return c == 127 || (c < 128 && allowed(static_cast<char>(c)));
 }
 
 bool NavigationKey(int key) {
@@ -416,16 +412,25 @@ void TSetpointPageView::RenderGrid() {
   const std::vector<SetpointRow>& rows = page_.Rows();
   grid_->setRowCount(static_cast<int>(rows.size()));
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-    for (int c = 0; c < 6; ++c) {
-      const QString text =
-          QString::fromStdString(rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
-      QTableWidgetItem* item = grid_->item(r, c);
-      if (!item) {
-        item = new QTableWidgetItem;
+    for (int c = 0; c < kGridColumns; ++c) {
+      if (!grid_->item(r, c)) {
+        auto* item = new QTableWidgetItem;
         item->setFlags(Qt::ItemIsEnabled);
         grid_->setItem(r, c, item);
       }
-      item->setText(text);
+    }
+    RenderRowAt(r);
+  }
+}
+
+void TSetpointPageView::RenderRowAt(int r) {
+  const SetpointRow& row = page_.Rows()[static_cast<std::size_t>(r)];
+  // Columns 0 and 1 stay hidden and empty: the row's kind, register and
+  // changed flag are read from the page's row, never from cell texts.
+  const std::string* texts[] = {&row.name, &row.value, &row.units, &row.comment};
+  for (int c = kNameColumn; c < kGridColumns; ++c) {
+    if (QTableWidgetItem* item = grid_->item(r, c)) {
+      item->setText(QString::fromStdString(*texts[c - kNameColumn]));
     }
   }
 }
@@ -433,12 +438,7 @@ void TSetpointPageView::RenderGrid() {
 void TSetpointPageView::RenderRow(int x) {
   const int r = page_.RowOf(x);
   if (r < 0 || r >= grid_->rowCount()) return;
-  const SetpointRow& row = page_.Rows()[static_cast<std::size_t>(r)];
-  for (int c = 0; c < 6; ++c) {
-    if (QTableWidgetItem* item = grid_->item(r, c)) {
-      item->setText(QString::fromStdString(row[static_cast<std::size_t>(c)]));
-    }
-  }
+  RenderRowAt(r);
 }
 
 void TSetpointPageView::AfterEdit(int x) {
@@ -466,8 +466,8 @@ void TSetpointPageView::SelectCell(int row, int column) {
   editColumn_ = column;
   if (row < 0 || row >= static_cast<int>(page_.Rows().size())) return;
   const SetpointRow& cells = page_.Rows()[static_cast<std::size_t>(row)];
-  if (cells[0].empty() || (column != 3 && column != 5)) return;
-  const int x = std::stoi(cells[1]);
+  if (cells.kind != RowKind::Setting || (column != 3 && column != 5)) return;
+  const int x = cells.reg;
   const SettingRecord& s = window_.settingStore().settings.at(x);
   const UserColors colors = window_.userColors();
   if (column == 3) {
@@ -558,8 +558,8 @@ bool TSetpointPageView::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     const int k = key->key();
     if (k == Qt::Key_Return || k == Qt::Key_Enter || NavigationKey(k)) return false;
-    const bool accepted =
-        watched == setting_E ? TextEditorKey(k, key->text()) : CommentEditorKey(k, key->text());
+    const bool accepted = EditorKey(
+        k, key->text(), watched == setting_E ? IsTextSettingCharacter : IsCommentCharacter);
     return !accepted;  // every other key is discarded
   }
   if (event->type() == QEvent::Wheel && watched == grid_->viewport()) {

@@ -69,7 +69,8 @@ class TSetpointPageView : public QObject {
   void RenderTree();
   void RenderStates(QTreeWidgetItem* item, const SetpointTreeNode& node);
   void RenderGrid();
-  void RenderRow(int x);
+  void RenderRow(int x);  // register x's row
+  void RenderRowAt(int row);
   void AfterEdit(int x);
   // Commits whatever an open editor holds, then puts the editors away.
   void HideEditors();
