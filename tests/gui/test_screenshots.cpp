@@ -83,7 +83,7 @@ void ScreenshotTest::Shoot(QWidget* w, const QString& name) {
 }
 
 void ScreenshotTest::mainWindow() {
-  TMainF w;
+  MainWindow w;
   w.move(0, 0);
   w.show();
   Shoot(&w, QStringLiteral("main_750x550_offline"));
@@ -110,22 +110,23 @@ void ScreenshotTest::setpointPageOnline() {
   MainWindowOptions options;
   options.programFolder = folder;
   options.connectTcpPortAtStart = relay.TcpPort();
-  TMainF w(options);
+  MainWindow w(options);
   ScriptedDialogs answers;
   w.useDialogs(&answers);
   w.move(0, 0);
   w.resize(1000, 700);
   w.show();
   QTRY_VERIFY(w.online());
-  TSetpointPageView& page = w.setpointPage();
+  SetpointPageView& page = w.setpointsView();
   for (const char* group : {"System Ratings", "Overload", "Overcurrent"}) {
-    auto* tree = qobject_cast<QTreeWidget*>(w.part(QStringLiteral("Setpoints_Tree")));
+    auto* tree =
+        qobject_cast<QTreeWidget*>(w.findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
     const auto items =
         tree->findItems(QString::fromLatin1(group), Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!items.isEmpty());
     page.ClickNode(items.first());
   }
-  page.RebuildSetpointGrid();
+  page.RebuildGrid();
   page.SelectCell(page.model().RowOf(24), 3);
   page.spinEditor()->edit()->selectAll();
   QTest::keyClicks(page.spinEditor()->edit(), QStringLiteral("12"));
@@ -136,11 +137,11 @@ void ScreenshotTest::setpointPageOnline() {
 
   // Offline, the relay gone, and a connect that fails: the pending edit
   // keeps its blue row and its group's mark.
-  w.Disconnect1Click();
+  w.OnDisconnect();
   relay.Stop();
   CommOptions again = w.commOptions();
   QVERIFY(!w.ConnectWith(again));
-  page.RebuildSetpointGrid();
+  page.RebuildGrid();
   Shoot(&w, QStringLiteral("setpoints_failed_connect_pending"));
   w.setUnsavedChanges(false);
 }
@@ -153,12 +154,12 @@ void ScreenshotTest::silentRelayWithCancel() {
   QVERIFY(sim.Ready());
   MainWindowOptions options;
   options.programFolder = QStringLiteral(KVX_BINARY_DIR "/bin");
-  TMainF w(options);
+  MainWindow w(options);
   ScriptedDialogs answers;
   ScriptedPasswordPrompt passwords({"1234"});
   w.useDialogs(&answers);
   w.usePasswords(&passwords);
-  w.timer(QStringLiteral("setpoint_timer"))->stop();
+  w.findChild<QTimer*>(QStringLiteral("setpoint_timer"))->stop();
   w.askCommOptions = [&](CommOptions& o) {
     o.cancelled = false;
     o.protocol = ProtocolKind::ModbusTcp;
@@ -169,17 +170,17 @@ void ScreenshotTest::silentRelayWithCancel() {
   w.resize(1000, 700);
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
-  w.Connect1Click();
+  w.OnConnect();
   QVERIFY(w.online());
-  TSetpointPageView& page = w.setpointPage();
-  auto* tree = qobject_cast<QTreeWidget*>(w.part(QStringLiteral("Setpoints_Tree")));
+  SetpointPageView& page = w.setpointsView();
+  auto* tree = qobject_cast<QTreeWidget*>(w.findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
   for (const char* group : {"System Ratings", "Overload"}) {
     const auto items =
         tree->findItems(QString::fromLatin1(group), Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!items.isEmpty());
     page.ClickNode(items.first());
   }
-  page.Busy([&] { page.RebuildSetpointGrid(); });
+  w.Busy([&] { page.RebuildGrid(); });
 
   sim.Pause();
   QTemporaryDir dir;
@@ -206,11 +207,11 @@ void ScreenshotTest::silentRelayWithCancel() {
 
   // An apply: its progress is in the status bar, with the Cancel beside it.
   sim.Resume();
-  page.Busy([&] { page.RebuildSetpointGrid(); });
+  w.Busy([&] { page.RebuildGrid(); });
   std::string notice;
   double corrected = 0;
   QVERIFY(page.model().EditNumber(24, 12, notice, corrected));
-  page.ApplyClick();  // opens the password's grace period with the relay answering
+  page.OnApply();  // opens the password's grace period with the relay answering
   int edited = 0;
   for (const SetpointRow& row : std::vector<SetpointRow>(page.model().Rows())) {
     if (row.kind != RowKind::Setting || edited == 6) continue;
@@ -224,14 +225,14 @@ void ScreenshotTest::silentRelayWithCancel() {
     if (page.model().EditNumber(x, now == low + 2 ? low + 3 : low + 2, notice, corrected)) ++edited;
   }
   QCOMPARE(edited, 6);
-  page.Busy([&] { page.RebuildSetpointGrid(); });
+  w.Busy([&] { page.RebuildGrid(); });
   sim.Pause();
   QTimer::singleShot(700, [&] {
     Shoot(&w, QStringLiteral("silent_relay_apply_cancel"));
     QTest::keyClick(&w, Qt::Key_Escape);
   });
-  page.ApplyClick();
-  QCOMPARE(qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")))->text(),
+  page.OnApply();
+  QCOMPARE(qobject_cast<QLabel*>(w.findChild<QWidget*>(QStringLiteral("network_P")))->text(),
            QStringLiteral("NO ANSWER"));
   Shoot(&w, QStringLiteral("silent_relay_apply_stopped"));
   sim.Resume();
