@@ -320,7 +320,7 @@ void MainWindowTest::messageBoxResults() {
 }
 
 void MainWindowTest::messageBoxGeometry() {
-  TMessageBoxF ok(nullptr, QStringLiteral("Short"), QStringLiteral("C"), MessageKind::Ok);
+  MessageBoxDialog ok(nullptr, QStringLiteral("Short"), QStringLiteral("C"), MessageKind::Ok);
   QCOMPARE(ok.width(), 400);
   QVERIFY(ok.height() < 150);
   QCOMPARE(ok.buttons()[0]->x(), 200 - 37);
@@ -331,7 +331,7 @@ void MainWindowTest::messageBoxGeometry() {
   QVERIFY(ok.windowFlags() & Qt::WindowStaysOnTopHint);
 
   const QString longText = QStringLiteral("word ").repeated(80);
-  TMessageBoxF yesNo(nullptr, longText, QStringLiteral("C"), MessageKind::YesNo);
+  MessageBoxDialog yesNo(nullptr, longText, QStringLiteral("C"), MessageKind::YesNo);
   QCOMPARE(yesNo.buttons()[0]->x(), 100);
   QCOMPARE(yesNo.buttons()[1]->x(), 225);
   QVERIFY(yesNo.textLabel()->wordWrap());
@@ -341,12 +341,12 @@ void MainWindowTest::messageBoxGeometry() {
 }
 
 void MainWindowTest::progressWindow() {
-  TProgressF progress(nullptr, 40);
+  ProgressDialog progress(nullptr, 40);
   QCOMPARE(progress.windowTitle(), QStringLiteral("Work In Progress"));
   QCOMPARE(progress.size(), QSize(425, 100));
   // Cancel and Escape ask the work to stop; the window stays until it has.
   int cancels = 0;
-  connect(&progress, &TProgressF::cancelRequested, [&] { ++cancels; });
+  connect(&progress, &ProgressDialog::cancelRequested, [&] { ++cancels; });
   progress.show();
   QTest::keyClick(&progress, Qt::Key_Escape);
   QCOMPARE(cancels, 1);
@@ -355,7 +355,7 @@ void MainWindowTest::progressWindow() {
   progress.setPosition(25);
   QCOMPARE(progress.bar()->value(), 25);
   QCOMPARE(progress.bar()->maximum(), 40);
-  TProgressF named(nullptr, 10, QStringLiteral("Saving"));
+  ProgressDialog named(nullptr, 10, QStringLiteral("Saving"));
   QCOMPARE(named.windowTitle(), QStringLiteral("Saving"));
 }
 

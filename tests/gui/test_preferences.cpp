@@ -105,7 +105,7 @@ void PreferencesTest::customColourStoredAsHex() {
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   auto answered = test::WhenModal([](QWidget* modal) {
-    auto* dialog = qobject_cast<TColorOptionsF*>(modal);
+    auto* dialog = qobject_cast<ColorOptionsDialog*>(modal);
     QVERIFY(dialog);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Color Options"));
     QCOMPARE(dialog->size(), QSize(600, 250));
@@ -133,7 +133,7 @@ void PreferencesTest::defaultsThenCancelChangesNothing() {
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   auto answered = test::WhenModal([](QWidget* modal) {
-    auto* dialog = qobject_cast<TColorOptionsF*>(modal);
+    auto* dialog = qobject_cast<ColorOptionsDialog*>(modal);
     QVERIFY(dialog);
     QCOMPARE(dialog->preview()->cellColor(), QColor(12, 34, 56));
     dialog->defaultsButton()->click();
@@ -170,7 +170,7 @@ void PreferencesTest::damagedColourFallsBackAndStarts() {
   UserColors shown;
   ColorChoice offered;
   auto answered = test::WhenModal([&](QWidget* modal) {
-    auto* dialog = qobject_cast<TColorOptionsF*>(modal);
+    auto* dialog = qobject_cast<ColorOptionsDialog*>(modal);
     if (!dialog) return;
     shown = {dialog->preview()->cellColor(), Face(dialog), dialog->preview()->editableColor(),
              dialog->preview()->fixedColor()};

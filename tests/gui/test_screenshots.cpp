@@ -187,7 +187,7 @@ void ScreenshotTest::silentRelayWithCancel() {
   w.askFileName = [&](const FileRequest&) { return dir.filePath(QStringLiteral("silent.cds")); };
   bool shotTaken = false;
   QTimer::singleShot(700, [&] {
-    TProgressF* progress = w.progressWindows().window();
+    ProgressDialog* progress = w.progressWindows().window();
     if (!progress) return;
     // The whole screen under Xvfb: the window and its progress window.
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
@@ -257,34 +257,35 @@ void ScreenshotTest::dialogs() {
     Shoot(&dialog, QStringLiteral("options_modbus_tcp"));
   }
   {
-    TColorOptionsF dialog(nullptr, ColorChoice{"clMedGray", "clSilver", "clMoneyGreen", "clWhite"});
+    ColorOptionsDialog dialog(nullptr,
+                              ColorChoice{"clMedGray", "clSilver", "clMoneyGreen", "clWhite"});
     dialog.show();
     Shoot(&dialog, QStringLiteral("color_options"));
   }
   {
     // Damaged colour texts show as each colour's own default.
-    TColorOptionsF dialog(nullptr, ColorChoice{"clNoSuchColour", "$zz", "", "#12"});
+    ColorOptionsDialog dialog(nullptr, ColorChoice{"clNoSuchColour", "$zz", "", "#12"});
     dialog.show();
     Shoot(&dialog, QStringLiteral("color_options_damaged"));
   }
   {
-    TAboutF about(nullptr, colors);
+    AboutDialog about(nullptr, colors);
     about.show();
     Shoot(&about, QStringLiteral("about"));
   }
   {
-    TMessageBoxF box(nullptr,
-                     QStringLiteral("Do you wish to save your\ncurrent changes to a file?"),
-                     QStringLiteral("Setpoint Changes"), MessageKind::YesNo);
+    MessageBoxDialog box(nullptr,
+                         QStringLiteral("Do you wish to save your\ncurrent changes to a file?"),
+                         QStringLiteral("Setpoint Changes"), MessageKind::YesNo);
     box.setModal(false);
     box.show();
     Shoot(&box, QStringLiteral("message_yes_no"));
   }
   {
-    TMessageBoxF box(nullptr,
-                     QStringLiteral("Error reading from unit. Please retry\nThe password could "
-                                    "not be checked:\nno reply within the time-out."),
-                     QStringLiteral("Communications Error"), MessageKind::Ok);
+    MessageBoxDialog box(nullptr,
+                         QStringLiteral("Error reading from unit. Please retry\nThe password could "
+                                        "not be checked:\nno reply within the time-out."),
+                         QStringLiteral("Communications Error"), MessageKind::Ok);
     box.setModal(false);
     box.show();
     Shoot(&box, QStringLiteral("message_password_not_read"));

@@ -294,7 +294,7 @@ void SetpointWindowTest::spinEditLimitsAndNotice() {
   b.setting(24).minText = "1";
   b.setting(24).maxText = "10";
   b.page().SelectCell(b.page().model().RowOf(24), 3);
-  TBWSpinEdit* spin = b.page().spinEditor();
+  SpinEdit* spin = b.page().spinEditor();
   QVERIFY(spin->isVisible());
   QCOMPARE(spin->Min(), 0.0);
   QCOMPARE(spin->Max(), 11.0);
@@ -386,7 +386,7 @@ void SetpointWindowTest::applyAsksThePasswordAndReadsBack() {
   // The apply's progress ran in the status bar, not in a window of its own.
   const auto& passes = b.window->progressWindows().Captions();
   QVERIFY(std::find(passes.begin(), passes.end(), "Applying Changes") != passes.end());
-  QVERIFY(b.window->findChildren<TProgressF*>().isEmpty());
+  QVERIFY(b.window->findChildren<ProgressDialog*>().isEmpty());
   // Within the grace period no password is asked again.
   QVERIFY(b.page().model().EditNumber(24, 8, notice, corrected));
   b.page().OnApply();
@@ -612,8 +612,8 @@ void SetpointWindowTest::closeQuestionOfflineOnly() {
 
 void SetpointWindowTest::loadDefaultsAndCommandLineFile() {
   // The dialog lists the files of the chosen model, newest first.
-  TSelectDefaultsF select(nullptr, UserColors{},
-                          (kProgramFolder + QStringLiteral("/Defaults")).toStdString());
+  SelectDefaultsDialog select(nullptr, UserColors{},
+                              (kProgramFolder + QStringLiteral("/Defaults")).toStdString());
   select.modelList()->setCurrentRow(1);  // DRA
   QVERIFY(select.versionList()->count() >= 2);
   QCOMPARE(select.versionList()->item(0)->text(), QStringLiteral("2.30"));
@@ -640,7 +640,7 @@ void SetpointWindowTest::loadDefaultsAndCommandLineFile() {
 
 void SetpointWindowTest::passwordDialogs() {
   const UserColors colors{};
-  TChangePasswordF change(nullptr, colors);
+  ChangePasswordDialog change(nullptr, colors);
   change.show();
   QVERIFY(change.limitBox()->isChecked());
   change.newEdit()->setFocus();
@@ -655,7 +655,7 @@ void SetpointWindowTest::passwordDialogs() {
   test::Press(&change, QStringLiteral("Cancel"));
   QCOMPARE(change.Answer().newPassword, std::string("xxx"));
 
-  TPasswordF entry(nullptr, colors);
+  PasswordEntryDialog entry(nullptr, colors);
   entry.show();
   QTest::keyClicks(entry.edit(), QStringLiteral("123456"));
   QCOMPARE(entry.edit()->text(), QStringLiteral("1234"));
@@ -663,19 +663,19 @@ void SetpointWindowTest::passwordDialogs() {
   QTest::keyClick(entry.edit(), Qt::Key_Return);
   QCOMPARE(entry.Answer(), std::string("1234"));
 
-  TPasswordTimeoutF timeout(nullptr, colors, 300000);
+  PasswordTimeoutDialog timeout(nullptr, colors, 300000);
   QCOMPARE(timeout.spin()->Value(), 300.0);
   timeout.spin()->setValue(2);
   test::Press(&timeout, QStringLiteral("OK"));
   QCOMPARE(timeout.TimeoutMs(), 2000);
   // A typed fraction is kept to the millisecond; the dialog reopens at the
   // whole seconds.
-  TPasswordTimeoutF fraction(nullptr, colors, 300000);
+  PasswordTimeoutDialog fraction(nullptr, colors, 300000);
   fraction.show();
   fraction.spin()->edit()->setText(QStringLiteral("2.5 s"));
   QVERIFY(test::Press(&fraction, QStringLiteral("OK")));
   QCOMPARE(fraction.TimeoutMs(), 2500);
-  TPasswordTimeoutF reopened(nullptr, colors, 2500);
+  PasswordTimeoutDialog reopened(nullptr, colors, 2500);
   QCOMPARE(reopened.spin()->Value(), 2.0);
 }
 

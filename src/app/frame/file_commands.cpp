@@ -92,7 +92,7 @@ void FileCommands::LoadDefaults() {
   if (window_.askDefaultsFile) {
     path = window_.askDefaultsFile();
   } else {
-    TSelectDefaultsF dialog(&window_, window_.userColors(), ToPath(window_.defaultsFolder()));
+    SelectDefaultsDialog dialog(&window_, window_.userColors(), ToPath(window_.defaultsFolder()));
     if (dialog.exec() != QDialog::Accepted) return;
     path = dialog.FileName();
     if (path.isNull()) path = QStringLiteral("");

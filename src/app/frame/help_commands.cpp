@@ -13,7 +13,7 @@
 namespace kvx {
 
 void HelpCommands::About() {
-  TAboutF about(&window_, window_.userColors());
+  AboutDialog about(&window_, window_.userColors());
   about.exec();
 }
 

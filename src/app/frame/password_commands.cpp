@@ -9,8 +9,8 @@ namespace kvx {
 
 void PasswordCommands::Timeout() {
   WorkingState& session = window_.session();
-  TPasswordTimeoutF dialog(&window_, window_.userColors(),
-                           static_cast<int>(session.PasswordTimeout().count()));
+  PasswordTimeoutDialog dialog(&window_, window_.userColors(),
+                               static_cast<int>(session.PasswordTimeout().count()));
   if (dialog.exec() == QDialog::Accepted) {
     session.SetPasswordTimeout(std::chrono::milliseconds(dialog.TimeoutMs()));
   }

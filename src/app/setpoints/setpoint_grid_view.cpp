@@ -119,7 +119,7 @@ void SetpointPageView::BuildGrid() {
 
 void SetpointPageView::BuildEditors() {
   QWidget* cells = grid_->viewport();
-  numberEditor_ = new TBWSpinEdit(cells);
+  numberEditor_ = new SpinEdit(cells);
   numberEditor_->setObjectName(QStringLiteral("setting_SE"));
   numberEditor_->setPrecision(2);
   numberEditor_->setIncrement(0.01);
@@ -139,7 +139,7 @@ void SetpointPageView::BuildEditors() {
   }
   textEditor_->installEventFilter(this);
   commentEditor_->installEventFilter(this);
-  connect(numberEditor_, &TBWSpinEdit::OnChange, this, [this](TBWSpinEdit*) {
+  connect(numberEditor_, &SpinEdit::OnChange, this, [this](SpinEdit*) {
     if (editRegister_ < 0) return;
     std::string notice;
     double corrected = 0;

@@ -29,7 +29,7 @@ class QWidget;
 namespace kvx {
 
 class MainWindow;
-class TBWSpinEdit;
+class SpinEdit;
 
 class SetpointPageView : public QObject {
   Q_OBJECT
@@ -51,7 +51,7 @@ class SetpointPageView : public QObject {
   void LayOut(const MainLayout& layout, int pageHeight);
 
   // The page's controls, for tests.
-  TBWSpinEdit* spinEditor() const { return numberEditor_; }
+  SpinEdit* spinEditor() const { return numberEditor_; }
   QComboBox* listEditor() const { return listEditor_; }
   QLineEdit* textEditor() const { return textEditor_; }
   QLineEdit* commentEditor() const { return commentEditor_; }
@@ -110,7 +110,7 @@ class SetpointPageView : public QObject {
   QFrame* buttonBar_ = nullptr;              // Setpoints_P
   QLabel* writeError_ = nullptr;             // write_error_L
   QLabel* notice_ = nullptr;                 // out_of_range_P
-  TBWSpinEdit* numberEditor_ = nullptr;      // setting_SE
+  SpinEdit* numberEditor_ = nullptr;         // setting_SE
   QComboBox* listEditor_ = nullptr;          // setting_CB
   QLineEdit* textEditor_ = nullptr;          // setting_E
   QLineEdit* commentEditor_ = nullptr;       // comments_E
