@@ -1,8 +1,8 @@
 #pragma once
 // The frame's own widgets as typed members: the menus, the two strips above
-// the pages, the status bar and the timers. Each carries the objectName of
-// the original screens (first_P, Connect1, setpoint_timer...), which the GUI
-// tests and a grep find; the C++ names say what each one is.
+// the pages, the status bar and the timers. Each carries the objectName
+// the screens have always used (first_P, Connect1, setpoint_timer...), which
+// the GUI tests and a grep find; the C++ names say what each one is.
 
 #include <vector>
 
