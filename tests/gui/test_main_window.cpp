@@ -10,8 +10,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
 #include <clocale>
@@ -43,6 +45,7 @@ class MainWindowTest : public QObject {
   void initTestCase() { test::IsolatedConfig(); }
   void dotDecimalSeparatorWhateverTheLocale();
   void menusInOrder();
+  void screenNamesAreObjectNames();
   void everyItemAnswers();
   void connectKeepsTheConfirmedOptions();
   void connectionStateView();
@@ -96,6 +99,52 @@ void MainWindowTest::menusInOrder() {
 }
 
 // Every item either does its work or says it is not there yet; none is dead.
+void MainWindowTest::screenNamesAreObjectNames() {
+  // Every part keeps the name the screens have always used, once, on a
+  // widget of the right kind, wherever it sits in the frame.
+  MainWindow w;
+  QCOMPARE(w.objectName(), QStringLiteral("TMainF"));
+  auto once = [&](const char* name, const QMetaObject& kind) {
+    const auto all = w.findChildren<QObject*>(QString::fromLatin1(name));
+    QVERIFY2(all.size() == 1, name);
+    QVERIFY2(all.first()->metaObject()->inherits(&kind), name);
+  };
+  for (const char* name : {"PageControl1"}) once(name, QTabWidget::staticMetaObject);
+  for (const char* name : {"Setpoints_Tab", "Metering_Tab", "TabSheet3", "main_display_P",
+                           "dra_display_P", "drb_display_P", "fdx_display_P", "Status_P",
+                           "Setpoints_P", "tree_P", "events_P", "packet_P"}) {
+    once(name, QWidget::staticMetaObject);
+  }
+  for (const char* name : {"first_P", "second_P", "third_P", "network_P", "unit_P", "version_P",
+                           "serial_P", "time_P", "out_of_range_P", "write_error_L", "empty_P"}) {
+    once(name, QLabel::staticMetaObject);
+  }
+  for (const char* name : {"Setpoints_Grid", "Meter_Grid", "RTD_Grid", "Events_Grid"}) {
+    once(name, QTableWidget::staticMetaObject);
+  }
+  once("Setpoints_Tree", QTreeWidget::staticMetaObject);
+  once("read_Progress", QProgressBar::staticMetaObject);
+  once("setting_SE", SpinEdit::staticMetaObject);
+  for (const char* name :
+       {"Details_B", "Reset_B", "Start1_B", "Start2_B", "Stop_B", "Apply_B", "Undo_B", "Refresh_B",
+        "Print_B", "SelectAll_B", "SelectNone_B", "RefreshEvents_B", "SaveEvents_B"}) {
+    once(name, QPushButton::staticMetaObject);
+  }
+  for (const char* name : {"setting_E", "comments_E"}) once(name, QLineEdit::staticMetaObject);
+  for (const char* name : {"password_timer", "setpoint_timer", "datalog_timer", "trackbar_Timer",
+                           "out_of_range_Timer"}) {
+    once(name, QTimer::staticMetaObject);
+  }
+  for (const char* name : {"File1", "Network1", "DRA_Commands", "Password1", "Help1"}) {
+    once(name, QMenu::staticMetaObject);
+  }
+  for (const char* name :
+       {"Open1", "Save1", "Load1", "WritetoUnit1", "Exit1", "Connect1", "Disconnect1", "Timeout1",
+        "ChangePassword1", "About1", "Contents1", "EditColors1"}) {
+    once(name, QAction::staticMetaObject);
+  }
+}
+
 void MainWindowTest::everyItemAnswers() {
   MainWindow w;
   w.show();
