@@ -32,16 +32,29 @@ std::filesystem::path WorkingState::DefinitionPathFor(const UnitModel& model, in
 }
 
 bool WorkingState::ConnectUnit() {
+  return Identify(true);
+}
+
+bool WorkingState::Identify(bool cancellable) {
   StopPollThreads();
   connectFailure_ = ConnectFailure::None;
   lastFailure_ = {};
+  connectStopped_ = false;
   identity_ = UnitIdentity{};
   std::string firmwareText, modelText, serialText;
   CommFailure why;
-  if (!ReadSetting(comm_, relay_reg::kFirmware, 3, firmwareText, why) ||
-      !ReadSetting(comm_, relay_reg::kModelCode, 3, modelText, why) ||
-      !ReadSetting(comm_, relay_reg::kSerialNumber, 2, serialText, why)) {
-    NoteExchange(why);
+  // Cancel is looked at before each of the three reads: a relay that takes
+  // its time to answer is left at the next exchange boundary.
+  const auto read = [&](int x, int typeCode, std::string& text) {
+    if (cancellable && StopRequested()) {
+      connectStopped_ = true;
+      return false;
+    }
+    return ReadSetting(comm_, x, typeCode, text, why);
+  };
+  if (!read(relay_reg::kFirmware, 3, firmwareText) || !read(relay_reg::kModelCode, 3, modelText) ||
+      !read(relay_reg::kSerialNumber, 2, serialText)) {
+    if (!connectStopped_) NoteExchange(why);
     return FailConnect(ConnectFailure::NoAnswer);
   }
   const int firmware = static_cast<int>(ParseInteger(firmwareText).value_or(0));

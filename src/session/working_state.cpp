@@ -176,7 +176,7 @@ ChangePasswordResult WorkingState::ChangePassword() {
     result.outcome = ChangePasswordOutcome::NotRead;
     return result;
   }
-  if (stored.substr(0, 4) != change.currentPassword.substr(0, 4)) {
+  if (!PasswordMatches(stored, change.currentPassword)) {
     dialogs_.Tell("Password Error", "Wrong Password");
     result.outcome = ChangePasswordOutcome::WrongPassword;
     return result;

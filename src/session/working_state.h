@@ -171,6 +171,9 @@ class WorkingState {
   const std::filesystem::path& DefaultsFolder() const { return defaultsFolder_; }
   const std::filesystem::path& LastFolder() const { return lastFolder_; }
   ConnectFailure LastConnectFailure() const { return connectFailure_; }
+  // The last ConnectUnit was cancelled before the relay was identified (its
+  // failure reads NoAnswer: the identity was not read).
+  bool LastConnectStopped() const { return connectStopped_; }
   const std::string& LastLoadError() const { return loadError_; }
   // Why the last save could not write its file.
   const std::string& LastWriteError() const { return writeError_; }
@@ -199,6 +202,17 @@ class WorkingState {
   // LoadSettingFile plus the refresh of what the setpoint page shows; a
   // failure shows "Error Loading File.".
   bool OpenSettingFile(const std::filesystem::path& path);
+
+  // The caption and the folder follow the file the user works with. A file
+  // chosen to save, open or write to the relay: the next file dialog starts
+  // in its folder and the caption names it.
+  void UseFile(const std::filesystem::path& path);
+  // "Open Setpoint File": OpenSettingFile on the user's file; the caption
+  // names it also when it did not load.
+  bool OpenUserFile(const std::filesystem::path& path);
+  // "Load Defaults File": OpenSettingFile on a shipped file, which is no file
+  // of the user's; the caption names none.
+  bool OpenDefaultsFile(const std::filesystem::path& path);
 
   // The "Setpoint Changes" question asked before loaded settings are
   // replaced: Yes means the caller runs its save; No forgets the changes.
@@ -243,6 +257,11 @@ class WorkingState {
 
  private:
   std::chrono::steady_clock::time_point Now() const;
+  // ConnectUnit; `cancellable` false for the closing one of a whole-file
+  // write, which identifies the relay again after a Cancel as after any
+  // other end, so that the window does not go offline beside a relay it
+  // has half written.
+  bool Identify(bool cancellable);
   bool FailConnect(ConnectFailure why);
   std::filesystem::path DefinitionPathFor(const UnitModel& model, int firmware);
   void StartPollThreads();
@@ -271,6 +290,7 @@ class WorkingState {
   SessionView view_;
   UnitIdentity identity_;
   ConnectFailure connectFailure_ = ConnectFailure::None;
+  bool connectStopped_ = false;
   std::string loadError_;
   std::string writeError_;
   std::filesystem::path lastFolder_;

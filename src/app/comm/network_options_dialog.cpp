@@ -59,7 +59,7 @@ TNetwork_OptionsF::TNetwork_OptionsF(QWidget* owner, CommOptions& options, const
     return box;
   };
   auto spin = [this](int row, double min, double max) {
-    auto* s = new TBWSpinEdit(Options_P);
+    auto* s = new SpinEdit(Options_P);
     s->setGeometry(kField2Left, kRowTop[row], 70, kRowHeight);
     s->setMin(min);
     s->setMax(max);
