@@ -83,7 +83,7 @@ int main(int argc, char* argv[]) {
       }
       options.connectTcpPortAtStart = demo->TcpPort();
     }
-    kvx::TMainF mainWindow(options);
+    kvx::MainWindow mainWindow(options);
     mainWindow.show();
     if (TestMode()) {
       std::fprintf(stdout, "kvx-comm: ready\n");

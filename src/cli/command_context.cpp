@@ -16,7 +16,7 @@ void CommandContext::WithLink(const std::function<int(LinkSession&)>& body) {
 }
 
 int CommandContext::Fail(const AccessReport& report, const std::string& what) {
-  err << "kvx-cli: " << what << " failed: " << CommErrorText(report.lastError) << '\n';
+  err << "kvx-cli: " << what << " failed: " << DescribeAccessFailure(report) << '\n';
   return report.lastError == CommError::InvalidArgument ? kExitBadArguments : kExitRelayFailed;
 }
 

@@ -26,7 +26,8 @@ struct CommandContext {
   // sets kExitBadArguments with its message instead.
   void WithLink(const std::function<int(LinkSession&)>& body);
 
-  // Exit code and one-line reason for a failed access.
+  // Prints "kvx-cli: WHAT failed: REASON" once and gives the exit code: 2 for
+  // a request outside the protocol's limits (nothing was sent), else 1.
   int Fail(const AccessReport& report, const std::string& what);
 };
 

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "comm/relay_registers.h"
+
 namespace kvx::cli {
 namespace {
 
-// The relay keeps its access password in ten registers from 590.
-constexpr int kPasswordFirst = 590;
-constexpr int kPasswordEnd = 600;
+constexpr int kPasswordFirst = relay_reg::kPassword;
+constexpr int kPasswordEnd = relay_reg::kPassword + relay_reg::kPasswordCount;
 
 bool IsPasswordRegister(int reg) {
   return reg >= kPasswordFirst && reg < kPasswordEnd;

@@ -1,9 +1,6 @@
 #include "cli/link_options.h"
 
-#include <arpa/inet.h>
-
-#include <charconv>
-
+#include "comm/host_port.h"
 #include "comm/modbus_limits.h"
 
 namespace kvx::cli {
@@ -11,9 +8,10 @@ namespace kvx::cli {
 void AddLinkOptions(CLI::App& app, LinkOptions& options) {
   auto* rtu = app.add_option("--rtu", options.rtuPort, "Modbus RTU over serial port PORT")
                   ->option_text("PORT");
-  auto* tcp =
-      app.add_option("--tcp", options.tcpTarget, "Modbus TCP to HOST (IPv4), port 502 unless given")
-          ->option_text("HOST[:PORT]");
+  auto* tcp = app.add_option("--tcp", options.tcpTarget,
+                             "Modbus TCP to HOST (IPv4), port " + std::to_string(kModbusTcpPort) +
+                                 " unless given")
+                  ->option_text("HOST[:PORT]");
   auto* df1 = app.add_option("--df1", options.df1Port, "A-B DF1 half-duplex over serial port PORT")
                   ->option_text("PORT");
   rtu->excludes(tcp)->excludes(df1);
@@ -35,19 +33,10 @@ void AddLinkOptions(CLI::App& app, LinkOptions& options) {
 }
 
 bool ParseTcpTarget(const std::string& target, std::string& host, std::uint16_t& port) {
-  const auto colon = target.rfind(':');
-  host = target.substr(0, colon);
-  port = kModbusTcpPort;
-  in_addr address{};
-  if (inet_pton(AF_INET, host.c_str(), &address) != 1) return false;
-  if (colon == std::string::npos) return true;
-  const std::string portText = target.substr(colon + 1);
-  unsigned value = 0;
-  auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), value);
-  if (ec != std::errc() || end != portText.data() + portText.size() || value < 1 || value > 65535) {
-    return false;
-  }
-  port = static_cast<std::uint16_t>(value);
+  const std::optional<HostAndPort> address = ParseHostAndPort(target);
+  if (!address) return false;
+  host = address->host;
+  port = static_cast<std::uint16_t>(address->port);
   return true;
 }
 

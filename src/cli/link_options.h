@@ -45,8 +45,8 @@ struct LinkSession {
 std::optional<std::string> OpenLink(const LinkOptions& options, LinkSession& session,
                                     std::ostream& traceStream);
 
-// Splits "HOST[:PORT]"; false unless HOST is dotted IPv4 and PORT (when given)
-// is 1..65535.
+// Splits "HOST[:PORT]" as ParseHostAndPort does (port kModbusTcpPort unless
+// given); false for anything else.
 bool ParseTcpTarget(const std::string& target, std::string& host, std::uint16_t& port);
 
 }  // namespace kvx::cli

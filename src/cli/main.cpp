@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/command_context.h"
+#include "cli/curve_commands.h"
 #include "cli/file_commands.h"
 #include "cli/link_commands.h"
 #include "cli/online_commands.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   AddLinkOptions(app, context.link);
   RegisterLinkCommands(app, context);
   RegisterFileCommands(app, context);
+  RegisterCurveCommands(app, context);
   RegisterOnlineCommands(app, context);
 
   try {

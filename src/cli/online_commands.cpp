@@ -68,11 +68,18 @@ bool TakePassword(CommandContext& context, OnlineOptions& options) {
   return true;
 }
 
+// The link's reason behind a fixed message just printed, on a line of its own.
+void PrintLinkReason(const WorkingState& state, std::ostream& err) {
+  if (!state.LastLinkFailure().reason.empty()) {
+    err << "kvx-cli: " << state.LastLinkFailure().reason << '\n';
+  }
+}
+
 int ConnectFailureExit(const WorkingState& state, std::ostream& err) {
   err << "kvx-cli: " << state.View().networkText << ": ";
   switch (state.LastConnectFailure()) {
     case ConnectFailure::NoAnswer:
-      err << "the relay did not answer the identity reads\n";
+      err << state.LastLinkFailure().reason << '\n';
       return kExitRelayFailed;
     case ConnectFailure::UnknownModel:
       err << "model code " << state.Identity().modelCode << " is not a known relay\n";
@@ -159,6 +166,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
           case SaveOutcome::Saved:
             return static_cast<int>(kExitOk);
           case SaveOutcome::ReadFailed:
+            PrintLinkReason(state, context.err);
             return static_cast<int>(kExitRelayFailed);
           case SaveOutcome::WriteFailed:
             context.err << "kvx-cli: " << *file << ": " << state.LastWriteError() << '\n';
@@ -169,6 +177,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
       }
       if (!state.ReadSetpointGroups()) {
         context.err << "Setpoint File Save: Error reading from unit. Please retry\n";
+        PrintLinkReason(state, context.err);
         return static_cast<int>(kExitRelayFailed);
       }
       PrintSettingsTable(state.Store(), context.out, kSetpointGroupLimit);
@@ -213,9 +222,10 @@ int WriteSetpointsExit(CommandContext& context, const WriteToUnitResult& r) {
       PrintRefusal(context, r);
       return kExitRelayFailed;
     case Outcome::WriteFailed:
-      context.err << "kvx-cli: the write of register " << r.failedRegister << " failed ("
-                  << CommErrorText(r.failedError) << ") after " << r.settingsWritten
-                  << " settings\n";
+      if (r.stopped) break;
+      context.err << "kvx-cli: the write of register " << r.failedRegister
+                  << " failed: " << r.failedReason << "; " << r.settingsWritten
+                  << " settings written before it\n";
       return kExitRelayFailed;
     case Outcome::PollThreadsBusy:
     case Outcome::Error:
@@ -245,6 +255,9 @@ void AddWriteSetpoints(CLI::App& app, CommandContext& context) {
       int code = WriteSetpointsExit(context, r);
       if (!r.reconnected) {
         context.err << "kvx-cli: the relay was not identified again after the write\n";
+        if (state.LastConnectFailure() == ConnectFailure::NoAnswer) {
+          PrintLinkReason(state, context.err);
+        }
         if (code == kExitOk) code = kExitRelayFailed;
       }
       return code;
@@ -269,8 +282,9 @@ void AddGet(CLI::App& app, CommandContext& context) {
       for (int reg : wanted) {
         SettingRecord& s = state.Store().settings[reg];
         std::string value;
-        if (!ReadSetting(state.Comm(), reg, s.typeCode, value)) {
-          context.err << "kvx-cli: reading register " << reg << " failed\n";
+        CommFailure why;
+        if (!ReadSetting(state.Comm(), reg, s.typeCode, value, why)) {
+          context.err << "kvx-cli: reading register " << reg << " failed: " << why.reason << '\n';
           return static_cast<int>(kExitRelayFailed);
         }
         s.value = s.readValue = value;
@@ -329,7 +343,8 @@ void AddSet(CLI::App& app, CommandContext& context) {
                     << state.Store().settings[reg].value << '\n';
         code = kExitRelayFailed;
       }
-      for (int reg : applied.linkFailed) {
+      for (std::size_t i = 0; i < applied.linkFailed.size(); ++i) {
+        const int reg = applied.linkFailed[i];
         const auto refused = context.frames ? context.frames->WriteException(reg) : std::nullopt;
         const auto edit = std::find_if(edits.begin(), edits.end(),
                                        [reg](const auto& e) { return e.first == reg; });
@@ -337,7 +352,8 @@ void AddSet(CLI::App& app, CommandContext& context) {
           context.err << "kvx-cli: register " << reg << ": the relay refused " << edit->second
                       << " (exception " << *refused << ")\n";
         } else {
-          context.err << "kvx-cli: writing register " << reg << " failed\n";
+          context.err << "kvx-cli: writing register " << reg
+                      << " failed: " << applied.linkFailureReasons[i] << '\n';
         }
         code = kExitRelayFailed;
       }
@@ -385,7 +401,7 @@ void AddChangePassword(CLI::App& app, CommandContext& context) {
         return static_cast<int>(kExitRelayFailed);
       }
       if (!r.written) {
-        context.err << "kvx-cli: writing the new password failed\n";
+        context.err << "kvx-cli: writing the new password failed: " << r.failure.reason << '\n';
         return static_cast<int>(kExitRelayFailed);
       }
       return static_cast<int>(kExitOk);

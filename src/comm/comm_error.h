@@ -1,9 +1,10 @@
 #pragma once
 // Why an exchange failed. Clients return one of these; the register access
-// layer turns it into the plain success flag its callers expect, and front ends
-// use the text for a one-line reason.
+// layer adds what a person needs to act on it (the port, the unit, the
+// register, the time-out) and hands both up as a CommFailure.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace kvx {
@@ -72,5 +73,22 @@ bool IsExceptionReply(CommError error);
 // The Modbus exception code behind `error` (0 when it is none of the four
 // named ones).
 int ExceptionCode(CommError error);
+// What exception code 1..4 means ("illegal data address"); "exception reply"
+// for any other.
+std::string_view ExceptionMeaning(int code);
+
+// The meaning of a DF1 error status (STS) for a person: the remote errors of
+// the high nibble first, then the local ones of the low nibble.
+std::string_view Df1StatusMeaning(int status);
+
+// A failed access as it travels up to a front end: the code for decisions
+// (was it refused? did the relay answer at all?) and one line for a person,
+// such as "no reply from unit 254 within 170 ms after 3 attempts" or
+// "cannot open /dev/ttyUSB9: No such file or directory". Default: no failure.
+struct CommFailure {
+  CommError error = CommError::None;
+  std::string reason;  // empty when error is None
+  bool Failed() const { return error != CommError::None; }
+};
 
 }  // namespace kvx

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <string>
 
 #include "comm/modbus_limits.h"
 #include "comm/protocol_client.h"
 
 namespace kvx {
 namespace {
-
-// Each byte of an acknowledgement or a reply frame is waited for on its own.
-constexpr auto kByteTimeout = SerialTimeoutFor(1);
 
 Df1Check CheckOf(const Df1Context& context) {
   return context.checkMode == 1 ? Df1Check::Bcc : Df1Check::Crc;
@@ -89,13 +87,14 @@ CommError SendControl(SerialPort& port, std::uint8_t control) {
 // One byte within the per-byte limit: None, NoReply (silence) or PortError.
 CommError ReadByte(SerialPort& port, std::uint8_t& b) {
   std::size_t got = 0;
-  CommError e = port.ReadUntil({&b, 1}, got, SerialPort::Clock::now() + kByteTimeout);
+  CommError e = port.ReadUntil({&b, 1}, got, SerialPort::Clock::now() + kDf1ByteTimeout);
   if (e == CommError::PortError) return e;
   return got == 1 ? CommError::None : CommError::NoReply;
 }
 
 // The relay takes the message with DLE ACK (or refuses it with DLE NAK).
-CommError AwaitAck(SerialPort& port) {
+CommError AwaitAck(Df1Context& context) {
+  SerialPort& port = context.port;
   std::array<std::uint8_t, 2> got{};
   std::size_t n = 0;
   CommError e = CommError::None;
@@ -106,6 +105,9 @@ CommError AwaitAck(SerialPort& port) {
     if (got[0] != kDf1Dle) break;
   }
   port.TraceFrame(FrameDirection::Rx, std::span<const std::uint8_t>(got.data(), n));
+  // Something other than the DLE ACK counts as a reply heard; the ACK is not
+  // yet the reply that the polls fetch.
+  if (n > 0 && !(n == 2 && got[0] == kDf1Dle && got[1] == kDf1Ack)) context.replyHeard = true;
   if (e == CommError::PortError) return e;
   if (n == 2 && got[0] == kDf1Dle && got[1] == kDf1Ack) return CommError::None;
   if (n == 2 && got[0] == kDf1Dle && got[1] == kDf1Nak) return CommError::Df1Nak;
@@ -127,6 +129,7 @@ CommError ReceiveReply(Df1Context& context, Df1ReplyReader& reader) {
     }
   }
   port.TraceFrame(FrameDirection::Rx, reader.Frame());
+  if (!reader.Frame().empty()) context.replyHeard = true;
   return e;
 }
 
@@ -151,7 +154,7 @@ CommError Exchange(Df1Context& context, const Df1Packet& packet, int polls, int 
   const std::uint8_t cmd = packet.bytes[2];
   const Df1Message message = BuildDf1Message(packet.View(), check);
   if (CommError e = Send(port, message.View()); e != CommError::None) return Fail(context, e);
-  if (CommError e = AwaitAck(port); e != CommError::None) return Fail(context, e);
+  if (CommError e = AwaitAck(context); e != CommError::None) return Fail(context, e);
 
   const Df1Message poll = BuildDf1Poll(station);
   const std::size_t limit = Df1ReplyLimit(count > 0 ? 2 * static_cast<std::size_t>(count) : 0);
@@ -179,6 +182,7 @@ CommError Exchange(Df1Context& context, const Df1Packet& packet, int polls, int 
     if (CommError e = SendControl(port, kDf1Ack); e != CommError::None) return Fail(context, e);
     const CommError verdict = JudgeDf1Reply(reply.View(), cmd, context.tns, count, words);
     if (verdict == CommError::None) return CommError::None;
+    if (verdict == CommError::Df1ErrorStatus) context.status = reply.bytes[3];
     note(verdict);
   }
   return Fail(context, reason);
@@ -238,29 +242,55 @@ std::uint16_t NextTransaction(CommSettings& s) {
   return static_cast<std::uint16_t>(current & 0xFFFF);
 }
 
-CommError ClientRead(CommSettings& s, int first, int count, std::span<std::uint16_t> words) {
-  if (!s.serialPort) return CommError::NoSerialPort;
-  Df1Context context(*s.serialPort, s.sourceAddress, NextTransaction(s), s.errorCheck);
-  return Df1ReadWords(context, s.unitAddress, first, count, words);
+ExchangeOutcome Outcome(const Df1Context& context, CommError error) {
+  ExchangeOutcome outcome;
+  outcome.error = error;
+  outcome.timeout = kDf1ByteTimeout;
+  outcome.replyHeard = context.replyHeard;
+  if (error == CommError::Df1ErrorStatus) outcome.refusalCode = context.status;
+  switch (error) {
+    case CommError::PortOpenFailed:
+    case CommError::PortBusy:
+    case CommError::PortSetupFailed:
+      outcome.systemError = context.port.SystemError();
+      break;
+    default:
+      break;
+  }
+  return outcome;
 }
 
-CommError ClientWrite(CommSettings& s, int first, int count, std::span<const std::uint16_t> words) {
-  if (!s.serialPort) return CommError::NoSerialPort;
+ExchangeOutcome ClientRead(CommSettings& s, int first, int count, std::span<std::uint16_t> words) {
+  if (!s.serialPort) return {CommError::NoSerialPort};
   Df1Context context(*s.serialPort, s.sourceAddress, NextTransaction(s), s.errorCheck);
-  return Df1WriteWords(context, s.unitAddress, first, count, words);
+  return Outcome(context, Df1ReadWords(context, s.unitAddress, first, count, words));
 }
 
-CommError ClientCommand(CommSettings& s, int code) {
-  if (!s.serialPort) return CommError::NoSerialPort;
+ExchangeOutcome ClientWrite(CommSettings& s, int first, int count,
+                            std::span<const std::uint16_t> words) {
+  if (!s.serialPort) return {CommError::NoSerialPort};
   Df1Context context(*s.serialPort, s.sourceAddress, NextTransaction(s), s.errorCheck);
-  return Df1Command(context, s.unitAddress, code);
+  return Outcome(context, Df1WriteWords(context, s.unitAddress, first, count, words));
+}
+
+ExchangeOutcome ClientCommand(CommSettings& s, int code) {
+  if (!s.serialPort) return {CommError::NoSerialPort};
+  Df1Context context(*s.serialPort, s.sourceAddress, NextTransaction(s), s.errorCheck);
+  return Outcome(context, Df1Command(context, s.unitAddress, code));
+}
+
+std::string ClientLinkName(const CommSettings& s) {
+  return s.serialPort ? s.serialPort->PortName() : std::string("(no serial port)");
 }
 
 }  // namespace
 
+// Each call takes the next transaction number from settings.transactionCounter.
 const ProtocolClient& Df1ProtocolClient() {
-  static constexpr ProtocolClient client{
-      .read = ClientRead, .write = ClientWrite, .command = ClientCommand};
+  static constexpr ProtocolClient client{.read = ClientRead,
+                                         .write = ClientWrite,
+                                         .command = ClientCommand,
+                                         .linkName = ClientLinkName};
   return client;
 }
 

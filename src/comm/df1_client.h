@@ -15,6 +15,7 @@
 // Limits are checked before any traffic: unit 1..254, word address 0..9999,
 // 1..100 words; source node 0..254; check 0 (CRC) or 1 (BCC).
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 
@@ -23,8 +24,6 @@
 #include "comm/serial_port.h"
 
 namespace kvx {
-
-struct ProtocolClient;
 
 inline constexpr int kDf1ReadWritePolls = 2;
 inline constexpr int kDf1CommandPolls = 3;
@@ -38,7 +37,13 @@ struct Df1Context {
   std::uint16_t tns;  // the transaction number of this attempt
   int checkMode;      // 0 = CRC, 1 = BCC
   int polls = 0;      // polls sent in this exchange
+  // For the reason of a failure.
+  std::uint8_t status = 0;  // the error status (STS) of the last refusing reply
+  bool replyHeard = false;  // something other than the DLE ACK, or part of a reply frame, came
 };
+
+// How long each byte of an acknowledgement or a reply is waited for.
+inline constexpr std::chrono::milliseconds kDf1ByteTimeout = SerialTimeoutFor(1);
 
 CommError Df1ReadWords(Df1Context& context, int unit, int wordAddress, int count,
                        std::span<std::uint16_t> words);
@@ -46,9 +51,5 @@ CommError Df1WriteWords(Df1Context& context, int unit, int wordAddress, int coun
                         std::span<const std::uint16_t> words);
 // Writes `code` (low 16 bits) to the command register (word 6).
 CommError Df1Command(Df1Context& context, int unit, int code);
-
-// The register access layer's table for DF1: each call takes the next
-// transaction number from settings.transactionCounter (post-increment).
-const ProtocolClient& Df1ProtocolClient();
 
 }  // namespace kvx

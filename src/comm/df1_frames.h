@@ -14,6 +14,7 @@
 #include <span>
 
 #include "comm/comm_error.h"
+#include "comm/relay_registers.h"
 
 namespace kvx {
 
@@ -35,8 +36,8 @@ inline constexpr std::uint8_t kDf1CmdWrite = 0x08;  // PCCC unprotected write
 inline constexpr std::uint8_t kDf1ReplyBit = 0x40;  // set in the CMD of a reply
 
 inline constexpr int kDf1MaxWordAddress = 9999;
-inline constexpr int kDf1MaxWords = 100;   // per read or write
-inline constexpr int kDf1CommandWord = 6;  // the register a device command is written to
+inline constexpr int kDf1MaxWords = 100;  // per read or write
+inline constexpr int kDf1CommandWord = relay_reg::kCommand;
 
 inline constexpr std::size_t kDf1PacketHeader = 6;  // DST SRC CMD STS TNS TNS
 // The longest packet: a write of kDf1MaxWords (a read reply is shorter).

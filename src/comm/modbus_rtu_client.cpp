@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "comm/modbus_limits.h"
+#include "comm/protocol_client.h"
 
 namespace kvx {
 namespace {
@@ -160,6 +161,7 @@ CommError ReadReply(RtuContext& context, std::size_t length, std::size_t headerL
                     ReplyBuffer& reply, Check check) {
   SerialPort& port = context.port;
   const auto timeout = SerialTimeoutFor(length);
+  context.timeout = timeout;
   const auto deadline = SerialPort::Clock::now() + timeout;
   std::size_t got = 0;
   CommError io = port.ReadUntil(std::span(reply).first(1), got, deadline);
@@ -178,6 +180,7 @@ CommError ReadReply(RtuContext& context, std::size_t length, std::size_t headerL
     verdict = check(std::span<const std::uint8_t>(reply.data(), got));
   }
   port.TraceFrame(FrameDirection::Rx, std::span<const std::uint8_t>(reply.data(), got));
+  context.replyHeard = got > 0;
   if (io == CommError::PortError) return io;
   AfterExchange(context, verdict, timeout, replyStart);
   return verdict;
@@ -247,6 +250,57 @@ CommError WriteSingleCoil(RtuContext& context, int unit, int coil) {
       break;
   }
   return result;
+}
+
+namespace {
+
+// The register access layer's calls for Modbus RTU.
+
+ExchangeOutcome Outcome(const RtuContext& context, CommError error) {
+  ExchangeOutcome outcome;
+  outcome.error = error;
+  outcome.timeout = context.timeout;
+  outcome.replyHeard = context.replyHeard;
+  switch (error) {
+    case CommError::PortOpenFailed:
+    case CommError::PortBusy:
+    case CommError::PortSetupFailed:
+      outcome.systemError = context.port.SystemError();
+      break;
+    default:
+      break;
+  }
+  return outcome;
+}
+
+ExchangeOutcome RtuRead(CommSettings& s, int first, int count, std::span<std::uint16_t> words) {
+  if (!s.serialPort) return {CommError::NoSerialPort};
+  RtuContext context(*s.serialPort);
+  return Outcome(context, ReadHoldingRegisters(context, s.unitAddress, first, count, words));
+}
+
+ExchangeOutcome RtuWrite(CommSettings& s, int first, int count,
+                         std::span<const std::uint16_t> words) {
+  if (!s.serialPort) return {CommError::NoSerialPort};
+  RtuContext context(*s.serialPort);
+  return Outcome(context, WriteMultipleRegisters(context, s.unitAddress, first, count, words));
+}
+
+ExchangeOutcome RtuCommand(CommSettings& s, int code) {
+  if (!s.serialPort) return {CommError::NoSerialPort};
+  RtuContext context(*s.serialPort);
+  return Outcome(context, WriteSingleCoil(context, s.unitAddress, code));
+}
+
+std::string RtuLinkName(const CommSettings& s) {
+  return s.serialPort ? s.serialPort->PortName() : std::string("(no serial port)");
+}
+
+}  // namespace
+
+const ProtocolClient& ModbusRtuProtocolClient() {
+  static constexpr ProtocolClient client{RtuRead, RtuWrite, RtuCommand, RtuLinkName};
+  return client;
 }
 
 }  // namespace kvx

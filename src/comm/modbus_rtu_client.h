@@ -19,6 +19,7 @@
 // After a failed read or write the port stays open. A port error during a
 // coil write closes the port; the next exchange opens it again.
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 
@@ -34,6 +35,8 @@ struct RtuContext {
   SerialPort& port;
   RtuFrame frame;                          // the request under construction
   SerialPort::Clock::time_point sentAt{};  // when it went out
+  std::chrono::milliseconds timeout{0};    // how long its reply was waited for
+  bool replyHeard = false;                 // some of a reply arrived
 };
 
 inline constexpr int kRtuMaxRegister = 99999;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "comm/modbus_limits.h"
+#include "comm/protocol_client.h"
 #include "comm/tcp_frames.h"
 
 namespace kvx {
@@ -57,12 +58,16 @@ CommError ReceiveExactly(TcpClient& client, std::span<std::uint8_t> into, std::s
 // length it declares, within the reply time-out, and check it against the
 // request (filling `words` for a read). Any failure disconnects, so nothing
 // of this exchange can reach the next one.
-CommError Exchange(TcpClient& client, std::span<const std::uint8_t> request,
-                   std::span<std::uint16_t> words) {
+ExchangeOutcome Exchange(TcpClient& client, std::span<const std::uint8_t> request,
+                         std::span<std::uint16_t> words) {
+  ExchangeOutcome outcome;
   if (!client.IsConnected()) {
     if (CommError e = client.Connect(); e != CommError::None) {
       client.Disconnect();
-      return e;
+      outcome.error = e;
+      outcome.systemError = client.SystemError();
+      if (e == CommError::ConnectTimeout) outcome.timeout = kTcpConnectTimeout;
+      return outcome;
     }
   }
   CommError result = DiscardStaleInput(client);
@@ -74,6 +79,7 @@ CommError Exchange(TcpClient& client, std::span<const std::uint8_t> request,
   }
   if (result == CommError::None) {
     ReplyBuffer reply;
+    outcome.timeout = kTcpReplyTimeout;
     const auto deadline = Clock::now() + kTcpReplyTimeout;
     std::size_t got = 0;
     result = ReceiveExactly(client, std::span(reply).first(kTcpHeaderLength), got, deadline);
@@ -90,40 +96,88 @@ CommError Exchange(TcpClient& client, std::span<const std::uint8_t> request,
         result = CheckTcpReply(request, std::span(reply).first(got), words);
     }
     client.TraceFrame(FrameDirection::Rx, std::span(reply).first(got));
+    outcome.replyHeard = got > 0;
   }
   if (result != CommError::None) client.Disconnect();
-  return result;
+  outcome.error = result;
+  return outcome;
 }
 
-}  // namespace
+bool RegisterValid(int first) {
+  return first >= 0 && first <= kTcpMaxRegister;
+}
 
-CommError TcpReadRegisters(TcpClient& client, int unit, int first, int count,
-                           std::span<std::uint16_t> words) {
-  if (!UnitAddressValid(unit) || first < 0 || first > kTcpMaxRegister || count < 1 ||
+ExchangeOutcome ReadOutcome(TcpClient& client, int unit, int first, int count,
+                            std::span<std::uint16_t> words) {
+  if (!UnitAddressValid(unit) || !RegisterValid(first) || count < 1 ||
       count > kModbusMaxReadCount || words.size() < static_cast<std::size_t>(count)) {
-    return CommError::InvalidArgument;
+    return {CommError::InvalidArgument};
   }
   const TcpFrame request = BuildTcpReadRequest(static_cast<std::uint8_t>(unit), first, count,
                                                client.NextTransactionId());
   return Exchange(client, request.View(), words);
 }
 
-CommError TcpWriteRegisters(TcpClient& client, int unit, int first, int count,
-                            std::span<const std::uint16_t> words) {
-  if (!UnitAddressValid(unit) || first < 0 || first > kTcpMaxRegister || count < 1 ||
+ExchangeOutcome WriteOutcome(TcpClient& client, int unit, int first, int count,
+                             std::span<const std::uint16_t> words) {
+  if (!UnitAddressValid(unit) || !RegisterValid(first) || count < 1 ||
       count > kModbusMaxWriteCount || words.size() < static_cast<std::size_t>(count)) {
-    return CommError::InvalidArgument;
+    return {CommError::InvalidArgument};
   }
   const TcpFrame request = BuildTcpWriteRequest(static_cast<std::uint8_t>(unit), first,
                                                 words.first(count), client.NextTransactionId());
   return Exchange(client, request.View(), {});
 }
 
-CommError TcpCommand(TcpClient& client, int unit, int code) {
-  if (!UnitAddressValid(unit)) return CommError::InvalidArgument;
+ExchangeOutcome CommandOutcome(TcpClient& client, int unit, int code) {
+  if (!UnitAddressValid(unit)) return {CommError::InvalidArgument};
   const TcpFrame request =
       BuildTcpCommandRequest(static_cast<std::uint8_t>(unit), code, client.NextTransactionId());
   return Exchange(client, request.View(), {});
+}
+
+// The register access layer's calls for Modbus TCP.
+
+ExchangeOutcome TcpRead(CommSettings& s, int first, int count, std::span<std::uint16_t> words) {
+  if (!s.tcpClient) return {CommError::NoTcpClient};
+  return ReadOutcome(*s.tcpClient, s.unitAddress, first, count, words);
+}
+
+ExchangeOutcome TcpWrite(CommSettings& s, int first, int count,
+                         std::span<const std::uint16_t> words) {
+  if (!s.tcpClient) return {CommError::NoTcpClient};
+  return WriteOutcome(*s.tcpClient, s.unitAddress, first, count, words);
+}
+
+ExchangeOutcome TcpCmd(CommSettings& s, int code) {
+  if (!s.tcpClient) return {CommError::NoTcpClient};
+  return CommandOutcome(*s.tcpClient, s.unitAddress, code);
+}
+
+std::string TcpLinkName(const CommSettings& s) {
+  if (!s.tcpClient) return "(no TCP client)";
+  return FormatHostAndPort(s.tcpClient->RemoteHost(), s.tcpClient->RemotePort());
+}
+
+}  // namespace
+
+CommError TcpReadRegisters(TcpClient& client, int unit, int first, int count,
+                           std::span<std::uint16_t> words) {
+  return ReadOutcome(client, unit, first, count, words).error;
+}
+
+CommError TcpWriteRegisters(TcpClient& client, int unit, int first, int count,
+                            std::span<const std::uint16_t> words) {
+  return WriteOutcome(client, unit, first, count, words).error;
+}
+
+CommError TcpCommand(TcpClient& client, int unit, int code) {
+  return CommandOutcome(client, unit, code).error;
+}
+
+const ProtocolClient& ModbusTcpProtocolClient() {
+  static constexpr ProtocolClient client{TcpRead, TcpWrite, TcpCmd, TcpLinkName};
+  return client;
 }
 
 }  // namespace kvx

@@ -29,7 +29,7 @@ CommError TcpReadRegisters(TcpClient& client, int unit, int first, int count,
                            std::span<std::uint16_t> words);
 CommError TcpWriteRegisters(TcpClient& client, int unit, int first, int count,
                             std::span<const std::uint16_t> words);
-// Writes the command code into holding register 6.
+// Writes the command code into the command register (relay_reg::kCommand).
 CommError TcpCommand(TcpClient& client, int unit, int code);
 
 }  // namespace kvx

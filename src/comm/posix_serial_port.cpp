@@ -61,15 +61,21 @@ bool PosixSerialPort::SetBaudRate(int baud) {
 
 CommError PosixSerialPort::Open() {
   if (IsOpen()) return CommError::None;
+  SetSystemError(0);
   int fd = ::open(PortName().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == EBUSY ? CommError::PortBusy : CommError::PortOpenFailed;
+  if (fd < 0) {
+    SetSystemError(errno);
+    return errno == EBUSY ? CommError::PortBusy : CommError::PortOpenFailed;
+  }
   // flock covers other handles in this process too (it belongs to the open
   // file description); TIOCEXCL keeps out openers that do not use flock.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    SetSystemError(errno == EWOULDBLOCK ? EBUSY : errno);
     ::close(fd);
     return CommError::PortBusy;
   }
   if (!isatty(fd)) {
+    SetSystemError(ENOTTY);
     ::close(fd);
     return CommError::PortOpenFailed;
   }
@@ -78,6 +84,7 @@ CommError PosixSerialPort::Open() {
   ::ioctl(fd_, TIOCEXCL);
   CommError setup = ApplyLineSettings();
   if (setup != CommError::None) {
+    SetSystemError(errno);
     Close();
     return setup;
   }

@@ -34,6 +34,7 @@ PosixTcpClient::~PosixTcpClient() {
 
 CommError PosixTcpClient::Connect() {
   if (IsConnected()) return CommError::None;
+  SetSystemError(0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(RemotePort());
@@ -41,11 +42,15 @@ CommError PosixTcpClient::Connect() {
     return CommError::BadAddress;
   }
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return CommError::SocketError;
+  if (fd < 0) {
+    SetSystemError(errno);
+    return CommError::SocketError;
+  }
   int one = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     if (errno != EINPROGRESS) {
+      SetSystemError(errno);
       ::close(fd);
       return CommError::ConnectFailed;
     }
@@ -59,6 +64,7 @@ CommError PosixTcpClient::Connect() {
         return CommError::ConnectTimeout;
       }
       if (errno != EINTR) {
+        SetSystemError(errno);
         ::close(fd);
         return CommError::SocketError;
       }
@@ -66,6 +72,7 @@ CommError PosixTcpClient::Connect() {
     int error = 0;
     socklen_t length = sizeof error;
     if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+      SetSystemError(error != 0 ? error : errno);
       ::close(fd);
       return CommError::ConnectFailed;
     }

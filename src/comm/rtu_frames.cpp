@@ -1,6 +1,7 @@
 #include "comm/rtu_frames.h"
 
 #include "comm/crc16_modbus.h"
+#include "comm/modbus_pdu.h"
 
 namespace kvx {
 namespace {
@@ -10,10 +11,6 @@ class FrameWriter {
   explicit FrameWriter(RtuFrame& frame) : frame_(frame) { frame_.size = 0; }
   void Byte(std::uint8_t b) {
     if (frame_.size < frame_.bytes.size()) frame_.bytes[frame_.size++] = b;
-  }
-  void Word(unsigned value) {
-    Byte(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-    Byte(static_cast<std::uint8_t>(value & 0xFF));
   }
   void Crc() {
     std::uint16_t crc = Crc16Modbus(frame_.View());
@@ -25,42 +22,28 @@ class FrameWriter {
   RtuFrame& frame_;
 };
 
+// The unit, the request body, the CRC.
+RtuFrame Frame(std::uint8_t unit, const ModbusPdu& pdu) {
+  RtuFrame frame;
+  FrameWriter w(frame);
+  w.Byte(unit);
+  for (std::uint8_t b : pdu.View()) w.Byte(b);
+  w.Crc();
+  return frame;
+}
+
 }  // namespace
 
 RtuFrame BuildRtuReadRequest(std::uint8_t unit, int first, int count) {
-  RtuFrame frame;
-  FrameWriter w(frame);
-  w.Byte(unit);
-  w.Byte(kRtuReadHolding);
-  w.Word(static_cast<unsigned>(first) & 0xFFFF);
-  w.Word(static_cast<unsigned>(count) & 0xFFFF);
-  w.Crc();
-  return frame;
+  return Frame(unit, ReadHoldingPdu(first, count));
 }
 
 RtuFrame BuildRtuWriteRequest(std::uint8_t unit, int first, std::span<const std::uint16_t> words) {
-  RtuFrame frame;
-  FrameWriter w(frame);
-  w.Byte(unit);
-  w.Byte(kRtuWriteMultiple);
-  w.Word(static_cast<unsigned>(first) & 0xFFFF);
-  w.Word(static_cast<unsigned>(words.size()) & 0xFFFF);
-  w.Byte(static_cast<std::uint8_t>((2 * words.size()) & 0xFF));
-  for (std::uint16_t value : words) w.Word(value);
-  w.Crc();
-  return frame;
+  return Frame(unit, WriteMultiplePdu(first, words));
 }
 
 RtuFrame BuildRtuCoilRequest(std::uint8_t unit, int coil) {
-  RtuFrame frame;
-  FrameWriter w(frame);
-  w.Byte(unit);
-  w.Byte(kRtuWriteSingleCoil);
-  w.Word(static_cast<unsigned>(coil) & 0xFFFF);
-  w.Byte(0xFF);
-  w.Byte(0x00);
-  w.Crc();
-  return frame;
+  return Frame(unit, WriteCoilPdu(coil));
 }
 
 namespace {
@@ -100,7 +83,7 @@ CommError CheckRtuEcho(std::span<const std::uint8_t> reply, unsigned address, un
 
 CommError CheckRtuReadReply(std::span<const std::uint8_t> reply, std::uint8_t unit, int count,
                             std::span<std::uint16_t> words) {
-  if (CommError e = CheckRtuHead(reply, unit, kRtuReadHolding); e != CommError::None) return e;
+  if (CommError e = CheckRtuHead(reply, unit, kModbusReadHolding); e != CommError::None) return e;
   if (reply.size() < 3) return CommError::ReplyTooShort;
   if (count < 0 || reply[2] != 2 * count) return CommError::WrongByteCount;
   const std::size_t length = RtuReadReplyLength(count);
@@ -115,13 +98,13 @@ CommError CheckRtuReadReply(std::span<const std::uint8_t> reply, std::uint8_t un
 
 CommError CheckRtuWriteReply(std::span<const std::uint8_t> reply, std::uint8_t unit, int first,
                              int count) {
-  if (CommError e = CheckRtuHead(reply, unit, kRtuWriteMultiple); e != CommError::None) return e;
+  if (CommError e = CheckRtuHead(reply, unit, kModbusWriteMultiple); e != CommError::None) return e;
   return CheckRtuEcho(reply, static_cast<unsigned>(first) & 0xFFFF,
                       static_cast<unsigned>(count) & 0xFFFF, CommError::WrongEchoCount);
 }
 
 CommError CheckRtuCoilReply(std::span<const std::uint8_t> reply, std::uint8_t unit, int coil) {
-  if (CommError e = CheckRtuHead(reply, unit, kRtuWriteSingleCoil); e != CommError::None) {
+  if (CommError e = CheckRtuHead(reply, unit, kModbusWriteSingleCoil); e != CommError::None) {
     return e;
   }
   return CheckRtuEcho(reply, static_cast<unsigned>(coil) & 0xFFFF, 0xFF00,

@@ -1,7 +1,8 @@
 #pragma once
-// Modbus RTU request frames and the tests of their replies, as pure functions
-// over byte buffers (the client, the tests and the fuzz target share them).
-// All 16-bit fields go high byte first; the CRC low byte first.
+// Modbus RTU request frames (the unit, the request body of modbus_pdu.h, the
+// CRC) and the tests of their replies, as pure functions over byte buffers
+// (the client, the tests and the fuzz target share them). All 16-bit fields
+// go high byte first; the CRC low byte first.
 
 #include <array>
 #include <cstddef>
@@ -9,13 +10,11 @@
 #include <span>
 
 #include "comm/comm_error.h"
+#include "comm/modbus_pdu.h"
 
 namespace kvx {
 
 inline constexpr std::size_t kRtuFrameCapacity = 302;
-inline constexpr std::uint8_t kRtuReadHolding = 0x03;
-inline constexpr std::uint8_t kRtuWriteSingleCoil = 0x05;
-inline constexpr std::uint8_t kRtuWriteMultiple = 0x10;
 inline constexpr std::size_t kRtuWriteReplyLength = 8;
 inline constexpr std::size_t kRtuCoilReplyLength = 8;
 inline constexpr std::size_t kRtuExceptionReplyLength = 5;

@@ -73,13 +73,21 @@ class SerialPort : public FrameTracer {
   };
   LateReplies& LateReplyHistory() { return lateReplies_; }
 
+  // The system's error number behind the last failed Open (ENOENT, EACCES,
+  // EBUSY, ENOTTY...); 0 after a successful one.
+  int SystemError() const { return systemError_; }
+
   // Read with the port's own total time-out for buffer.size() bytes.
   CommError Read(std::span<std::uint8_t> buffer, std::size_t& got) {
     return ReadUntil(buffer, got, Clock::now() + SerialTimeoutFor(buffer.size()));
   }
 
+ protected:
+  void SetSystemError(int error) { systemError_ = error; }
+
  private:
   std::string portName_ = "COM1";
+  int systemError_ = 0;
   LateReplies lateReplies_;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 // The TCP connection the Modbus TCP client talks through: an IPv4 host and a
-// port (502 unless told otherwise), a bounded connect, and non-blocking send
+// port (kModbusTcpPort unless told otherwise), a bounded connect, and non-blocking send
 // and receive. Thread-agnostic: the link lock decides who uses it.
 
 #include <chrono>
@@ -12,10 +12,10 @@
 
 #include "comm/comm_error.h"
 #include "comm/frame_trace.h"
+#include "comm/host_port.h"
 
 namespace kvx {
 
-inline constexpr std::uint16_t kModbusTcpPort = 502;
 inline constexpr std::chrono::milliseconds kTcpConnectTimeout{3000};
 
 class TcpClient : public FrameTracer {
@@ -45,13 +45,21 @@ class TcpClient : public FrameTracer {
   // end has closed and nothing is left to read.
   virtual CommError Receive(std::span<std::uint8_t> buffer, std::size_t& got) = 0;
 
+  // The system's error number behind the last failed Connect (ECONNREFUSED,
+  // ENETUNREACH...); 0 after a successful one or a failure without one.
+  int SystemError() const { return systemError_; }
+
   // The transaction identifier for the next request: 0 first, then counting
   // up (wrapping), so a reply to an earlier request never passes for the
   // reply to this one.
   std::uint16_t NextTransactionId() { return nextTransaction_++; }
 
+ protected:
+  void SetSystemError(int error) { systemError_ = error; }
+
  private:
   std::string remoteHost_;
+  int systemError_ = 0;
   std::uint16_t remotePort_ = kModbusTcpPort;
   std::uint16_t nextTransaction_ = 0;
 };

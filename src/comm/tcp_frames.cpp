@@ -1,75 +1,50 @@
 #include "comm/tcp_frames.h"
 
+#include "comm/modbus_pdu.h"
+#include "comm/relay_registers.h"
+
 namespace kvx {
 namespace {
 
-class FrameWriter {
- public:
-  explicit FrameWriter(TcpFrame& frame) : frame_(frame) { frame_.size = 0; }
-  void Byte(unsigned b) {
-    if (frame_.size < frame_.bytes.size()) frame_.bytes[frame_.size++] = b & 0xFF;
-  }
-  void Word(unsigned value) {
-    Byte(value >> 8);
-    Byte(value);
-  }
-  // Transaction identifier, protocol identifier 0, length, unit.
-  void Header(std::uint16_t transaction, unsigned lengthLow, std::uint8_t unit) {
-    Word(transaction);
-    Word(0);
-    Byte(0);
-    Byte(lengthLow);
-    Byte(unit);
-  }
-
- private:
-  TcpFrame& frame_;
-};
+// The application header (transaction identifier, protocol identifier 0, the
+// length of what follows it, the unit), then the request body.
+TcpFrame Frame(std::uint8_t unit, const ModbusPdu& pdu, std::uint16_t transaction) {
+  TcpFrame frame;
+  std::size_t at = 0;
+  const auto put = [&](unsigned b) {
+    if (at < frame.bytes.size()) frame.bytes[at++] = static_cast<std::uint8_t>(b & 0xFF);
+  };
+  const unsigned length = static_cast<unsigned>(pdu.size) + 1;
+  put(transaction >> 8);
+  put(transaction);
+  put(0);
+  put(0);
+  put(length >> 8);
+  put(length);
+  put(unit);
+  for (std::uint8_t b : pdu.View()) put(b);
+  frame.size = at;
+  return frame;
+}
 
 unsigned WordAt(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<unsigned>((bytes[at] << 8) | bytes[at + 1]);
 }
 
-constexpr std::uint8_t kReadHolding = 0x03;
-
 }  // namespace
 
 TcpFrame BuildTcpReadRequest(std::uint8_t unit, int first, int count, std::uint16_t transaction) {
-  TcpFrame frame;
-  FrameWriter w(frame);
-  w.Header(transaction, 6, unit);
-  w.Byte(kReadHolding);
-  w.Word(static_cast<unsigned>(first) & 0xFFFF);
-  w.Byte(0);
-  w.Byte(static_cast<unsigned>(count));
-  return frame;
+  return Frame(unit, ReadHoldingPdu(first, count), transaction);
 }
 
 TcpFrame BuildTcpWriteRequest(std::uint8_t unit, int first, std::span<const std::uint16_t> words,
                               std::uint16_t transaction) {
-  const auto n = static_cast<unsigned>(words.size());
-  TcpFrame frame;
-  FrameWriter w(frame);
-  w.Header(transaction, 2 * n + 7, unit);
-  w.Byte(0x10);
-  w.Word(static_cast<unsigned>(first) & 0xFFFF);
-  w.Byte(0);
-  w.Byte(n);
-  w.Byte(2 * n);
-  for (std::uint16_t value : words) w.Word(value);
-  return frame;
+  return Frame(unit, WriteMultiplePdu(first, words), transaction);
 }
 
 TcpFrame BuildTcpCommandRequest(std::uint8_t unit, int code, std::uint16_t transaction) {
-  TcpFrame frame;
-  FrameWriter w(frame);
-  w.Header(transaction, 9, unit);
-  w.Byte(0x10);
-  w.Word(kTcpCommandRegister);
-  w.Word(1);
-  w.Byte(2);
-  w.Word(static_cast<unsigned>(code) & 0xFFFF);
-  return frame;
+  const std::uint16_t value = static_cast<std::uint16_t>(static_cast<unsigned>(code) & 0xFFFF);
+  return Frame(unit, WriteMultiplePdu(relay_reg::kCommand, {&value, 1}), transaction);
 }
 
 CommError CheckTcpReplyHeader(std::span<const std::uint8_t> request,
@@ -106,7 +81,7 @@ CommError CheckTcpReply(std::span<const std::uint8_t> request, std::span<const s
   if (reply[7] != function) return CommError::WrongFunction;
   const unsigned first = WordAt(request, 8);
   const unsigned count = WordAt(request, 10);
-  if (function == kReadHolding) {
+  if (function == kModbusReadHolding) {
     if (reply.size() < 9) return CommError::WrongLength;
     if (reply[8] != 2 * count) return CommError::WrongByteCount;
     if (reply.size() != TcpReadReplyLength(static_cast<int>(count))) return CommError::WrongLength;

@@ -1,7 +1,8 @@
 #pragma once
-// Modbus TCP request frames (application header + request) and the check of a
-// reply against its request, as pure functions over byte buffers (the client,
-// the tests and the fuzz target share them).
+// Modbus TCP request frames (the application header, then the request body of
+// modbus_pdu.h) and the check of a reply against its request, as pure
+// functions over byte buffers (the client, the tests and the fuzz target share
+// them).
 
 #include <array>
 #include <cstddef>
@@ -20,7 +21,6 @@ inline constexpr std::size_t kTcpMaxDeclaredLength = 254;
 inline constexpr std::size_t kTcpReplyCapacity = 6 + kTcpMaxDeclaredLength;
 inline constexpr std::size_t kTcpWriteReplyLength = 12;
 inline constexpr std::size_t kTcpExceptionReplyLength = 9;
-inline constexpr int kTcpCommandRegister = 6;
 
 struct TcpFrame {
   std::array<std::uint8_t, kTcpFrameCapacity> bytes{};
@@ -28,13 +28,13 @@ struct TcpFrame {
   std::span<const std::uint8_t> View() const { return {bytes.data(), size}; }
 };
 
-// Only the low byte of a count goes on the wire. `transaction` is the
-// identifier the reply must echo.
+// Only the low 16 bits of an address or count go on the wire. `transaction`
+// is the identifier the reply must echo.
 TcpFrame BuildTcpReadRequest(std::uint8_t unit, int first, int count,
                              std::uint16_t transaction = 0);
 TcpFrame BuildTcpWriteRequest(std::uint8_t unit, int first, std::span<const std::uint16_t> words,
                               std::uint16_t transaction = 0);
-// Writes `code` into holding register 6 (function 16).
+// Writes `code` into the command register, relay_reg::kCommand (function 16).
 TcpFrame BuildTcpCommandRequest(std::uint8_t unit, int code, std::uint16_t transaction = 0);
 
 constexpr std::size_t TcpReadReplyLength(int count) {

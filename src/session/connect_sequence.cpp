@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "comm/relay_registers.h"
 #include "session/definition_choice.h"
 #include "session/working_state.h"
 #include "setpoints/load_setting_file.h"
@@ -11,10 +12,6 @@
 
 namespace kvx {
 namespace {
-
-constexpr int kModelCodeRegister = 0;
-constexpr int kFirmwareRegister = 1;
-constexpr int kSerialRegister = 2;
 
 // Closing a port or a socket that refuses to close is retried, but not for
 // ever: after this many passes the disconnect goes on regardless.
@@ -35,13 +32,29 @@ std::filesystem::path WorkingState::DefinitionPathFor(const UnitModel& model, in
 }
 
 bool WorkingState::ConnectUnit() {
+  return Identify(true);
+}
+
+bool WorkingState::Identify(bool cancellable) {
   StopPollThreads();
   connectFailure_ = ConnectFailure::None;
+  lastFailure_ = {};
+  connectStopped_ = false;
   identity_ = UnitIdentity{};
   std::string firmwareText, modelText, serialText;
-  if (!ReadSetting(comm_, kFirmwareRegister, 3, firmwareText) ||
-      !ReadSetting(comm_, kModelCodeRegister, 3, modelText) ||
-      !ReadSetting(comm_, kSerialRegister, 2, serialText)) {
+  CommFailure why;
+  // Cancel is looked at before each of the three reads: a relay that takes
+  // its time to answer is left at the next exchange boundary.
+  const auto read = [&](int x, int typeCode, std::string& text) {
+    if (cancellable && StopRequested()) {
+      connectStopped_ = true;
+      return false;
+    }
+    return ReadSetting(comm_, x, typeCode, text, why);
+  };
+  if (!read(relay_reg::kFirmware, 3, firmwareText) || !read(relay_reg::kModelCode, 3, modelText) ||
+      !read(relay_reg::kSerialNumber, 2, serialText)) {
+    if (!connectStopped_) NoteExchange(why);
     return FailConnect(ConnectFailure::NoAnswer);
   }
   const int firmware = static_cast<int>(ParseInteger(firmwareText).value_or(0));
@@ -84,6 +97,7 @@ bool WorkingState::ConnectUnit() {
   view_.versionText = "Firmware Version: " + FormatFirmware(firmware);
   view_.networkText = "ONLINE";
   view_.networkColor = PanelColor::Good;
+  view_.linkReason.clear();
   view_.caption = kProgramName;
 
   online_ = true;
@@ -96,6 +110,7 @@ bool WorkingState::ConnectUnit() {
 bool WorkingState::FailConnect(ConnectFailure why) {
   DisconnectUnit();
   connectFailure_ = why;
+  view_.linkReason = lastFailure_.reason;  // beside the fixed text, for the panel's tip
   view_.networkText = "Failed to Connect";
   view_.networkColor = PanelColor::Bad;
   return false;
@@ -122,6 +137,7 @@ void WorkingState::DisconnectUnit() {
   view_.networkColor = PanelColor::Bad;
   view_.timeText.clear();
   view_.serialText.clear();
+  view_.linkReason.clear();
   for (std::string& text : view_.statusTexts) text.clear();
 }
 

@@ -24,6 +24,10 @@ struct SessionView {
   std::string statusTexts[3];          // first_P, second_P, third_P
   std::string caption = kProgramName;  // the main window's caption
   std::string writeErrorText;          // write_error_L of the setpoint page
+  // Why the last exchange with the relay failed, in a person's words (the
+  // network panel's tip beside "Failed to Connect" or "NO ANSWER"); empty
+  // once one gets through again.
+  std::string linkReason;
 };
 
 }  // namespace kvx

@@ -54,9 +54,8 @@ const SetpointTreeNode* SetpointPage::Node(const NodePath& path) const {
 }
 
 int SetpointPage::RowOf(int x) const {
-  const std::string reg = std::to_string(x);
   for (std::size_t r = 0; r < rows_.size(); ++r) {
-    if (rows_[r][1] == reg) return static_cast<int>(r);
+    if (rows_[r].kind == RowKind::Setting && rows_[r].reg == x) return static_cast<int>(r);
   }
   return -1;
 }
@@ -101,8 +100,13 @@ void SetpointPage::SelectNone() {
 
 void SetpointPage::FillSettingRow(int x, SetpointRow& row) const {
   const SettingRecord& s = state_.Store().settings[x];
-  row = {std::to_string(s.changed),        std::to_string(x), "   " + s.setting,
-         FormatValue(s.typeCode, s.value), s.units,           s.comment};
+  row = SetpointRow{.kind = RowKind::Setting,
+                    .reg = x,
+                    .changed = s.changed == 1,
+                    .name = "   " + s.setting,
+                    .value = FormatValue(s.typeCode, s.value),
+                    .units = s.units,
+                    .comment = s.comment};
 }
 
 void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
@@ -132,8 +136,9 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
     }
     const SettingGroup& group = store.groups.at(node.groupNumber);
     const std::size_t groupStart = rows_.size();
-    SetpointRow heading{};
-    heading[2] = group.name;
+    SetpointRow heading;
+    heading.kind = RowKind::Heading;
+    heading.name = group.name;
     rows_.push_back(heading);
     for (int x : group.RegisterList()) {
       if (x < 0 || x >= kSettingCount) continue;
@@ -148,7 +153,7 @@ void SetpointPage::Rebuild(const std::function<void(int)>& progress) {
       if (node.state == kToRead && online) {
         // A failed read carries no value: the setting keeps the one it has.
         std::string value;
-        CommError why = CommError::None;
+        CommFailure why;
         const bool answered = ReadSetting(state_.Comm(), x, s.typeCode, value, why);
         state_.NoteExchange(why);
         if (!answered) {

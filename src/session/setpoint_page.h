@@ -4,7 +4,6 @@
 // refresh. The window's tree and grid widgets render it and forward clicks
 // and typed values to it; nothing here knows a widget.
 
-#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,9 +25,19 @@ enum NodeState : int {
   kFolderWarning = 5,
 };
 
-// Columns of a grid row: 0 changed ("0"/"1"), 1 register, 2 name, 3 value
-// text, 4 units, 5 comment. Heading and empty rows leave column 1 empty.
-using SetpointRow = std::array<std::string, 6>;
+// A grid row: a group's heading, one of its settings, or the empty row that
+// closes the group.
+enum class RowKind { Heading, Setting, Blank };
+
+struct SetpointRow {
+  RowKind kind = RowKind::Blank;
+  int reg = -1;          // the setting's register; -1 on heading and empty rows
+  bool changed = false;  // edited and not yet written and verified (drawn blue)
+  std::string name;      // heading: the group's name; setting: its name, indented
+  std::string value;     // the value as the user reads it
+  std::string units;
+  std::string comment;
+};
 
 // A node's place in the tree: child indices from the root (empty: the root).
 using NodePath = std::vector<int>;

@@ -58,7 +58,7 @@ bool WorkingState::ReadSetpointGroups() {
         break;
       }
       std::string value;
-      CommError why = CommError::None;
+      CommFailure why;
       const bool read = ReadSetting(comm_, x, s.typeCode, value, why);
       NoteExchange(why);
       if (!read) {
@@ -74,6 +74,22 @@ bool WorkingState::ReadSetpointGroups() {
   return ok;
 }
 
+void WorkingState::UseFile(const std::filesystem::path& path) {
+  lastFolder_ = path.parent_path();
+  view_.caption = CaptionWithPath(path);
+}
+
+bool WorkingState::OpenUserFile(const std::filesystem::path& path) {
+  UseFile(path);
+  return OpenSettingFile(path);
+}
+
+bool WorkingState::OpenDefaultsFile(const std::filesystem::path& path) {
+  const bool loaded = OpenSettingFile(path);
+  view_.caption = kProgramName;
+  return loaded;
+}
+
 SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bool pendingAsked) {
   if (pendingChanges_ && !pendingAsked) {
     if (dialogs_.Ask("Setpoint Changes",
@@ -83,8 +99,7 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
     }
     ApplyChanges();  // the save goes on whatever it achieved
   }
-  lastFolder_ = path.parent_path();
-  view_.caption = CaptionWithPath(path);
+  UseFile(path);
   // An edit that Apply did not get onto the relay stays the user's: the file takes what
   // the relay holds, and the window keeps the edit, still marked, for a later Apply.
   std::vector<std::pair<int, std::string>> unappliedEdits;
@@ -152,7 +167,7 @@ FileCheck WorkingState::CheckFileAgainstUnit(const std::filesystem::path& path) 
 }
 
 WriteToUnitResult WorkingState::Recover(WriteToUnitResult result) {
-  result.reconnected = ConnectUnit();
+  result.reconnected = Identify(false);
   dialogs_.Tell("Error", "Error Getting Data.");
   return result;
 }
@@ -177,12 +192,17 @@ void WorkingState::WriteSetpointGroups(WriteToUnitResult& result) {
       if (e.kind == EncodedSetting::Kind::Words) {
         const AccessReport report = WriteRegistersReport(
             comm_, x, e.count, std::span<const std::uint16_t>(e.words.data(), e.count));
-        NoteExchange(report.ok ? CommError::None : report.lastError);
+        const CommFailure why = FailureOf(report);
+        NoteExchange(why);
         if (report.ok) {
           ++result.settingsWritten;
           continue;
         }
-        error = report.lastError;
+        error = why.error;
+        result.failedReason = why.reason;
+      } else {
+        result.failedReason =
+            "'" + s.value + "' cannot be written to register " + std::to_string(x);
       }
       result.failedRegister = x;
       result.failedValue = s.value;
@@ -196,8 +216,7 @@ void WorkingState::WriteSetpointGroups(WriteToUnitResult& result) {
 WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::path& path) {
   using Outcome = WriteToUnitResult::Outcome;
   WriteToUnitResult result;
-  lastFolder_ = path.parent_path();
-  view_.caption = CaptionWithPath(path);
+  UseFile(path);
 
   if (const PasswordCheck check = CheckPassword(); check != PasswordCheck::Right) {
     TellPasswordRefused(check);
@@ -229,7 +248,7 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
   store_ = std::move(file);
   if (!StopPollThreads()) {
     result.outcome = Outcome::PollThreadsBusy;
-    result.reconnected = ConnectUnit();
+    result.reconnected = Identify(false);
     dialogs_.Tell("Error", "Error Halting Metering.");
     return result;
   }
@@ -268,7 +287,7 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
                           ").\nPlease try again to ensure a complete write.");
       }
     }
-    result.reconnected = ConnectUnit();
+    result.reconnected = Identify(false);
 
     Begin("Applying Comments", kSettingCount - 1);
     for (int x = 0; x < kSettingCount; ++x) {
@@ -284,7 +303,7 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     return result;
   } catch (const std::exception&) {
     result.outcome = Outcome::Error;
-    result.reconnected = ConnectUnit();
+    result.reconnected = Identify(false);
     dialogs_.Tell("Error", "Error Writing Data.");
     return result;
   }

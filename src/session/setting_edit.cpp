@@ -4,6 +4,7 @@
 #include <cmath>
 #include <set>
 
+#include "session/password_rules.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"
 #include "setpoints/text_encoding.h"
@@ -16,10 +17,6 @@ constexpr std::size_t kTextCharacters = 20;
 
 SettingEdit Refuse(std::string why) {
   return {false, {}, std::move(why)};
-}
-
-bool IsTextEditorCharacter(char c) {
-  return (c >= '-' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ';
 }
 
 // The register's own bounds beside the setting's MIN..MAX: a 16-bit register
@@ -95,7 +92,7 @@ SettingEdit CheckChoice(const SettingRecord& s, std::string_view typed) {
 
 SettingEdit CheckText(std::string_view typed) {
   if (typed.size() > kTextCharacters) return Refuse("a text holds at most 20 characters");
-  if (!std::all_of(typed.begin(), typed.end(), IsTextEditorCharacter)) {
+  if (!std::all_of(typed.begin(), typed.end(), IsTextSettingCharacter)) {
     return Refuse("a text may hold only letters, digits, space and - . /");
   }
   return {true, std::string(typed), {}};
@@ -115,6 +112,14 @@ std::string TextProblem(const std::string& text) {
 }
 
 }  // namespace
+
+bool IsTextSettingCharacter(char c) {
+  return IsKeypadPasswordCharacter(c);
+}
+
+bool IsCommentCharacter(char c) {
+  return c >= ' ' && c < 127;
+}
 
 SettingEdit CheckSettingEdit(const SettingRecord& s, std::string_view typed) {
   if (s.setting.empty()) return Refuse("no setting at this register");

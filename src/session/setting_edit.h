@@ -11,6 +11,12 @@
 
 namespace kvx {
 
+// What the editors let through as keys are typed: a text setting takes the
+// characters the relay's keypad can enter, a comment (kept in files only)
+// printable ASCII.
+bool IsTextSettingCharacter(char c);
+bool IsCommentCharacter(char c);
+
 struct SettingEdit {
   bool ok = false;
   std::string valueText;  // what goes into `value` when ok

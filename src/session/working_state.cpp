@@ -3,6 +3,7 @@
 #include <array>
 
 #include "comm/register_access_report.h"
+#include "comm/relay_registers.h"
 #include "session/password_rules.h"
 #include "setpoints/load_setting_file.h"
 #include "setpoints/number_text.h"
@@ -14,7 +15,6 @@
 namespace kvx {
 namespace {
 
-constexpr int kPasswordRegister = 590;
 constexpr int kPasswordType = 22;
 
 // Type codes 1 and 3 compare as numbers after a write, every other as text:
@@ -30,17 +30,15 @@ bool SameValue(int typeCode, const std::string& a, const std::string& b) {
 
 // ReadSetting of the password register, keeping the link's reason when the
 // read fails.
-bool ReadPassword(CommSettings& comm, std::string& stored, std::string& reason) {
+bool ReadPassword(CommSettings& comm, std::string& stored, CommFailure& why) {
   const int count = DescribeTypeCode(kPasswordType).registers;
   std::array<std::uint16_t, 10> words{};
   const AccessReport report =
-      ReadRegistersReport(comm, kPasswordRegister, count,
+      ReadRegistersReport(comm, relay_reg::kPassword, count,
                           std::span<std::uint16_t>(words.data(), static_cast<std::size_t>(count)));
   CountPacket(report.ok);
-  if (!report.ok) {
-    reason = std::string(CommErrorText(report.lastError));
-    return false;
-  }
+  why = FailureOf(report);
+  if (!report.ok) return false;
   stored = DecodeSetting(kPasswordType, words);
   return true;
 }
@@ -133,8 +131,10 @@ MessageResult WorkingState::AskToSaveChanges() {
 PasswordCheck WorkingState::CheckPassword() {
   const std::string typed = passwords_.AskPassword();
   std::string stored;
-  passwordReadError_.clear();
-  if (!ReadPassword(comm_, stored, passwordReadError_)) {
+  CommFailure why;
+  const bool read = ReadPassword(comm_, stored, why);
+  NoteExchange(why);
+  if (!read) {
     passwordCheck_ = PasswordCheck::NotRead;
   } else {
     passwordCheck_ = PasswordMatches(stored, typed) ? PasswordCheck::Right : PasswordCheck::Wrong;
@@ -144,7 +144,7 @@ PasswordCheck WorkingState::CheckPassword() {
 
 void WorkingState::TellPasswordRefused(PasswordCheck check) {
   if (check == PasswordCheck::NotRead) {
-    TellPasswordNotRead(dialogs_, passwordReadError_);
+    TellPasswordNotRead(dialogs_, lastFailure_.reason);
   } else if (check == PasswordCheck::Wrong) {
     dialogs_.Tell("Password Error", "Wrong Password.");
   }
@@ -169,19 +169,22 @@ ChangePasswordResult WorkingState::ChangePassword() {
   const PasswordChange change = passwords_.AskPasswordChange();
   if (change.newPassword == kPasswordChangeCancelled) return result;
   std::string stored;
-  std::string reason;
-  if (!ReadPassword(comm_, stored, reason)) {
-    TellPasswordNotRead(dialogs_, reason);
+  const bool read = ReadPassword(comm_, stored, result.failure);
+  NoteExchange(result.failure);
+  if (!read) {
+    TellPasswordNotRead(dialogs_, result.failure.reason);
     result.outcome = ChangePasswordOutcome::NotRead;
     return result;
   }
-  if (stored.substr(0, 4) != change.currentPassword.substr(0, 4)) {
+  if (!PasswordMatches(stored, change.currentPassword)) {
     dialogs_.Tell("Password Error", "Wrong Password");
     result.outcome = ChangePasswordOutcome::WrongPassword;
     return result;
   }
   result.outcome = ChangePasswordOutcome::Sent;
-  result.written = WriteSetting(comm_, kPasswordRegister, kPasswordType, change.newPassword);
+  result.written =
+      WriteSetting(comm_, relay_reg::kPassword, kPasswordType, change.newPassword, result.failure);
+  NoteExchange(result.failure);
   return result;
 }
 
@@ -211,11 +214,12 @@ ApplyResult WorkingState::ApplyChanges() {
       }
       // A write or read-back that did not get through keeps the edit pending,
       // so that the save question still knows about it.
-      CommError why = CommError::None;
+      CommFailure why;
       const bool wrote = WriteSetting(comm_, x, s.typeCode, s.value, why);
       NoteExchange(why);
       if (!wrote) {
         result.linkFailed.push_back(x);
+        result.linkFailureReasons.push_back(why.reason);
         pendingChanges_ = true;
         continue;
       }
@@ -226,6 +230,7 @@ ApplyResult WorkingState::ApplyChanges() {
       NoteExchange(why);
       if (!read) {
         result.linkFailed.push_back(x);
+        result.linkFailureReasons.push_back("reading it back: " + why.reason);
         pendingChanges_ = true;
         continue;
       }
@@ -252,9 +257,12 @@ ApplyResult WorkingState::ApplyChanges() {
   return result;
 }
 
-void WorkingState::NoteExchange(CommError why) {
-  if (!online_ || why == CommError::InvalidArgument) return;
-  const bool answered = why == CommError::None || IsExceptionReply(why);
+void WorkingState::NoteExchange(const CommFailure& why) {
+  if (why.Failed()) lastFailure_ = why;
+  if (why.error == CommError::InvalidArgument) return;
+  view_.linkReason = why.reason;
+  if (!online_) return;
+  const bool answered = !why.Failed() || IsExceptionReply(why.error);
   view_.networkText = answered ? "ONLINE" : kNotAnsweringText;
   view_.networkColor = answered ? PanelColor::Good : PanelColor::Bad;
 }

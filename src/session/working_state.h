@@ -86,6 +86,7 @@ struct WriteToUnitResult {
   int failedRegister = -1;                  // the write that failed, when one did
   std::string failedValue;                  // the value text sent to it
   CommError failedError = CommError::None;  // why it failed (an exception reply: refused)
+  std::string failedReason;                 // the same for a person
   bool reconnected = false;                 // the closing ConnectUnit succeeded
   bool stopped = false;                     // cancelled between two writes (outcome WriteFailed)
   std::string loadError;                    // why the file did not load
@@ -101,16 +102,18 @@ enum class ChangePasswordOutcome { Cancelled, WrongPassword, NotRead, Sent };
 struct ChangePasswordResult {
   ChangePasswordOutcome outcome = ChangePasswordOutcome::Cancelled;
   bool written = false;  // the write of the new password succeeded
+  CommFailure failure;   // why the read (NotRead) or the write failed
 };
 
 struct ApplyResult {
   bool passedGate = false;
-  bool passwordNotRead = false;  // the gate could not read the relay's password
-  std::vector<int> written;      // written and read back equal
-  std::vector<int> mismatched;   // read back different: "Error writing Setpoint"
-  std::vector<int> linkFailed;   // the write or the read-back did not get through
-  int toWrite = 0;               // changed settings when the apply began (online)
-  bool stopped = false;          // cancelled; the settings not reached are still pending
+  bool passwordNotRead = false;                 // the gate could not read the relay's password
+  std::vector<int> written;                     // written and read back equal
+  std::vector<int> mismatched;                  // read back different: "Error writing Setpoint"
+  std::vector<int> linkFailed;                  // the write or the read-back did not get through
+  std::vector<std::string> linkFailureReasons;  // why, one per entry of linkFailed
+  int toWrite = 0;                              // changed settings when the apply began (online)
+  bool stopped = false;  // cancelled; the settings not reached are still pending
 };
 
 // "Apply stopped: 12 of 40 settings written and verified".
@@ -145,10 +148,14 @@ class WorkingState {
   void SetCancelToken(const CancelToken* cancel) { cancel_ = cancel; }
   bool StopRequested() const { return cancel_ && cancel_->Cancelled(); }
   // What an exchange of a sequence showed of the relay (`why` it failed, or
-  // None): while online, an exchange the relay did not answer turns the
+  // no failure): while online, an exchange the relay did not answer turns the
   // network panel to "not answering" (red) until one gets through again. An
   // exception reply is an answer; a request that was never sent tells nothing.
-  void NoteExchange(CommError why);
+  // A failure's reason becomes LastLinkFailure and the panel's tip.
+  void NoteExchange(const CommFailure& why);
+  // The last access of any sequence that failed, with its reason (kept until
+  // the next failure; ConnectUnit starts afresh).
+  const CommFailure& LastLinkFailure() const { return lastFailure_; }
   // Run once during a connect, after the grid skeletons are built: the
   // window's page-change handling (the Events page reads its records).
   void SetPageRefresh(std::function<void()> refresh) { pageRefresh_ = std::move(refresh); }
@@ -164,6 +171,9 @@ class WorkingState {
   const std::filesystem::path& DefaultsFolder() const { return defaultsFolder_; }
   const std::filesystem::path& LastFolder() const { return lastFolder_; }
   ConnectFailure LastConnectFailure() const { return connectFailure_; }
+  // The last ConnectUnit was cancelled before the relay was identified (its
+  // failure reads NoAnswer: the identity was not read).
+  bool LastConnectStopped() const { return connectStopped_; }
   const std::string& LastLoadError() const { return loadError_; }
   // Why the last save could not write its file.
   const std::string& LastWriteError() const { return writeError_; }
@@ -193,13 +203,24 @@ class WorkingState {
   // failure shows "Error Loading File.".
   bool OpenSettingFile(const std::filesystem::path& path);
 
+  // The caption and the folder follow the file the user works with. A file
+  // chosen to save, open or write to the relay: the next file dialog starts
+  // in its folder and the caption names it.
+  void UseFile(const std::filesystem::path& path);
+  // "Open Setpoint File": OpenSettingFile on the user's file; the caption
+  // names it also when it did not load.
+  bool OpenUserFile(const std::filesystem::path& path);
+  // "Load Defaults File": OpenSettingFile on a shipped file, which is no file
+  // of the user's; the caption names none.
+  bool OpenDefaultsFile(const std::filesystem::path& path);
+
   // The "Setpoint Changes" question asked before loaded settings are
   // replaced: Yes means the caller runs its save; No forgets the changes.
   // Without unsaved changes nothing is asked and No is returned.
   MessageResult AskToSaveChanges();
 
   // --- password -------------------------------------------------------
-  // Asks for the password and compares it with a fresh read of register 590.
+  // Asks for the password and compares it with a fresh read of the relay's.
   PasswordCheck CheckPassword();
   // Tells the user why a check did not pass: "Wrong Password.", or for a
   // register that could not be read the communications message with the
@@ -236,6 +257,11 @@ class WorkingState {
 
  private:
   std::chrono::steady_clock::time_point Now() const;
+  // ConnectUnit; `cancellable` false for the closing one of a whole-file
+  // write, which identifies the relay again after a Cancel as after any
+  // other end, so that the window does not go offline beside a relay it
+  // has half written.
+  bool Identify(bool cancellable);
   bool FailConnect(ConnectFailure why);
   std::filesystem::path DefinitionPathFor(const UnitModel& model, int firmware);
   void StartPollThreads();
@@ -264,11 +290,12 @@ class WorkingState {
   SessionView view_;
   UnitIdentity identity_;
   ConnectFailure connectFailure_ = ConnectFailure::None;
+  bool connectStopped_ = false;
   std::string loadError_;
   std::string writeError_;
   std::filesystem::path lastFolder_;
   PasswordCheck passwordCheck_ = PasswordCheck::Right;
-  std::string passwordReadError_;  // why the password register could not be read
+  CommFailure lastFailure_;
 
   bool online_ = false;
   int unitFirmware_ = 0;

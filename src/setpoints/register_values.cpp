@@ -11,16 +11,17 @@
 namespace kvx {
 
 bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::string& valueText) {
-  CommError why = CommError::None;
+  CommFailure why;
   return ReadSetting(settings, firstRegister, typeCode, valueText, why);
 }
 
 bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::string& valueText,
-                 CommError& why) {
+                 CommFailure& why) {
   const TypeCodeInfo info = DescribeTypeCode(typeCode);
   if (info.read == ReadForm::None) {
     valueText = "ERROR";
-    why = CommError::InvalidArgument;
+    why = {CommError::InvalidArgument, "type code " + std::to_string(typeCode) + " of register " +
+                                           std::to_string(firstRegister) + " cannot be read"};
     CountPacket(false);
     return false;
   }
@@ -29,33 +30,34 @@ bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::s
       ReadRegistersReport(settings, firstRegister, info.registers,
                           std::span<std::uint16_t>(words.data(), info.registers));
   valueText = DecodeSetting(typeCode, words);
-  why = report.ok ? CommError::None : report.lastError;
+  why = FailureOf(report);
   CountPacket(report.ok);
   return report.ok;
 }
 
 bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
                   const std::string& valueText) {
-  CommError why = CommError::None;
+  CommFailure why;
   return WriteSetting(settings, firstRegister, typeCode, valueText, why);
 }
 
 bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
-                  const std::string& valueText, CommError& why) {
+                  const std::string& valueText, CommFailure& why) {
   const EncodedSetting e = EncodeSetting(typeCode, valueText);
-  why = CommError::None;
+  why = {};
   switch (e.kind) {
     case EncodedSetting::Kind::Nothing:
       return true;
     case EncodedSetting::Kind::Invalid:
-      why = CommError::InvalidArgument;
+      why = {CommError::InvalidArgument,
+             "'" + valueText + "' cannot be written to register " + std::to_string(firstRegister)};
       return false;
     case EncodedSetting::Kind::Words:
       break;
   }
   const AccessReport report = WriteRegistersReport(
       settings, firstRegister, e.count, std::span<const std::uint16_t>(e.words.data(), e.count));
-  why = report.ok ? CommError::None : report.lastError;
+  why = FailureOf(report);
   return report.ok;
 }
 

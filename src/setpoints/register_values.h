@@ -21,12 +21,12 @@ bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::s
 bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
                   const std::string& valueText);
 
-// The same, with why the exchange failed in `why` (None on success,
-// InvalidArgument when nothing could be sent).
+// The same, with why the access failed in `why` (no failure on success;
+// InvalidArgument when nothing could be sent), its reason ready to show.
 bool ReadSetting(CommSettings& settings, int firstRegister, int typeCode, std::string& valueText,
-                 CommError& why);
+                 CommFailure& why);
 bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
-                  const std::string& valueText, CommError& why);
+                  const std::string& valueText, CommFailure& why);
 
 // Reads count (1..300) registers into words[0..count-1] in exchanges of at
 // most 100 registers (116 -> 100 + 16), each counted; after a failed exchange

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "comm/comm_settings.h"
+#include "comm/host_port.h"
 
 namespace kvx {
 
@@ -14,7 +15,7 @@ struct CommOptions {
   std::string portName;   // full serial port name, e.g. "/dev/ttyUSB0"
   int baudRate = 9600;    // 9600, 19200 or 38400
   std::string remoteHost = "0.0.0.0";
-  std::string remotePort = "502";
+  std::string remotePort = std::to_string(kModbusTcpPort);
   int unitAddress = 254;  // 1..254
   std::string baudText = "9600";
   int sourceAddress = 0;  // DF1 source node, 0..254

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "comm/comm_settings.h"
+#include "comm/host_port.h"
 
 namespace kvx {
 
 inline constexpr const char* kPortInUseSuffix = " (in use)";
-inline constexpr int kDefaultModbusTcpPort = 502;
 
 // Lists the system's serial ports and tells whether one can be opened now.
 class PortAccess {
@@ -35,15 +35,6 @@ std::vector<std::string> PortEntries(const std::vector<std::string>& sortedNames
 
 // The port name behind a list entry (the entry without " (in use)").
 std::string PortNameFromEntry(std::string_view entry);
-
-struct HostAndPort {
-  std::string host;  // dotted IPv4
-  int port = kDefaultModbusTcpPort;
-};
-
-// "a.b.c.d" or "a.b.c.d:PORT" (each part 0..255, port 1..65535; blanks around
-// the text ignored). Nothing when the text is not such an address.
-std::optional<HostAndPort> ParseHostAndPort(std::string_view text);
 
 // The text the address entry shows for a host and port text: the port is
 // only shown when it is not the default.

@@ -32,7 +32,9 @@ struct RelayConfig {
 
 class SimulatedRelay : public ModbusDevice {
  public:
-  // Registers the master writes that are not settings.
+  // Registers the master writes that are not settings. The relay's own
+  // numbers, kept apart from the program's (comm/relay_registers.h) so that a
+  // wrong address on either side fails the tests against the simulator.
   static constexpr int kCommandRegister = 6;
   static constexpr int kClockTextRegister = 580;  // 10 registers, "YY/MM/DD hh:mm:ss"
   static constexpr int kPasswordRegister = 590;   // 10 registers, type 22 text

@@ -10,8 +10,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
 #include <clocale>
@@ -43,6 +45,7 @@ class MainWindowTest : public QObject {
   void initTestCase() { test::IsolatedConfig(); }
   void dotDecimalSeparatorWhateverTheLocale();
   void menusInOrder();
+  void screenNamesAreObjectNames();
   void everyItemAnswers();
   void connectKeepsTheConfirmedOptions();
   void connectionStateView();
@@ -60,7 +63,7 @@ void MainWindowTest::dotDecimalSeparatorWhateverTheLocale() {
   QVERIFY(std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr);
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral(","));
-  TMainF w;
+  MainWindow w;
   QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral("."));
   QCOMPARE(QLocale().decimalPoint(), QStringLiteral("."));
   char text[32];
@@ -76,27 +79,74 @@ static QStringList Captions(QMenu* menu) {
 }
 
 void MainWindowTest::menusInOrder() {
-  TMainF w;
+  MainWindow w;
   QStringList bar;
   for (QAction* a : w.menuBar()->actions()) bar << a->text().remove(QLatin1Char('&'));
   QCOMPARE(bar, (QStringList{"File", "Communications", "Commands", "Commands", "Commands", "Plot",
                              "Data Logging", "Password", "Help"}));
-  QCOMPARE(Captions(w.menu(QStringLiteral("File1"))),
+  QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("File1"))),
            (QStringList{"Open Setpoint File", "Save Setpoint File", "Load Defaults File",
                         "Write Setpoint File to Unit", "-", "Print", "Save as Text", "-",
                         "Compare Files", "Change File Revision", "Exit"}));
-  QCOMPARE(Captions(w.menu(QStringLiteral("Network1"))),
+  QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("Network1"))),
            (QStringList{"Connect", "Disconnect", "Show Traffic"}));
-  QCOMPARE(Captions(w.menu(QStringLiteral("Help1"))),
+  QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("Help1"))),
            (QStringList{"About", "Contents", "Edit Colors"}));
-  QCOMPARE(Captions(w.menu(QStringLiteral("DRA_Commands"))).size(), 9);
-  QCOMPARE(Captions(w.menu(QStringLiteral("DRB_Commands"))).size(), 12);
-  QCOMPARE(Captions(w.menu(QStringLiteral("FDX_Commands"))).last(), QStringLiteral("Run1 Clear"));
+  QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("DRA_Commands"))).size(), 9);
+  QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("DRB_Commands"))).size(), 12);
+  QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("FDX_Commands"))).last(),
+           QStringLiteral("Run1 Clear"));
 }
 
 // Every item either does its work or says it is not there yet; none is dead.
+void MainWindowTest::screenNamesAreObjectNames() {
+  // Every part keeps the name the screens have always used, once, on a
+  // widget of the right kind, wherever it sits in the frame.
+  MainWindow w;
+  QCOMPARE(w.objectName(), QStringLiteral("TMainF"));
+  auto once = [&](const char* name, const QMetaObject& kind) {
+    const auto all = w.findChildren<QObject*>(QString::fromLatin1(name));
+    QVERIFY2(all.size() == 1, name);
+    QVERIFY2(all.first()->metaObject()->inherits(&kind), name);
+  };
+  for (const char* name : {"PageControl1"}) once(name, QTabWidget::staticMetaObject);
+  for (const char* name : {"Setpoints_Tab", "Metering_Tab", "TabSheet3", "main_display_P",
+                           "dra_display_P", "drb_display_P", "fdx_display_P", "Status_P",
+                           "Setpoints_P", "tree_P", "events_P", "packet_P"}) {
+    once(name, QWidget::staticMetaObject);
+  }
+  for (const char* name : {"first_P", "second_P", "third_P", "network_P", "unit_P", "version_P",
+                           "serial_P", "time_P", "out_of_range_P", "write_error_L", "empty_P"}) {
+    once(name, QLabel::staticMetaObject);
+  }
+  for (const char* name : {"Setpoints_Grid", "Meter_Grid", "RTD_Grid", "Events_Grid"}) {
+    once(name, QTableWidget::staticMetaObject);
+  }
+  once("Setpoints_Tree", QTreeWidget::staticMetaObject);
+  once("read_Progress", QProgressBar::staticMetaObject);
+  once("setting_SE", SpinEdit::staticMetaObject);
+  for (const char* name :
+       {"Details_B", "Reset_B", "Start1_B", "Start2_B", "Stop_B", "Apply_B", "Undo_B", "Refresh_B",
+        "Print_B", "SelectAll_B", "SelectNone_B", "RefreshEvents_B", "SaveEvents_B"}) {
+    once(name, QPushButton::staticMetaObject);
+  }
+  for (const char* name : {"setting_E", "comments_E"}) once(name, QLineEdit::staticMetaObject);
+  for (const char* name : {"password_timer", "setpoint_timer", "datalog_timer", "trackbar_Timer",
+                           "out_of_range_Timer"}) {
+    once(name, QTimer::staticMetaObject);
+  }
+  for (const char* name : {"File1", "Network1", "DRA_Commands", "Password1", "Help1"}) {
+    once(name, QMenu::staticMetaObject);
+  }
+  for (const char* name :
+       {"Open1", "Save1", "Load1", "WritetoUnit1", "Exit1", "Connect1", "Disconnect1", "Timeout1",
+        "ChangePassword1", "About1", "Contents1", "EditColors1"}) {
+    once(name, QAction::staticMetaObject);
+  }
+}
+
 void MainWindowTest::everyItemAnswers() {
-  TMainF w;
+  MainWindow w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   w.openDocument = [](const QUrl&) { return false; };  // the help answers with a message
@@ -127,13 +177,13 @@ void MainWindowTest::everyItemAnswers() {
       QCOMPARE(modal->windowTitle(), QStringLiteral("Not Available"));
       qobject_cast<QDialog*>(modal)->reject();
     });
-    qobject_cast<QPushButton*>(w.part(QString::fromLatin1(name)))->click();
+    qobject_cast<QPushButton*>(w.findChild<QWidget*>(QString::fromLatin1(name)))->click();
     QVERIFY2(*answered, name);
   }
 }
 
 void MainWindowTest::connectKeepsTheConfirmedOptions() {
-  TMainF w;
+  MainWindow w;
   OnePort ports;
   w.portAccess = &ports;
   w.show();
@@ -145,10 +195,12 @@ void MainWindowTest::connectKeepsTheConfirmedOptions() {
     d->okButton()->click();
   });
   // Nothing answers on the fake port: the connect fails, the options stay.
-  w.Connect1Click();
+  w.OnConnect();
   QVERIFY(*first);
-  QCOMPARE(qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")))->text(),
+  QCOMPARE(qobject_cast<QLabel*>(w.findChild<QWidget*>(QStringLiteral("network_P")))->text(),
            QStringLiteral("Failed to Connect"));
+  QCOMPARE(qobject_cast<QLabel*>(w.findChild<QWidget*>(QStringLiteral("network_P")))->toolTip(),
+           QStringLiteral("cannot open /dev/ttyFAKE0: No such file or directory"));
   QVERIFY(!w.commOptions().cancelled);
   QCOMPARE(w.commOptions().unitAddress, 17);
   QCOMPARE(w.commOptions().portName, std::string("/dev/ttyFAKE0"));
@@ -156,22 +208,27 @@ void MainWindowTest::connectKeepsTheConfirmedOptions() {
 }
 
 void MainWindowTest::connectionStateView() {
-  TMainF w;
+  MainWindow w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
-  auto visible = [&](const char* name) { return w.action(QString::fromLatin1(name))->isVisible(); };
-  auto shown = [&](const char* name) { return w.part(QString::fromLatin1(name))->isVisible(); };
-  auto* tabs = qobject_cast<QTabWidget*>(w.part(QStringLiteral("PageControl1")));
-  auto* network = qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")));
+  auto visible = [&](const char* name) {
+    return w.findChild<QAction*>(QString::fromLatin1(name))->isVisible();
+  };
+  auto shown = [&](const char* name) {
+    return w.findChild<QWidget*>(QString::fromLatin1(name))->isVisible();
+  };
+  auto* tabs = qobject_cast<QTabWidget*>(w.findChild<QWidget*>(QStringLiteral("PageControl1")));
+  auto* network = qobject_cast<QLabel*>(w.findChild<QWidget*>(QStringLiteral("network_P")));
   auto checkOffline = [&] {
     QVERIFY(!w.online());
     QVERIFY(visible("Open1") && visible("Load1") && visible("Connect1"));
     QVERIFY(!visible("Disconnect1") && !visible("WritetoUnit1") && !visible("ChangePassword1"));
     QVERIFY(visible("ChangeRevision1"));  // works on files, offline only
     QVERIFY(!visible("Save1") && !visible("Print1") && !visible("SaveasText1"));
-    QCOMPARE(w.action(QStringLiteral("Save1"))->text(), QStringLiteral("Save Setpoint File"));
+    QCOMPARE(w.findChild<QAction*>(QStringLiteral("Save1"))->text(),
+             QStringLiteral("Save Setpoint File"));
     for (const char* m : {"DRA_Commands", "DRB_Commands", "FDX_Commands"}) {
-      QVERIFY(!w.menu(QString::fromLatin1(m))->menuAction()->isVisible());
+      QVERIFY(!w.findChild<QMenu*>(QString::fromLatin1(m))->menuAction()->isVisible());
     }
     QVERIFY(!shown("dra_display_P") && !shown("drb_display_P") && !shown("fdx_display_P"));
     QVERIFY(!shown("Details_B") && !shown("Reset_B"));
@@ -182,27 +239,27 @@ void MainWindowTest::connectionStateView() {
   };
   checkOffline();
 
-  w.SetConnectionView(true, 3);
-  QVERIFY(w.online());
+  w.ShowConnectionView(true, 3);
+  QVERIFY(!w.online());  // the look alone: the working state stays offline
   QVERIFY(!visible("Open1") && !visible("Load1") && !visible("Connect1"));
   QVERIFY(!visible("ChangeRevision1"));
   QVERIFY(visible("Disconnect1") && visible("WritetoUnit1") && visible("ChangePassword1"));
-  QCOMPARE(w.action(QStringLiteral("Save1"))->text(),
+  QCOMPARE(w.findChild<QAction*>(QStringLiteral("Save1"))->text(),
            QStringLiteral("Save Setpoint File from Unit"));
-  QVERIFY(w.menu(QStringLiteral("FDX_Commands"))->menuAction()->isVisible());
-  QVERIFY(!w.menu(QStringLiteral("DRA_Commands"))->menuAction()->isVisible());
+  QVERIFY(w.findChild<QMenu*>(QStringLiteral("FDX_Commands"))->menuAction()->isVisible());
+  QVERIFY(!w.findChild<QMenu*>(QStringLiteral("DRA_Commands"))->menuAction()->isVisible());
   QVERIFY(shown("fdx_display_P") && !shown("dra_display_P"));
   QVERIFY(shown("Details_B") && shown("Reset_B"));
   QVERIFY(tabs->isTabVisible(1) && tabs->isTabVisible(2));
   QCOMPARE(network->text(), QStringLiteral("ONLINE"));
   QCOMPARE(network->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
 
-  w.Disconnect1Click();
+  w.OnDisconnect();
   checkOffline();
 }
 
 void MainWindowTest::timersAtStartUp() {
-  TMainF w;
+  MainWindow w;
   struct Expect {
     const char* name;
     int interval;
@@ -213,7 +270,7 @@ void MainWindowTest::timersAtStartUp() {
                   {"trackbar_Timer", 500, false},
                   {"out_of_range_Timer", 5000, false}};
   for (const Expect& e : expected) {
-    QTimer* t = w.timer(QString::fromLatin1(e.name));
+    QTimer* t = w.findChild<QTimer*>(QString::fromLatin1(e.name));
     QVERIFY2(t, e.name);
     QCOMPARE(t->interval(), e.interval);
     QCOMPARE(t->isActive(), e.active);
@@ -221,38 +278,38 @@ void MainWindowTest::timersAtStartUp() {
 }
 
 void MainWindowTest::resizeArithmetic() {
-  TMainF w;
+  MainWindow w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
-  w.SetConnectionView(true, 1);  // the strip with "Start 2"
+  w.ShowConnectionView(true, 1);  // the strip with "Start 2"
   w.resize(900, 600);
   QTRY_COMPARE(w.width(), 900);
-  QCOMPARE(w.part(QStringLiteral("Start2_B"))->x(), 635);
-  QCOMPARE(w.part(QStringLiteral("Start1_B"))->x(), 465);
-  QCOMPARE(w.part(QStringLiteral("read_Progress"))->width(), 330);
-  QCOMPARE(w.part(QStringLiteral("first_P"))->width(), 488);
-  QWidget* stop = w.part(QStringLiteral("Stop_B"));
+  QCOMPARE(w.findChild<QWidget*>(QStringLiteral("Start2_B"))->x(), 635);
+  QCOMPARE(w.findChild<QWidget*>(QStringLiteral("Start1_B"))->x(), 465);
+  QCOMPARE(w.findChild<QWidget*>(QStringLiteral("read_Progress"))->width(), 330);
+  QCOMPARE(w.findChild<QWidget*>(QStringLiteral("first_P"))->width(), 488);
+  QWidget* stop = w.findChild<QWidget*>(QStringLiteral("Stop_B"));
   const int stopGap = w.width() - stop->x();
   w.resize(1200, 700);
   QTRY_COMPARE(w.width(), 1200);
   QCOMPARE(w.width() - stop->x(), stopGap);  // "Stop" keeps its distance from the right
-  QCOMPARE(w.part(QStringLiteral("Start2_B"))->x(), 785);
+  QCOMPARE(w.findChild<QWidget*>(QStringLiteral("Start2_B"))->x(), 785);
   // "Reset" 10 pixels inside first_P's client area, "Details" 10 left of it.
-  QWidget* first = w.part(QStringLiteral("first_P"));
-  QWidget* reset = w.part(QStringLiteral("Reset_B"));
-  QWidget* details = w.part(QStringLiteral("Details_B"));
+  QWidget* first = w.findChild<QWidget*>(QStringLiteral("first_P"));
+  QWidget* reset = w.findChild<QWidget*>(QStringLiteral("Reset_B"));
+  QWidget* details = w.findChild<QWidget*>(QStringLiteral("Details_B"));
   QCOMPARE(first->contentsRect().right() + 1 - (reset->x() + reset->width()), 10);
   QCOMPARE(reset->x() - (details->x() + details->width()), 10);
   // Metering grids split the page in two halves.
-  QWidget* page =
-      qobject_cast<QTabWidget*>(w.part(QStringLiteral("PageControl1")))->currentWidget();
+  QWidget* page = qobject_cast<QTabWidget*>(w.findChild<QWidget*>(QStringLiteral("PageControl1")))
+                      ->currentWidget();
   const int t = page->width();
-  QCOMPARE(w.part(QStringLiteral("RTD_Grid"))->x(), t / 2 + 2);
-  QCOMPARE(w.part(QStringLiteral("Meter_Grid"))->width(), t / 2 - 4);
+  QCOMPARE(w.findChild<QWidget*>(QStringLiteral("RTD_Grid"))->x(), t / 2 + 2);
+  QCOMPARE(w.findChild<QWidget*>(QStringLiteral("Meter_Grid"))->width(), t / 2 - 4);
 }
 
 void MainWindowTest::closeWithUnsavedChanges() {
-  TMainF w;
+  MainWindow w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   int saves = 0;
@@ -272,7 +329,7 @@ void MainWindowTest::closeWithUnsavedChanges() {
   QVERIFY(w.isVisible());
 
   // Online nothing is asked.
-  w.SetConnectionView(true, 2);
+  w.ShowConnectionView(true, 2);
   w.DisconnectUnit();
   auto no = test::WhenModal([&](QWidget* modal) { test::Press(modal, QStringLiteral("No")); });
   QVERIFY(w.close());
@@ -315,7 +372,7 @@ void MainWindowTest::messageBoxResults() {
 }
 
 void MainWindowTest::messageBoxGeometry() {
-  TMessageBoxF ok(nullptr, QStringLiteral("Short"), QStringLiteral("C"), MessageKind::Ok);
+  MessageBoxDialog ok(nullptr, QStringLiteral("Short"), QStringLiteral("C"), MessageKind::Ok);
   QCOMPARE(ok.width(), 400);
   QVERIFY(ok.height() < 150);
   QCOMPARE(ok.buttons()[0]->x(), 200 - 37);
@@ -326,7 +383,7 @@ void MainWindowTest::messageBoxGeometry() {
   QVERIFY(ok.windowFlags() & Qt::WindowStaysOnTopHint);
 
   const QString longText = QStringLiteral("word ").repeated(80);
-  TMessageBoxF yesNo(nullptr, longText, QStringLiteral("C"), MessageKind::YesNo);
+  MessageBoxDialog yesNo(nullptr, longText, QStringLiteral("C"), MessageKind::YesNo);
   QCOMPARE(yesNo.buttons()[0]->x(), 100);
   QCOMPARE(yesNo.buttons()[1]->x(), 225);
   QVERIFY(yesNo.textLabel()->wordWrap());
@@ -336,12 +393,12 @@ void MainWindowTest::messageBoxGeometry() {
 }
 
 void MainWindowTest::progressWindow() {
-  TProgressF progress(nullptr, 40);
+  ProgressDialog progress(nullptr, 40);
   QCOMPARE(progress.windowTitle(), QStringLiteral("Work In Progress"));
   QCOMPARE(progress.size(), QSize(425, 100));
   // Cancel and Escape ask the work to stop; the window stays until it has.
   int cancels = 0;
-  connect(&progress, &TProgressF::cancelRequested, [&] { ++cancels; });
+  connect(&progress, &ProgressDialog::cancelRequested, [&] { ++cancels; });
   progress.show();
   QTest::keyClick(&progress, Qt::Key_Escape);
   QCOMPARE(cancels, 1);
@@ -350,7 +407,7 @@ void MainWindowTest::progressWindow() {
   progress.setPosition(25);
   QCOMPARE(progress.bar()->value(), 25);
   QCOMPARE(progress.bar()->maximum(), 40);
-  TProgressF named(nullptr, 10, QStringLiteral("Saving"));
+  ProgressDialog named(nullptr, 10, QStringLiteral("Saving"));
   QCOMPARE(named.windowTitle(), QStringLiteral("Saving"));
 }
 
@@ -358,7 +415,7 @@ void MainWindowTest::helpMissingAndPresent() {
   QTemporaryDir empty;
   MainWindowOptions options;
   options.programFolder = empty.path();
-  TMainF w(options);
+  MainWindow w(options);
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   QString caption, text;
@@ -367,7 +424,7 @@ void MainWindowTest::helpMissingAndPresent() {
     text = modal->findChild<QLabel*>()->text();
     test::Press(modal, QStringLiteral("OK"));
   });
-  w.Contents1Click();
+  w.OnHelpContents();
   QVERIFY(*answered);
   QCOMPARE(caption, QStringLiteral("Help File Open Error"));
   QVERIFY(text.contains(QStringLiteral("distributed with KVX-COMM was not found")));
@@ -376,20 +433,20 @@ void MainWindowTest::helpMissingAndPresent() {
   // The shipped start page beside the programs opens with the default handler.
   MainWindowOptions shipped;
   shipped.programFolder = QStringLiteral(KVX_BINARY_DIR "/bin");
-  TMainF h(shipped);
+  MainWindow h(shipped);
   QUrl opened;
   h.openDocument = [&](const QUrl& url) {
     opened = url;
     return true;
   };
-  h.Contents1Click();
+  h.OnHelpContents();
   QVERIFY(opened.toLocalFile().endsWith(QStringLiteral("/help/tlx_index.html")));
   h.openDocument = [](const QUrl&) { return false; };  // no browser
   auto noBrowser = test::WhenModal([&](QWidget* modal) {
     text = modal->findChild<QLabel*>()->text();
     test::Press(modal, QStringLiteral("OK"));
   });
-  h.Contents1Click();
+  h.OnHelpContents();
   QVERIFY(*noBrowser);
   QVERIFY(text.startsWith(QStringLiteral("An error occured openning a web browser")));
 }

@@ -50,13 +50,14 @@ static QColor Face(QWidget* w) {
 }
 
 void PreferencesTest::firstRunDefaultsAndAllElevenStored() {
-  TMainF w;
+  MainWindow w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   QCOMPARE(w.size(), QSize(750, 550));
   QCOMPARE(w.frameGeometry().topLeft(), QPoint(0, 0));
-  QCOMPARE(Face(&w), QColor(0xA0, 0xA0, 0xA4));                                   // medium grey
-  QCOMPARE(Face(w.part(QStringLiteral("network_P"))), QColor(0xC0, 0xC0, 0xC0));  // silver
+  QCOMPARE(Face(&w), QColor(0xA0, 0xA0, 0xA4));  // medium grey
+  QCOMPARE(Face(w.findChild<QWidget*>(QStringLiteral("network_P"))),
+           QColor(0xC0, 0xC0, 0xC0));  // silver
   QCOMPARE(w.userColors().fixedbox, QColor(0xC0, 0xDC, 0xC0));
   QCOMPARE(w.userColors().editbox, QColor(0xFF, 0xFF, 0xFF));
   QVERIFY(w.close());
@@ -84,7 +85,7 @@ void PreferencesTest::maximisedCloseKeepsTheSize() {
   Store("Height", QStringLiteral("600"));
   Store("Top", QStringLiteral("x12"));  // not an integer: the default 0
   {
-    TMainF w;
+    MainWindow w;
     QCOMPARE(w.size(), QSize(800, 600));
     QCOMPARE(w.preferences().top, 0);
     w.showMaximized();
@@ -95,16 +96,16 @@ void PreferencesTest::maximisedCloseKeepsTheSize() {
   QCOMPARE(Stored("Maximized"), QStringLiteral("1"));
   QCOMPARE(Stored("Width"), QStringLiteral("800"));
   QCOMPARE(Stored("Height"), QStringLiteral("600"));
-  TMainF next;
+  MainWindow next;
   QVERIFY(next.windowState() & Qt::WindowMaximized);
 }
 
 void PreferencesTest::customColourStoredAsHex() {
-  TMainF w;
+  MainWindow w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   auto answered = test::WhenModal([](QWidget* modal) {
-    auto* dialog = qobject_cast<TColorOptionsF*>(modal);
+    auto* dialog = qobject_cast<ColorOptionsDialog*>(modal);
     QVERIFY(dialog);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Color Options"));
     QCOMPARE(dialog->size(), QSize(600, 250));
@@ -117,10 +118,10 @@ void PreferencesTest::customColourStoredAsHex() {
     QCOMPARE(dialog->preview()->cellColor(), QColor(12, 34, 56));
     dialog->okButton()->click();
   });
-  w.EditColors1Click();
+  w.OnEditColors();
   QVERIFY(*answered);
   QCOMPARE(w.preferences().backgroundColor, std::string("$0038220C"));
-  QCOMPARE(Face(w.part(QStringLiteral("network_P"))), QColor(12, 34, 56));
+  QCOMPARE(Face(w.findChild<QWidget*>(QStringLiteral("network_P"))), QColor(12, 34, 56));
   QVERIFY(w.close());
   QCOMPARE(Stored("Background"), QStringLiteral("$0038220C"));
 }
@@ -128,11 +129,11 @@ void PreferencesTest::customColourStoredAsHex() {
 void PreferencesTest::defaultsThenCancelChangesNothing() {
   Store("Background", QStringLiteral("$0038220C"));
   Store("Form", QStringLiteral("clNavy"));
-  TMainF w;
+  MainWindow w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   auto answered = test::WhenModal([](QWidget* modal) {
-    auto* dialog = qobject_cast<TColorOptionsF*>(modal);
+    auto* dialog = qobject_cast<ColorOptionsDialog*>(modal);
     QVERIFY(dialog);
     QCOMPARE(dialog->preview()->cellColor(), QColor(12, 34, 56));
     dialog->defaultsButton()->click();
@@ -141,7 +142,7 @@ void PreferencesTest::defaultsThenCancelChangesNothing() {
     QCOMPARE(dialog->choice().formColor, std::string("clMedGray"));
     dialog->cancelButton()->click();
   });
-  w.EditColors1Click();
+  w.OnEditColors();
   QVERIFY(*answered);
   QCOMPARE(w.preferences().backgroundColor, std::string("$0038220C"));
   QCOMPARE(w.preferences().formColor, std::string("clNavy"));
@@ -155,11 +156,11 @@ void PreferencesTest::damagedColourFallsBackAndStarts() {
   Store("Background", QStringLiteral("$0012"));
   Store("Editbox", QStringLiteral("$zz"));
   Store("Fixedbox", QStringLiteral(""));
-  TMainF w;
+  MainWindow w;
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   QCOMPARE(Face(&w), QColor(0xA0, 0xA0, 0xA4));  // the default, not black
-  QCOMPARE(Face(w.part(QStringLiteral("network_P"))), QColor(0x12, 0x00, 0x00));
+  QCOMPARE(Face(w.findChild<QWidget*>(QStringLiteral("network_P"))), QColor(0x12, 0x00, 0x00));
   const UserColors window = w.userColors();
   QCOMPARE(window.editbox, QColor(Qt::white));
   QCOMPARE(window.fixedbox, QColor(0xC0, 0xDC, 0xC0));
@@ -169,14 +170,14 @@ void PreferencesTest::damagedColourFallsBackAndStarts() {
   UserColors shown;
   ColorChoice offered;
   auto answered = test::WhenModal([&](QWidget* modal) {
-    auto* dialog = qobject_cast<TColorOptionsF*>(modal);
+    auto* dialog = qobject_cast<ColorOptionsDialog*>(modal);
     if (!dialog) return;
     shown = {dialog->preview()->cellColor(), Face(dialog), dialog->preview()->editableColor(),
              dialog->preview()->fixedColor()};
     offered = dialog->choice();
     dialog->okButton()->click();
   });
-  w.EditColors1Click();
+  w.OnEditColors();
   QVERIFY(*answered);
   QCOMPARE(shown.form, window.form);
   QCOMPARE(shown.background, window.background);
@@ -192,11 +193,11 @@ void PreferencesTest::damagedColourFallsBackAndStarts() {
 void PreferencesTest::positionOffEveryScreenComesBack() {
   Store("Left", QStringLiteral("-20000"));
   Store("Top", QStringLiteral("15000"));
-  TMainF w;
+  MainWindow w;
   QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(w.pos()));
   Store("Left", QStringLiteral("40"));
   Store("Top", QStringLiteral("30"));
-  TMainF kept;
+  MainWindow kept;
   QCOMPARE(kept.pos(), QPoint(40, 30));
 }
 

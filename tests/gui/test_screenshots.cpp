@@ -27,6 +27,7 @@
 #include "app/frame/main_window.h"
 #include "app/setpoints/setpoint_page_view.h"
 #include "comm/register_access.h"
+#include "comm/relay_registers.h"
 #include "gui_helpers.h"
 #include "setpoints/number_text.h"
 #include "shell/comm_options_logic.h"
@@ -86,16 +87,16 @@ void ScreenshotTest::Shoot(QWidget* w, const QString& name) {
 }
 
 void ScreenshotTest::mainWindow() {
-  TMainF w;
+  MainWindow w;
   w.move(0, 0);
   w.show();
   Shoot(&w, QStringLiteral("main_750x550_offline"));
-  w.SetConnectionView(true, 1);
+  w.ShowConnectionView(true, 1);
   Shoot(&w, QStringLiteral("main_750x550_online_family1"));
   w.resize(1400, 900);
   QTRY_COMPARE(w.width(), 1400);
   Shoot(&w, QStringLiteral("main_1400x900_online_family1"));
-  w.SetConnectionView(true, 3);
+  w.ShowConnectionView(true, 3);
   Shoot(&w, QStringLiteral("main_1400x900_online_family3"));
   w.setUnsavedChanges(false);
 }
@@ -113,22 +114,23 @@ void ScreenshotTest::setpointPageOnline() {
   MainWindowOptions options;
   options.programFolder = folder;
   options.connectTcpPortAtStart = relay.TcpPort();
-  TMainF w(options);
+  MainWindow w(options);
   ScriptedDialogs answers;
   w.useDialogs(&answers);
   w.move(0, 0);
   w.resize(1000, 700);
   w.show();
   QTRY_VERIFY(w.online());
-  TSetpointPageView& page = w.setpointPage();
+  SetpointPageView& page = w.setpointsView();
   for (const char* group : {"System Ratings", "Overload", "Overcurrent"}) {
-    auto* tree = qobject_cast<QTreeWidget*>(w.part(QStringLiteral("Setpoints_Tree")));
+    auto* tree =
+        qobject_cast<QTreeWidget*>(w.findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
     const auto items =
         tree->findItems(QString::fromLatin1(group), Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!items.isEmpty());
     page.ClickNode(items.first());
   }
-  page.RebuildSetpointGrid();
+  page.RebuildGrid();
   page.SelectCell(page.model().RowOf(24), 3);
   page.spinEditor()->edit()->selectAll();
   QTest::keyClicks(page.spinEditor()->edit(), QStringLiteral("12"));
@@ -139,11 +141,11 @@ void ScreenshotTest::setpointPageOnline() {
 
   // Offline, the relay gone, and a connect that fails: the pending edit
   // keeps its blue row and its group's mark.
-  w.Disconnect1Click();
+  w.OnDisconnect();
   relay.Stop();
   CommOptions again = w.commOptions();
   QVERIFY(!w.ConnectWith(again));
-  page.RebuildSetpointGrid();
+  page.RebuildGrid();
   Shoot(&w, QStringLiteral("setpoints_failed_connect_pending"));
   w.setUnsavedChanges(false);
 }
@@ -156,12 +158,12 @@ void ScreenshotTest::silentRelayWithCancel() {
   QVERIFY(sim.Ready());
   MainWindowOptions options;
   options.programFolder = QStringLiteral(KVX_BINARY_DIR "/bin");
-  TMainF w(options);
+  MainWindow w(options);
   ScriptedDialogs answers;
   ScriptedPasswordPrompt passwords({"1234"});
   w.useDialogs(&answers);
   w.usePasswords(&passwords);
-  w.timer(QStringLiteral("setpoint_timer"))->stop();
+  w.findChild<QTimer*>(QStringLiteral("setpoint_timer"))->stop();
   w.askCommOptions = [&](CommOptions& o) {
     o.cancelled = false;
     o.protocol = ProtocolKind::ModbusTcp;
@@ -172,24 +174,24 @@ void ScreenshotTest::silentRelayWithCancel() {
   w.resize(1000, 700);
   w.show();
   QVERIFY(QTest::qWaitForWindowExposed(&w));
-  w.Connect1Click();
+  w.OnConnect();
   QVERIFY(w.online());
-  TSetpointPageView& page = w.setpointPage();
-  auto* tree = qobject_cast<QTreeWidget*>(w.part(QStringLiteral("Setpoints_Tree")));
+  SetpointPageView& page = w.setpointsView();
+  auto* tree = qobject_cast<QTreeWidget*>(w.findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
   for (const char* group : {"System Ratings", "Overload"}) {
     const auto items =
         tree->findItems(QString::fromLatin1(group), Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!items.isEmpty());
     page.ClickNode(items.first());
   }
-  page.Busy([&] { page.RebuildSetpointGrid(); });
+  w.Busy([&] { page.RebuildGrid(); });
 
   sim.Pause();
   QTemporaryDir dir;
   w.askFileName = [&](const FileRequest&) { return dir.filePath(QStringLiteral("silent.cds")); };
   bool shotTaken = false;
   QTimer::singleShot(700, [&] {
-    TProgressF* progress = w.progressWindows().window();
+    ProgressDialog* progress = w.progressWindows().window();
     if (!progress) return;
     // The whole screen under Xvfb: the window and its progress window.
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
@@ -209,15 +211,15 @@ void ScreenshotTest::silentRelayWithCancel() {
 
   // An apply: its progress is in the status bar, with the Cancel beside it.
   sim.Resume();
-  page.Busy([&] { page.RebuildSetpointGrid(); });
+  w.Busy([&] { page.RebuildGrid(); });
   std::string notice;
   double corrected = 0;
   QVERIFY(page.model().EditNumber(24, 12, notice, corrected));
-  page.ApplyClick();  // opens the password's grace period with the relay answering
+  page.OnApply();  // opens the password's grace period with the relay answering
   int edited = 0;
   for (const SetpointRow& row : std::vector<SetpointRow>(page.model().Rows())) {
-    if (row[1].empty() || edited == 6) continue;
-    const int x = std::stoi(row[1]);
+    if (row.kind != RowKind::Setting || edited == 6) continue;
+    const int x = row.reg;
     const SettingRecord& s = w.settingStore().settings.at(x);
     if (x == 24 || s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
     const double low = ParseNumber(s.minText).value_or(0);
@@ -227,14 +229,14 @@ void ScreenshotTest::silentRelayWithCancel() {
     if (page.model().EditNumber(x, now == low + 2 ? low + 3 : low + 2, notice, corrected)) ++edited;
   }
   QCOMPARE(edited, 6);
-  page.Busy([&] { page.RebuildSetpointGrid(); });
+  w.Busy([&] { page.RebuildGrid(); });
   sim.Pause();
   QTimer::singleShot(700, [&] {
     Shoot(&w, QStringLiteral("silent_relay_apply_cancel"));
     QTest::keyClick(&w, Qt::Key_Escape);
   });
-  page.ApplyClick();
-  QCOMPARE(qobject_cast<QLabel*>(w.part(QStringLiteral("network_P")))->text(),
+  page.OnApply();
+  QCOMPARE(qobject_cast<QLabel*>(w.findChild<QWidget*>(QStringLiteral("network_P")))->text(),
            QStringLiteral("NO ANSWER"));
   Shoot(&w, QStringLiteral("silent_relay_apply_stopped"));
   sim.Resume();
@@ -259,34 +261,35 @@ void ScreenshotTest::dialogs() {
     Shoot(&dialog, QStringLiteral("options_modbus_tcp"));
   }
   {
-    TColorOptionsF dialog(nullptr, ColorChoice{"clMedGray", "clSilver", "clMoneyGreen", "clWhite"});
+    ColorOptionsDialog dialog(nullptr,
+                              ColorChoice{"clMedGray", "clSilver", "clMoneyGreen", "clWhite"});
     dialog.show();
     Shoot(&dialog, QStringLiteral("color_options"));
   }
   {
     // Damaged colour texts show as each colour's own default.
-    TColorOptionsF dialog(nullptr, ColorChoice{"clNoSuchColour", "$zz", "", "#12"});
+    ColorOptionsDialog dialog(nullptr, ColorChoice{"clNoSuchColour", "$zz", "", "#12"});
     dialog.show();
     Shoot(&dialog, QStringLiteral("color_options_damaged"));
   }
   {
-    TAboutF about(nullptr, colors);
+    AboutDialog about(nullptr, colors);
     about.show();
     Shoot(&about, QStringLiteral("about"));
   }
   {
-    TMessageBoxF box(nullptr,
-                     QStringLiteral("Do you wish to save your\ncurrent changes to a file?"),
-                     QStringLiteral("Setpoint Changes"), MessageKind::YesNo);
+    MessageBoxDialog box(nullptr,
+                         QStringLiteral("Do you wish to save your\ncurrent changes to a file?"),
+                         QStringLiteral("Setpoint Changes"), MessageKind::YesNo);
     box.setModal(false);
     box.show();
     Shoot(&box, QStringLiteral("message_yes_no"));
   }
   {
-    TMessageBoxF box(nullptr,
-                     QStringLiteral("Error reading from unit. Please retry\nThe password could "
-                                    "not be checked:\nno reply within the time-out."),
-                     QStringLiteral("Communications Error"), MessageKind::Ok);
+    MessageBoxDialog box(nullptr,
+                         QStringLiteral("Error reading from unit. Please retry\nThe password could "
+                                        "not be checked:\nno reply within the time-out."),
+                         QStringLiteral("Communications Error"), MessageKind::Ok);
     box.setModal(false);
     box.show();
     Shoot(&box, QStringLiteral("message_password_not_read"));
@@ -305,7 +308,7 @@ void ScreenshotTest::trafficWindow() {
   QVERIFY(relay.StartTcp("127.0.0.1", 0).ok);
   MainWindowOptions options;
   options.programFolder = folder;
-  TMainF w(options);
+  MainWindow w(options);
   ScriptedDialogs answers;
   w.useDialogs(&answers);
   CommOptions df1;
@@ -319,7 +322,7 @@ void ScreenshotTest::trafficWindow() {
   w.session().Tcp().SetRemotePort(static_cast<std::uint16_t>(relay.TcpPort()));
   tcp.tcpClient = &w.session().Tcp();
   std::vector<std::uint16_t> words(3);
-  QVERIFY(ReadRegisters(tcp, 390, 3, words));
+  QVERIFY(ReadRegisters(tcp, relay_reg::kRtdModules, 3, words));
   auto* traffic = w.findChild<TrafficWindow*>(QStringLiteral("TrafficF"));
   QVERIFY(traffic);
   traffic->move(0, 0);

@@ -1,4 +1,4 @@
-// TBWSpinEdit: showing, reading back, clamping, arrows, keys and when
+// SpinEdit: showing, reading back, clamping, arrows, keys and when
 // OnChange fires, as one table of cases; plus geometry and initial values.
 
 #include <QLineEdit>
@@ -10,7 +10,7 @@
 
 #include "app/controls/bw_spin_edit.h"
 
-using kvx::TBWSpinEdit;
+using kvx::SpinEdit;
 
 class SpinEditTest : public QObject {
   Q_OBJECT
@@ -23,7 +23,7 @@ class SpinEditTest : public QObject {
 };
 
 void SpinEditTest::initialValuesAndGeometry() {
-  TBWSpinEdit spin;
+  SpinEdit spin;
   QCOMPARE(spin.Value(), 0.0);
   QCOMPARE(spin.Units(), QString());
   QCOMPARE(spin.Precision(), 0);
@@ -47,11 +47,11 @@ void SpinEditTest::initialValuesAndGeometry() {
 }
 
 void SpinEditTest::settersDoNotClampOrFire() {
-  TBWSpinEdit spin;
+  SpinEdit spin;
   spin.setMax(10);
   spin.show();
   QVERIFY(QTest::qWaitForWindowExposed(&spin));
-  QSignalSpy changes(&spin, &TBWSpinEdit::OnChange);
+  QSignalSpy changes(&spin, &SpinEdit::OnChange);
   spin.setValue(50);  // above Max: stored and shown as given
   QCOMPARE(spin.Value(), 50.0);
   QCOMPARE(spin.edit()->text(), QStringLiteral("50"));
@@ -139,7 +139,7 @@ void SpinEditTest::cases() {
     QLocale::setDefault(QLocale::c());
   });
 
-  TBWSpinEdit spin;
+  SpinEdit spin;
   spin.setDisplayType(static_cast<kvx::display_type_e>(displayType));
   spin.setPrecision(precision);
   spin.setUnits(units);
@@ -150,9 +150,9 @@ void SpinEditTest::cases() {
   spin.setValue(value);
   spin.show();
   QVERIFY(QTest::qWaitForWindowExposed(&spin));
-  QSignalSpy changeSpy(&spin, &TBWSpinEdit::OnChange);
-  QSignalSpy upSpy(&spin, &TBWSpinEdit::OnUpButtonPress);
-  QSignalSpy downSpy(&spin, &TBWSpinEdit::OnDownButtonPress);
+  QSignalSpy changeSpy(&spin, &SpinEdit::OnChange);
+  QSignalSpy upSpy(&spin, &SpinEdit::OnUpButtonPress);
+  QSignalSpy downSpy(&spin, &SpinEdit::OnDownButtonPress);
 
   QLineEdit* edit = spin.edit();
   auto type = [&](const QString& text) {
@@ -189,7 +189,7 @@ void SpinEditTest::cases() {
   QCOMPARE(upSpy.count(), ups);
   QCOMPARE(downSpy.count(), downs);
   if (!changeSpy.isEmpty()) {
-    QCOMPARE(changeSpy.first().first().value<TBWSpinEdit*>(), &spin);
+    QCOMPARE(changeSpy.first().first().value<SpinEdit*>(), &spin);
   }
 }
 

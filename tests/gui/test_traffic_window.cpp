@@ -17,6 +17,7 @@
 #include "app/comm/traffic_window.h"
 #include "app/frame/main_window.h"
 #include "comm/register_access.h"
+#include "comm/relay_registers.h"
 #include "shell/scripted_dialogs.h"
 #include "sim/relay_simulation.h"
 
@@ -30,7 +31,7 @@ const QString kProgramFolder = QStringLiteral(KVX_BINARY_DIR "/bin");
 // connected to it over DF1.
 struct Bench {
   std::unique_ptr<sim::RelaySimulation> relay;
-  std::unique_ptr<TMainF> window;
+  std::unique_ptr<MainWindow> window;
   ScriptedDialogs dialogs;
   ScriptedPasswordPrompt passwords;
 
@@ -45,7 +46,7 @@ struct Bench {
     }
     MainWindowOptions options;
     options.programFolder = kProgramFolder;
-    window = std::make_unique<TMainF>(options);
+    window = std::make_unique<MainWindow>(options);
     window->useDialogs(&dialogs);
     window->usePasswords(&passwords);
   }
@@ -90,7 +91,7 @@ void TrafficWindowTest::showTrafficDecodesEveryFrameAndMasksThePassword() {
   QVERIFY(b.Connect(1, 5));
   QCOMPARE(b.window->session().Comm().errorCheck, 1);
   QCOMPARE(b.window->session().Comm().sourceAddress, 5);
-  QMenu* network = b.window->menu(QStringLiteral("Network1"));
+  auto* network = b.window->findChild<QMenu*>(QStringLiteral("Network1"));
   QVERIFY(network);
   QAction* show = network->findChild<QAction*>(QStringLiteral("ShowTraffic1"));
   QVERIFY(show);
@@ -105,9 +106,9 @@ void TrafficWindowTest::showTrafficDecodesEveryFrameAndMasksThePassword() {
   // link settings (the poll threads run on theirs).
   CommSettings df1 = b.window->session().Comm();
   std::vector<std::uint16_t> words(3);
-  QVERIFY(ReadRegisters(df1, 390, 3, words));
+  QVERIFY(ReadRegisters(df1, relay_reg::kRtdModules, 3, words));
   const std::vector<std::uint16_t> password = sim::EncodeValue(22, "4321");
-  QVERIFY(WriteRegisters(df1, 590, static_cast<int>(password.size()), password));
+  QVERIFY(WriteRegisters(df1, relay_reg::kPassword, static_cast<int>(password.size()), password));
   QCOMPARE(QString::fromStdString(b.relay->Relay().Password()), QStringLiteral("4321"));
 
   CommSettings tcp = df1;
@@ -115,7 +116,7 @@ void TrafficWindowTest::showTrafficDecodesEveryFrameAndMasksThePassword() {
   b.window->session().Tcp().SetRemoteHost("127.0.0.1");
   b.window->session().Tcp().SetRemotePort(static_cast<std::uint16_t>(b.relay->TcpPort()));
   tcp.tcpClient = &b.window->session().Tcp();
-  QVERIFY(ReadRegisters(tcp, 0, 1, words));
+  QVERIFY(ReadRegisters(tcp, relay_reg::kModelCode, 1, words));
 
   QTest::qWait(250);  // the window's own refresh
   const QString read = b.lineOf(

@@ -138,9 +138,10 @@ TEST_P(CliOnline, SetReportsAWriteTheRelayRefusesAsARefusal) {
   StartRelay({"--model", "DRA", "--firmware", "190", "--exception-at", "24"});
   ProgramResult refused = Cli({"set", "24=7", "--password", "1234"});
   EXPECT_EQ(refused.exitCode, 1);
-  // DF1 refuses with an error status, which carries no Modbus exception code.
+  // DF1 refuses with an error status, named with its code.
   EXPECT_NE(refused.err.find(GetParam() == Link::Df1
-                                 ? "kvx-cli: writing register 24 failed\n"
+                                 ? "kvx-cli: writing register 24 failed: error status 0x50 "
+                                   "(addressing problem or memory protection) at register 24\n"
                                  : "kvx-cli: register 24: the relay refused 7 (exception 2)\n"),
             std::string::npos)
       << refused.err;

@@ -14,6 +14,7 @@
 #include "comm/posix_serial_port.h"
 #include "comm/protocol_client.h"
 #include "comm/register_access.h"
+#include "comm/register_access_report.h"
 #include "support/df1_responder.h"
 
 namespace kvx {
@@ -355,6 +356,74 @@ TEST_F(Df1ClientTest, EachAttemptOfTheLayerTakesTheNextTransactionNumber) {
   ASSERT_TRUE(ReadRegisters(settings, 0, 1, words));
   EXPECT_EQ(words[0], 0x0102);
   EXPECT_EQ(settings.transactionCounter, 11);
+}
+
+// What a person reads when all three attempts of the layer fail the same way.
+TEST_F(Df1ClientTest, AFailedAccessIsExplainedInDf1Terms) {
+  const Bytes cut = [this] {
+    Bytes b = GoodRead(1, 0, {0x2A});
+    b.resize(5);
+    return b;
+  }();
+  struct Case {
+    const char* what;
+    std::vector<Bytes> oneAttempt;  // the answers to the message and its polls
+    CommError error;
+    std::string reason;
+  } cases[] = {
+      {"refused with NAK",
+       {kNak},
+       CommError::Df1Nak,
+       "unit 1 refused register 100 with DLE NAK (3 attempts)"},
+      {"silence instead of ACK",
+       {Bytes{}},
+       CommError::Df1NoAck,
+       "no reply from unit 1 within 110 ms after 3 attempts"},
+      {"something else instead of ACK",
+       {Bytes{0x06, 0x10}},
+       CommError::Df1NoAck,
+       "unit 1 did not acknowledge register 100 with DLE ACK (3 attempts)"},
+      {"nothing ready",
+       {kAck, kEot, kEot},
+       CommError::Df1NoData,
+       "unit 1 had no reply ready for register 100 at any poll (DLE EOT) after 3 attempts"},
+      {"error status",
+       {kAck, Bytes{}, kEot},  // the status reply is filled in per attempt below
+       CommError::Df1ErrorStatus,
+       "error status 0x50 (addressing problem or memory protection) at register 100"},
+      {"silence at the poll",
+       {kAck, Bytes{}},
+       CommError::NoReply,
+       "no reply from unit 1 within 110 ms after 3 attempts"},
+      {"a reply cut short",
+       {kAck, cut},
+       CommError::NoReply,
+       "incomplete reply from unit 1 within 110 ms after 3 attempts"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<Df1Responder::Answer> script;
+    for (std::uint16_t tns = 0; tns < 3; ++tns) {
+      for (Bytes answer : c.oneAttempt) {
+        if (c.error == CommError::Df1ErrorStatus && answer.empty()) {
+          answer = GoodRead(1, tns, {}, 0x50);
+        }
+        script.push_back({answer});
+      }
+    }
+    relay.Script(script);
+    CommSettings settings;
+    settings.protocol = ProtocolKind::Df1;
+    settings.serialPort = &port;
+    settings.unitAddress = 1;
+    std::vector<std::uint16_t> words(1);
+    const AccessReport report = ReadRegistersReport(settings, 100, 1, words);
+    EXPECT_FALSE(report.ok);
+    EXPECT_EQ(report.exchanges, 3);
+    EXPECT_EQ(report.lastError, c.error);
+    EXPECT_EQ(DescribeAccessFailure(report), c.reason);
+    LogOf(relay, 0);  // the last NAK has gone out before the next script
+  }
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "comm/frame_trace.h"
 #include "session/cancel_token.h"
 #include "session/handed_over_front_end.h"
 #include "session/handover.h"
@@ -62,8 +64,8 @@ struct Bench {
     page.Rebuild();
     std::vector<int> edited;
     for (const SetpointRow& row : page.Rows()) {
-      if (row[1].empty() || static_cast<int>(edited.size()) == count) continue;
-      const int x = std::stoi(row[1]);
+      if (row.kind != RowKind::Setting || static_cast<int>(edited.size()) == count) continue;
+      const int x = row.reg;
       const SettingRecord& s = state.Store().settings[x];
       if (s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
       const double low = ParseNumber(s.minText).value_or(0);
@@ -239,7 +241,7 @@ TEST(SequenceCancel, RebuildStoppedPartWayListsOnlyTheGroupsRead) {
   EXPECT_EQ(waiting, groups - listed) << "groups not read stay ticked, waiting to be read";
   const auto headings =
       std::count_if(b.page.Rows().begin(), b.page.Rows().end(),
-                    [](const SetpointRow& r) { return !r[2].empty() && r[1].empty(); });
+                    [](const SetpointRow& r) { return r.kind == RowKind::Heading; });
   EXPECT_EQ(headings, listed);
 
   // The next rebuild reads the rest.
@@ -249,6 +251,35 @@ TEST(SequenceCancel, RebuildStoppedPartWayListsOnlyTheGroupsRead) {
   states(b.page.Tree());
   EXPECT_EQ(listed, groups);
   EXPECT_EQ(waiting, 0);
+}
+
+TEST(SequenceCancel, ConnectStopsAtTheNextReadAndStaysOffline) {
+  // Cancelled before the first read, and after the first and the second
+  // reply: no further request goes out, and the state is offline.
+  for (int repliesBeforeCancel : {0, 1, 2}) {
+    SCOPED_TRACE(repliesBeforeCancel);
+    Bench b;
+    CancelToken cancel;
+    int sent = 0;
+    int replies = 0;
+    b.state.Tcp().SetFrameTrace([&](FrameDirection direction, std::span<const std::uint8_t>) {
+      if (direction == FrameDirection::Tx) ++sent;
+      if (direction == FrameDirection::Rx && ++replies == repliesBeforeCancel) cancel.Cancel();
+    });
+    if (repliesBeforeCancel == 0) cancel.Cancel();
+    b.state.SetCancelToken(&cancel);
+    EXPECT_FALSE(b.state.ConnectUnit());
+    b.state.SetCancelToken(nullptr);
+    EXPECT_EQ(sent, repliesBeforeCancel);
+    EXPECT_TRUE(b.state.LastConnectStopped());
+    EXPECT_FALSE(b.state.Online());
+    EXPECT_EQ(b.state.View().networkText, "Failed to Connect");
+
+    // Nothing is left behind: the next connect goes all the way.
+    b.state.Tcp().SetFrameTrace({});
+    EXPECT_TRUE(b.state.ConnectUnit());
+    EXPECT_FALSE(b.state.LastConnectStopped());
+  }
 }
 
 TEST(SequenceCancel, ThePanelSaysNoAnswerUntilAnExchangeGetsThrough) {
@@ -358,8 +389,8 @@ TEST(SequenceCancel, OnTheWorkerQuestionsComeToTheOwnerAndCancelStopsTheApply) {
   run([&] { page.Rebuild(); });
   int edits = 0;
   for (const SetpointRow& row : std::vector<SetpointRow>(page.Rows())) {
-    if (row[1].empty() || edits == 20) continue;
-    const int x = std::stoi(row[1]);
+    if (row.kind != RowKind::Setting || edits == 20) continue;
+    const int x = row.reg;
     const SettingRecord& s = state.Store().settings[x];
     if (s.access != 0 || (s.typeCode != 1 && s.typeCode != 3)) continue;
     const double low = ParseNumber(s.minText).value_or(0);

@@ -239,6 +239,10 @@ TEST_P(ConnectFailures, ASilentRelayFailsToConnectAndLeavesTheStateOffline) {
   EXPECT_FALSE(s.state.ConnectUnit());
   EXPECT_EQ(s.state.LastConnectFailure(), ConnectFailure::NoAnswer);
   EXPECT_EQ(s.state.View().networkText, "Failed to Connect");
+  // The fixed text stays; why is beside it, for the panel's tip.
+  EXPECT_EQ(s.state.View().linkReason.rfind("no reply from unit 254 within ", 0), 0u)
+      << s.state.View().linkReason;
+  EXPECT_EQ(s.state.LastLinkFailure().reason, s.state.View().linkReason);
   EXPECT_TRUE(s.state.View().menus.connect);
   EXPECT_FALSE(s.state.Online());
   EXPECT_TRUE(s.state.AccessGranted());
@@ -741,9 +745,14 @@ TEST_P(WriteToUnit, ARefusalPartWayIsReportedAsARefusalWithTheCountWritten) {
   const WriteToUnitResult r = s.state.WriteSetpointFileToUnit(file);
   EXPECT_EQ(r.outcome, WriteToUnitResult::Outcome::Refused);
   EXPECT_EQ(r.failedRegister, changed[1]);
-  // The simulator refuses with exception 2, on DF1 with an error status.
-  EXPECT_EQ(r.failedError, GetParam() == Link::Df1 ? CommError::Df1ErrorStatus
-                                                   : CommError::ExceptionIllegalAddress);
+  // The simulator refuses with exception 2, on DF1 with error status 0x50.
+  const bool df1 = GetParam() == Link::Df1;
+  EXPECT_EQ(r.failedError, df1 ? CommError::Df1ErrorStatus : CommError::ExceptionIllegalAddress);
+  EXPECT_EQ(r.failedReason,
+            (df1 ? "error status 0x50 (addressing problem or memory protection) at register "
+                 : "exception 2 (illegal data address) at register ") +
+                std::to_string(changed[1]));
+  EXPECT_EQ(s.state.View().linkReason, "") << "the reconnect got through";
   EXPECT_TRUE(r.reconnected);
   ASSERT_GT(r.settingsWritten, 0);
   SettingStore expected;

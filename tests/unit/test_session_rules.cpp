@@ -97,6 +97,26 @@ TEST(PasswordRules, NewPasswordNeedsFourKeypadCharactersUnlessTheLimitIsOff) {
   EXPECT_TRUE(NewPasswordAcceptable("12#4", false));
 }
 
+TEST(SettingEdit, EditorCharacterSetsAtTheirEdges) {
+  // Text settings take the keypad's characters; comments any printable ASCII.
+  struct Case {
+    char c;
+    bool text;
+    bool comment;
+  };
+  const Case cases[] = {
+      {'-', true, true},      {',', false, true},   {'/', true, true},  {'9', true, true},
+      {':', false, true},     {'A', true, true},    {'@', false, true}, {'z', true, true},
+      {'{', false, true},     {' ', true, true},    {'~', false, true}, {'\x7f', false, false},
+      {'\x1f', false, false}, {'\t', false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsTextSettingCharacter(c.c), c.text) << int(c.c);
+    EXPECT_EQ(IsTextSettingCharacter(c.c), IsKeypadPasswordCharacter(c.c)) << int(c.c);
+    EXPECT_EQ(IsCommentCharacter(c.c), c.comment) << int(c.c);
+  }
+}
+
 TEST(AccessGate, DeadlineFromTheUnlockTimeoutChangesRestartARunningTimer) {
   using TP = std::chrono::steady_clock::time_point;
   const TP ten = TP{} + 10h;

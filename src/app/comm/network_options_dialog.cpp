@@ -59,7 +59,7 @@ TNetwork_OptionsF::TNetwork_OptionsF(QWidget* owner, CommOptions& options, const
     return box;
   };
   auto spin = [this](int row, double min, double max) {
-    auto* s = new TBWSpinEdit(Options_P);
+    auto* s = new SpinEdit(Options_P);
     s->setGeometry(kField2Left, kRowTop[row], 70, kRowHeight);
     s->setMin(min);
     s->setMax(max);
@@ -77,7 +77,7 @@ TNetwork_OptionsF::TNetwork_OptionsF(QWidget* owner, CommOptions& options, const
   ip_E = new QLineEdit(Options_P);
   ip_E->setGeometry(kFieldLeft, kRowTop[1], 160, kRowHeight);
   ip_E->setMaxLength(21);
-  ip_E->setPlaceholderText(QStringLiteral("0.0.0.0[:502]"));
+  ip_E->setPlaceholderText(QStringLiteral("0.0.0.0[:%1]").arg(kModbusTcpPort));
   ip_E->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.:]{0,21}")), ip_E));
   baud_L = label("Baud Rate", kLabelLeft, 2);

@@ -18,7 +18,7 @@ class QWidget;
 namespace kvx {
 
 class PortAccess;
-class TBWSpinEdit;
+class SpinEdit;
 
 class TNetwork_OptionsF : public QDialog {
   Q_OBJECT
@@ -37,8 +37,8 @@ class TNetwork_OptionsF : public QDialog {
   QComboBox* baudBox() const { return baud_CB; }
   QComboBox* networkBox() const { return network_CB; }
   QComboBox* errorBox() const { return error_CB; }
-  TBWSpinEdit* unitSpin() const { return unit_SE; }
-  TBWSpinEdit* sourceSpin() const { return source_SE; }
+  SpinEdit* unitSpin() const { return unit_SE; }
+  SpinEdit* sourceSpin() const { return source_SE; }
   QLineEdit* ipEdit() const { return ip_E; }
   QPushButton* okButton() const { return OK_B; }
   QPushButton* cancelButton() const { return Cancel_B; }
@@ -68,9 +68,9 @@ class TNetwork_OptionsF : public QDialog {
   QLabel* Label3;
   QComboBox* network_CB;
   QLabel* Label4;
-  TBWSpinEdit* unit_SE;
+  SpinEdit* unit_SE;
   QLabel* source_L;
-  TBWSpinEdit* source_SE;
+  SpinEdit* source_SE;
   QLabel* error_L;
   QComboBox* error_CB;
   QLabel* ip_L;

@@ -1,9 +1,9 @@
 #include "app/comm/traffic_window.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -119,7 +119,7 @@ void TrafficWindow::OnSave() {
   }
 }
 
-TrafficWindow* AttachTrafficWindow(QWidget* owner, QMenu* communications, WorkingState& state) {
+TrafficWindow* AttachTrafficWindow(QWidget* owner, QAction* show, WorkingState& state) {
   auto log = std::make_shared<TrafficLog>();
   // The serial line speaks what the last confirmed options chose; that
   // changes only while offline, when no other thread is on the link.
@@ -132,8 +132,6 @@ TrafficWindow* AttachTrafficWindow(QWidget* owner, QMenu* communications, Workin
     log->RecordTcp(direction, bytes);
   });
   auto* window = new TrafficWindow(owner, log);
-  QAction* show = communications->addAction(QStringLiteral("Show Traffic"));
-  show->setObjectName(QStringLiteral("ShowTraffic1"));
   QObject::connect(show, &QAction::triggered, window, [window] {
     window->show();
     window->raise();

@@ -11,7 +11,7 @@
 
 #include "comm/traffic_log.h"
 
-class QMenu;
+class QAction;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -49,9 +49,9 @@ class TrafficWindow : public QWidget {
   QTimer* refresh_ = nullptr;
 };
 
-// Adds "Show Traffic" to `communications` and hooks the working state's
-// serial port and TCP client to a traffic log shown by a window of `owner`.
-// Call once, before the link is shared between threads. The window.
-TrafficWindow* AttachTrafficWindow(QWidget* owner, QMenu* communications, WorkingState& state);
+// Hooks the working state's serial port and TCP client to a traffic log
+// shown by a window of `owner` that `show` brings up. Call once, before the
+// link is shared between threads. The window.
+TrafficWindow* AttachTrafficWindow(QWidget* owner, QAction* show, WorkingState& state);
 
 }  // namespace kvx

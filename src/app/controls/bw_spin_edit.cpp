@@ -14,7 +14,8 @@ constexpr int kEditGap = 16;  // the text is this much narrower than the control
 constexpr int kMaxTextLength = 64;
 }  // namespace
 
-TBWSpinEdit::TBWSpinEdit(QWidget* parent) : QWidget(parent) {
+SpinEdit::SpinEdit(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TBWSpinEdit"));
   edit_ = new QLineEdit(this);
   edit_->setMaxLength(kMaxTextLength);
   edit_->installEventFilter(this);
@@ -29,80 +30,80 @@ TBWSpinEdit::TBWSpinEdit(QWidget* parent) : QWidget(parent) {
     b->setAutoRepeat(true);
     b->setIconSize(QSize(7, 5));
   }
-  connect(up_, &QToolButton::clicked, this, [this] { UpClick(); });
-  connect(down_, &QToolButton::clicked, this, [this] { DownClick(); });
+  connect(up_, &QToolButton::clicked, this, [this] { OnUp(); });
+  connect(down_, &QToolButton::clicked, this, [this] { OnDown(); });
   resize(70, 21);
   PlaceChildren(70, 21);
   ShowValue();
 }
 
-void TBWSpinEdit::setValue(double value) {
+void SpinEdit::setValue(double value) {
   value_ = value;
   ShowValue();
 }
 
-void TBWSpinEdit::setUnits(const QString& units) {
+void SpinEdit::setUnits(const QString& units) {
   units_ = units;
   ShowValue();
 }
 
-void TBWSpinEdit::setPrecision(int precision) {
+void SpinEdit::setPrecision(int precision) {
   precision_ = precision;
   ShowValue();
 }
 
-void TBWSpinEdit::setDisplayType(display_type_e type) {
+void SpinEdit::setDisplayType(display_type_e type) {
   displayType_ = type;
   ShowValue();
 }
 
-int TBWSpinEdit::Width() const {
+int SpinEdit::Width() const {
   return edit_->width() + up_->width();
 }
-int TBWSpinEdit::Height() const {
+int SpinEdit::Height() const {
   return edit_->height();
 }
 
-void TBWSpinEdit::setWidth(int width) {
+void SpinEdit::setWidth(int width) {
   resize(width, height());
   PlaceChildren(width, height());
 }
 
-void TBWSpinEdit::setHeight(int height) {
+void SpinEdit::setHeight(int height) {
   resize(width(), height);
   PlaceChildren(width(), height);
 }
 
-void TBWSpinEdit::setEditFont(const QFont& font) {
+void SpinEdit::setEditFont(const QFont& font) {
   edit_->setFont(font);
 }
 
-void TBWSpinEdit::setColor(const QColor& color) {
+void SpinEdit::setColor(const QColor& color) {
   QPalette p = edit_->palette();
   p.setColor(QPalette::Base, color);
   edit_->setPalette(p);
 }
 
-void TBWSpinEdit::PlaceChildren(int width, int height) {
+void SpinEdit::PlaceChildren(int width, int height) {
   edit_->setGeometry(0, 0, std::max(0, width - kEditGap), height);
   const int half = height / 2;
   up_->setGeometry(width - kArrowWidth, 0, kArrowWidth, half);
   down_->setGeometry(width - kArrowWidth, half, kArrowWidth, height - half);
 }
 
-void TBWSpinEdit::ShowValue() {
+void SpinEdit::ShowValue() {
   const std::string text = FormatSpinText(
       value_, precision_, static_cast<SpinDisplayType>(displayType_), units_.toStdString());
   edit_->setText(QString::fromStdString(text));
 }
 
-void TBWSpinEdit::ReadValue() {
+void SpinEdit::ReadValue() {
   if (auto number = ParseLeadingFloat(edit_->text().toStdString())) {
     value_ = ClampToLimits(static_cast<double>(*number), min_, max_);
   }
 }
 
-void TBWSpinEdit::UpClick() {
+void SpinEdit::OnUp() {
   ReadValue();
   value_ = StepUp(value_, increment_, min_, max_, wrapValue_);
   DoChange();
@@ -110,7 +111,7 @@ void TBWSpinEdit::UpClick() {
   DoUpButtonPress();
 }
 
-void TBWSpinEdit::DownClick() {
+void SpinEdit::OnDown() {
   ReadValue();
   value_ = StepDown(value_, increment_, min_, max_, wrapValue_);
   DoChange();
@@ -118,20 +119,20 @@ void TBWSpinEdit::DownClick() {
   DoDownButtonPress();
 }
 
-void TBWSpinEdit::Commit() {
+void SpinEdit::Commit() {
   const double before = value_;
   ReadValue();
   ShowValue();
   if (ChangedAtSinglePrecision(before, value_)) DoChange();
 }
 
-void TBWSpinEdit::resizeEvent(QResizeEvent* event) {
+void SpinEdit::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   PlaceChildren(width(), height());
   ShowValue();
 }
 
-void TBWSpinEdit::showEvent(QShowEvent* event) {
+void SpinEdit::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!shownOnce_) {
     // A value given before the control first appears is shown in its final,
@@ -142,7 +143,7 @@ void TBWSpinEdit::showEvent(QShowEvent* event) {
   }
 }
 
-void TBWSpinEdit::changeEvent(QEvent* event) {
+void SpinEdit::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::EnabledChange) {
     up_->setEnabled(isEnabled());
@@ -150,7 +151,7 @@ void TBWSpinEdit::changeEvent(QEvent* event) {
   }
 }
 
-bool TBWSpinEdit::eventFilter(QObject* watched, QEvent* event) {
+bool SpinEdit::eventFilter(QObject* watched, QEvent* event) {
   if (watched == edit_) {
     if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);

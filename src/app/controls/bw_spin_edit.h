@@ -1,5 +1,5 @@
 #pragma once
-// TBWSpinEdit: the program's numeric entry control. A one-line text field
+// SpinEdit: the program's numeric entry control. A one-line text field
 // showing a value with a units text, and an up/down arrow pair at its right.
 // The value arithmetic lives in shell/spin_value.h; this is the widget.
 
@@ -16,11 +16,11 @@ namespace kvx {
 
 enum display_type_e { FLOAT = 0, EXPONENT = 1, AUTO = 2 };
 
-class TBWSpinEdit : public QWidget {
+class SpinEdit : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TBWSpinEdit(QWidget* parent = nullptr);
+  explicit SpinEdit(QWidget* parent = nullptr);
 
   double Value() const { return value_; }
   void setValue(double value);  // shown at once; not clamped; no event
@@ -60,9 +60,9 @@ class TBWSpinEdit : public QWidget {
   QSize sizeHint() const override { return {70, 21}; }
 
  signals:
-  void OnChange(kvx::TBWSpinEdit* sender);
-  void OnUpButtonPress(kvx::TBWSpinEdit* sender);
-  void OnDownButtonPress(kvx::TBWSpinEdit* sender);
+  void OnChange(kvx::SpinEdit* sender);
+  void OnUpButtonPress(kvx::SpinEdit* sender);
+  void OnDownButtonPress(kvx::SpinEdit* sender);
 
  protected:
   virtual void DoChange() { emit OnChange(this); }
@@ -75,8 +75,8 @@ class TBWSpinEdit : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  void UpClick();
-  void DownClick();
+  void OnUp();
+  void OnDown();
   void PlaceChildren(int width, int height);
 
   QLineEdit* edit_;

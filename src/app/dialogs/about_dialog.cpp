@@ -63,8 +63,9 @@ void LogoView::paintEvent(QPaintEvent*) {
              QStringLiteral("protective relays by Halvoren"));
 }
 
-TAboutF::TAboutF(QWidget* owner, const UserColors& colors)
+AboutDialog::AboutDialog(QWidget* owner, const UserColors& colors)
     : QDialog(owner, FixedDialogFlags(false)) {
+  setObjectName(QStringLiteral("TAboutF"));
   setWindowTitle(QStringLiteral("About"));
   PaintFace(this, colors.background);
   auto* logo = new LogoView(this);
@@ -97,7 +98,7 @@ TAboutF::TAboutF(QWidget* owner, const UserColors& colors)
   setFixedSize(kClientWidth, kLogoHeight + kPanelHeight + 6);
 }
 
-void TAboutF::showEvent(QShowEvent* event) {
+void AboutDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOn(this, parentWidget());
 }

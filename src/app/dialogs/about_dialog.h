@@ -8,11 +8,11 @@
 
 namespace kvx {
 
-class TAboutF : public QDialog {
+class AboutDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TAboutF(QWidget* owner, const UserColors& colors);
+  AboutDialog(QWidget* owner, const UserColors& colors);
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <utility>
 
 #include "app/dialogs/color_preview.h"
 #include "app/dialogs/message_box.h"
@@ -55,8 +56,9 @@ void AddColorItem(QComboBox* box, const QColor& color, const QString& label) {
 
 }  // namespace
 
-TColorOptionsF::TColorOptionsF(QWidget* owner, const ColorChoice& initial)
+ColorOptionsDialog::ColorOptionsDialog(QWidget* owner, const ColorChoice& initial)
     : QDialog(owner, FixedDialogFlags(false)) {
+  setObjectName(QStringLiteral("TColorOptionsF"));
   setWindowTitle(QStringLiteral("Color Options"));
   setFixedSize(600, 250);
   pickColor = [](const QColor& start, QWidget* parent) {
@@ -72,10 +74,10 @@ TColorOptionsF::TColorOptionsF(QWidget* owner, const ColorChoice& initial)
     const std::string* initial;
     const std::string* fallback;
   } rows[] = {
-      {"Background", &form_CB, &initial.formColor, &defaults.formColor},
-      {"Text Areas", &text_CB, &initial.backgroundColor, &defaults.backgroundColor},
-      {"Fixed Text", &fixed_CB, &initial.fixedboxColor, &defaults.fixedboxColor},
-      {"Editable Areas", &edit_CB, &initial.editboxColor, &defaults.editboxColor},
+      {"Background", &backgroundBox_, &initial.formColor, &defaults.formColor},
+      {"Text Areas", &textAreasBox_, &initial.backgroundColor, &defaults.backgroundColor},
+      {"Fixed Text", &fixedTextBox_, &initial.fixedboxColor, &defaults.fixedboxColor},
+      {"Editable Areas", &editableBox_, &initial.editboxColor, &defaults.editboxColor},
   };
   int y = 16;
   for (const Row& row : rows) {
@@ -85,16 +87,25 @@ TColorOptionsF::TColorOptionsF(QWidget* owner, const ColorChoice& initial)
     (*row.box)->setGeometry(120, y, 160, 24);
     y += 36;
   }
-  OK_B = new QPushButton(QStringLiteral("OK"), this);
-  Defaults_B = new QPushButton(QStringLiteral("Defaults"), this);
-  Cancel_B = new QPushButton(QStringLiteral("Cancel"), this);
-  OK_B->setGeometry(16, 200, 80, 28);
-  Defaults_B->setGeometry(108, 200, 80, 28);
-  Cancel_B->setGeometry(200, 200, 80, 28);
-  OK_B->setDefault(true);
-  connect(OK_B, &QPushButton::clicked, this, &QDialog::accept);
-  connect(Cancel_B, &QPushButton::clicked, this, &QDialog::reject);
-  connect(Defaults_B, &QPushButton::clicked, this, [this] { SetDefaults(); });
+  okButton_ = new QPushButton(QStringLiteral("OK"), this);
+  defaultsButton_ = new QPushButton(QStringLiteral("Defaults"), this);
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  okButton_->setGeometry(16, 200, 80, 28);
+  defaultsButton_->setGeometry(108, 200, 80, 28);
+  cancelButton_->setGeometry(200, 200, 80, 28);
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(defaultsButton_, &QPushButton::clicked, this, [this] { SetDefaults(); });
+  for (auto [widget, name] : {std::pair<QWidget*, const char*>{backgroundBox_, "form_CB"},
+                              {textAreasBox_, "text_CB"},
+                              {fixedTextBox_, "fixed_CB"},
+                              {editableBox_, "edit_CB"},
+                              {okButton_, "OK_B"},
+                              {defaultsButton_, "Defaults_B"},
+                              {cancelButton_, "Cancel_B"}}) {
+    widget->setObjectName(QString::fromLatin1(name));
+  }
 
   preview_ = new ColorPreview(this);
   const QSize grid = preview_->sizeHint();
@@ -107,12 +118,14 @@ TColorOptionsF::TColorOptionsF(QWidget* owner, const ColorChoice& initial)
     QLabel** label;
     const char* caption;
     QColor text;
-  } panels[] = {{&online_P, "ONLINE", kGoodColor},
-                {&trip_P, "TRIP", kErrorColor},
-                {&alarm_P, "ALARM", kWarningColor}};
+    const char* name;
+  } panels[] = {{&onlineSample_, "ONLINE", kGoodColor, "online_P"},
+                {&tripSample_, "TRIP", kErrorColor, "trip_P"},
+                {&alarmSample_, "ALARM", kWarningColor, "alarm_P"}};
   int x = 306;
   for (const Panel& panel : panels) {
     auto* label = new QLabel(QString::fromLatin1(panel.caption), this);
+    label->setObjectName(QString::fromLatin1(panel.name));
     label->setFont(bold);
     label->setAlignment(Qt::AlignCenter);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -127,7 +140,7 @@ TColorOptionsF::TColorOptionsF(QWidget* owner, const ColorChoice& initial)
   UpdatePreview();
 }
 
-QComboBox* TColorOptionsF::MakeBox(const std::string& initial) {
+QComboBox* ColorOptionsDialog::MakeBox(const std::string& initial) {
   auto* box = new QComboBox(this);
   box->addItem(QString::fromLatin1(kCustomEntry));
   for (const auto& named : NamedColors()) {
@@ -140,7 +153,7 @@ QComboBox* TColorOptionsF::MakeBox(const std::string& initial) {
   return box;
 }
 
-void TColorOptionsF::SelectText(QComboBox* box, const std::string& text) {
+void ColorOptionsDialog::SelectText(QComboBox* box, const std::string& text) {
   const QColor color = ColorOfText(text);
   const QString canonical = QString::fromStdString(ColorToText(ToRgb(color)));
   int index = box->findData(canonical);
@@ -151,7 +164,7 @@ void TColorOptionsF::SelectText(QComboBox* box, const std::string& text) {
   box->setCurrentIndex(index);
 }
 
-void TColorOptionsF::BoxActivated(QComboBox* box, int index) {
+void ColorOptionsDialog::BoxActivated(QComboBox* box, int index) {
   if (box->itemText(index) != QLatin1String(kCustomEntry) || box->itemData(index).isValid()) {
     return;
   }
@@ -166,17 +179,17 @@ void TColorOptionsF::BoxActivated(QComboBox* box, int index) {
   SelectText(box, ColorToText(ToRgb(picked)));
 }
 
-void TColorOptionsF::SetDefaults() {
+void ColorOptionsDialog::SetDefaults() {
   const Preferences defaults;
-  SelectText(text_CB, defaults.backgroundColor);
-  SelectText(form_CB, defaults.formColor);
-  SelectText(fixed_CB, defaults.fixedboxColor);
-  SelectText(edit_CB, defaults.editboxColor);
+  SelectText(textAreasBox_, defaults.backgroundColor);
+  SelectText(backgroundBox_, defaults.formColor);
+  SelectText(fixedTextBox_, defaults.fixedboxColor);
+  SelectText(editableBox_, defaults.editboxColor);
   UpdatePreview();
 }
 
-void TColorOptionsF::UpdatePreview() {
-  for (QComboBox* box : {form_CB, text_CB, fixed_CB, edit_CB}) {
+void ColorOptionsDialog::UpdatePreview() {
+  for (QComboBox* box : {backgroundBox_, textAreasBox_, fixedTextBox_, editableBox_}) {
     if (!box) return;  // still building
     if (box->currentData().isValid()) box->setProperty("lastColorIndex", box->currentIndex());
   }
@@ -184,28 +197,28 @@ void TColorOptionsF::UpdatePreview() {
   PaintFace(this, ColorOfText(c.formColor));
   const QColor cells = ColorOfText(c.backgroundColor);
   preview_->setColors(cells, ColorOfText(c.fixedboxColor), ColorOfText(c.editboxColor));
-  for (QLabel* panel : {online_P, trip_P, alarm_P}) {
+  for (QLabel* panel : {onlineSample_, tripSample_, alarmSample_}) {
     QPalette p = panel->palette();
     p.setColor(QPalette::Window, cells);
     panel->setPalette(p);
   }
 }
 
-ColorChoice TColorOptionsF::choice() const {
+ColorChoice ColorOptionsDialog::choice() const {
   auto text = [](QComboBox* box) {
     const QVariant data = box->itemData(box->property("lastColorIndex").toInt());
     return data.toString().toStdString();
   };
-  return {text(form_CB), text(text_CB), text(fixed_CB), text(edit_CB)};
+  return {text(backgroundBox_), text(textAreasBox_), text(fixedTextBox_), text(editableBox_)};
 }
 
-void TColorOptionsF::showEvent(QShowEvent* event) {
+void ColorOptionsDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOn(this, parentWidget());
 }
 
 bool ShowColorOptions(QWidget* owner, ColorChoice& colors) {
-  TColorOptionsF dialog(owner, colors);
+  ColorOptionsDialog dialog(owner, colors);
   if (dialog.exec() != QDialog::Accepted) return false;
   colors = dialog.choice();
   return true;

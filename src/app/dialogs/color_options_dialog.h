@@ -23,22 +23,22 @@ struct ColorChoice {
   std::string editboxColor;
 };
 
-class TColorOptionsF : public QDialog {
+class ColorOptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TColorOptionsF(QWidget* owner, const ColorChoice& initial);
+  ColorOptionsDialog(QWidget* owner, const ColorChoice& initial);
 
   // The selections as colour texts.
   ColorChoice choice() const;
 
-  QComboBox* backgroundBox() const { return form_CB; }  // "Background"
-  QComboBox* textAreasBox() const { return text_CB; }   // "Text Areas"
-  QComboBox* fixedTextBox() const { return fixed_CB; }  // "Fixed Text"
-  QComboBox* editableBox() const { return edit_CB; }    // "Editable Areas"
-  QPushButton* okButton() const { return OK_B; }
-  QPushButton* defaultsButton() const { return Defaults_B; }
-  QPushButton* cancelButton() const { return Cancel_B; }
+  QComboBox* backgroundBox() const { return backgroundBox_; }  // "Background"
+  QComboBox* textAreasBox() const { return textAreasBox_; }    // "Text Areas"
+  QComboBox* fixedTextBox() const { return fixedTextBox_; }    // "Fixed Text"
+  QComboBox* editableBox() const { return editableBox_; }      // "Editable Areas"
+  QPushButton* okButton() const { return okButton_; }
+  QPushButton* defaultsButton() const { return defaultsButton_; }
+  QPushButton* cancelButton() const { return cancelButton_; }
   ColorPreview* preview() const { return preview_; }
 
   // The platform colour picker; replaceable so a test can answer it.
@@ -54,17 +54,17 @@ class TColorOptionsF : public QDialog {
   void SetDefaults();
   void UpdatePreview();
 
-  QComboBox* form_CB;
-  QComboBox* text_CB;
-  QComboBox* fixed_CB;
-  QComboBox* edit_CB;
-  QPushButton* OK_B;
-  QPushButton* Defaults_B;
-  QPushButton* Cancel_B;
+  QComboBox* backgroundBox_;
+  QComboBox* textAreasBox_;
+  QComboBox* fixedTextBox_;
+  QComboBox* editableBox_;
+  QPushButton* okButton_;
+  QPushButton* defaultsButton_;
+  QPushButton* cancelButton_;
   ColorPreview* preview_;
-  QLabel* online_P;
-  QLabel* trip_P;
-  QLabel* alarm_P;
+  QLabel* onlineSample_;
+  QLabel* tripSample_;
+  QLabel* alarmSample_;
 };
 
 // Shows the dialog; on "OK" replaces the four texts and returns true.

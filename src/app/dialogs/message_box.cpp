@@ -28,9 +28,10 @@ void CentreOn(QWidget* dialog, QWidget* owner) {
   dialog->move(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2);
 }
 
-TMessageBoxF::TMessageBoxF(QWidget* owner, const QString& text, const QString& caption,
-                           MessageKind kind)
+MessageBoxDialog::MessageBoxDialog(QWidget* owner, const QString& text, const QString& caption,
+                                   MessageKind kind)
     : QDialog(owner, FixedDialogFlags(true)) {
+  setObjectName(QStringLiteral("TMessageBoxF"));
   setWindowTitle(caption);
   setModal(true);
   text_ = new QLabel(text, this);
@@ -70,7 +71,7 @@ TMessageBoxF::TMessageBoxF(QWidget* owner, const QString& text, const QString& c
   setFixedSize(layout.clientWidth, layout.clientHeight);
 }
 
-void TMessageBoxF::AddButton(const QString& caption, MessageResult result) {
+void MessageBoxDialog::AddButton(const QString& caption, MessageResult result) {
   auto* button = new QPushButton(caption, this);
   connect(button, &QPushButton::clicked, this, [this, result] {
     result_ = result;
@@ -79,13 +80,13 @@ void TMessageBoxF::AddButton(const QString& caption, MessageResult result) {
   buttons_.push_back(button);
 }
 
-void TMessageBoxF::showEvent(QShowEvent* event) {
+void MessageBoxDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOn(this, parentWidget());
 }
 
 int ShowMessage(QWidget* owner, const QString& text, const QString& caption, MessageKind kind) {
-  TMessageBoxF box(owner, text, caption, kind);
+  MessageBoxDialog box(owner, text, caption, kind);
   box.exec();
   return static_cast<int>(box.result());
 }

@@ -1,5 +1,5 @@
 #pragma once
-// TMessageBoxF: the program's own modal message box (kinds 0 "OK", 1 "OK" +
+// MessageBoxDialog: the program's own modal message box (kinds 0 "OK", 1 "OK" +
 // "Cancel", 4 "Yes" + "No"), and GuiUserDialogs, which puts the questions of
 // the core sequences to the user through it.
 
@@ -14,11 +14,11 @@ class QPushButton;
 
 namespace kvx {
 
-class TMessageBoxF : public QDialog {
+class MessageBoxDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TMessageBoxF(QWidget* owner, const QString& text, const QString& caption, MessageKind kind);
+  MessageBoxDialog(QWidget* owner, const QString& text, const QString& caption, MessageKind kind);
 
   QLabel* textLabel() const { return text_; }
   const std::vector<QPushButton*>& buttons() const { return buttons_; }

@@ -26,8 +26,9 @@ QLineEdit* MaskedEdit(QWidget* parent, const QColor& editbox) {
 
 }  // namespace
 
-TPasswordF::TPasswordF(QWidget* owner, const UserColors& colors)
+PasswordEntryDialog::PasswordEntryDialog(QWidget* owner, const UserColors& colors)
     : QDialog(owner, FixedDialogFlags(false)) {
+  setObjectName(QStringLiteral("TPasswordF"));
   setWindowTitle(QStringLiteral("Password Entry"));
   setFixedSize(220, 100);
   PaintFace(this, colors.background);
@@ -47,20 +48,22 @@ TPasswordF::TPasswordF(QWidget* owner, const UserColors& colors)
   connect(edit_, &QLineEdit::returnPressed, this, accept);
 }
 
-void TPasswordF::showEvent(QShowEvent* event) {
+void PasswordEntryDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOn(this, parentWidget());
   edit_->setFocus();
 }
 
-TPasswordTimeoutF::TPasswordTimeoutF(QWidget* owner, const UserColors& colors, int timeoutMs)
+PasswordTimeoutDialog::PasswordTimeoutDialog(QWidget* owner, const UserColors& colors,
+                                             int timeoutMs)
     : QDialog(owner, FixedDialogFlags(false)) {
+  setObjectName(QStringLiteral("TPasswordTimeoutF"));
   setWindowTitle(QStringLiteral("Password Timeout"));
   setFixedSize(240, 110);
   PaintFace(this, colors.background);
   auto* label = new QLabel(QStringLiteral("Password Timer"), this);
   label->setGeometry(16, 18, 100, 22);
-  spin_ = new TBWSpinEdit(this);
+  spin_ = new SpinEdit(this);
   spin_->setUnits(QStringLiteral(" s"));
   spin_->setIncrement(1);
   spin_->setMin(1);
@@ -80,17 +83,18 @@ TPasswordTimeoutF::TPasswordTimeoutF(QWidget* owner, const UserColors& colors, i
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int TPasswordTimeoutF::TimeoutMs() const {
+int PasswordTimeoutDialog::TimeoutMs() const {
   return static_cast<int>(spin_->Value() * 1000.0);
 }
 
-void TPasswordTimeoutF::showEvent(QShowEvent* event) {
+void PasswordTimeoutDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOn(this, parentWidget());
 }
 
-TChangePasswordF::TChangePasswordF(QWidget* owner, const UserColors& colors)
+ChangePasswordDialog::ChangePasswordDialog(QWidget* owner, const UserColors& colors)
     : QDialog(owner, FixedDialogFlags(false)) {
+  setObjectName(QStringLiteral("TChangePasswordF"));
   setWindowTitle(QStringLiteral("Change Password"));
   setFixedSize(300, 190);
   PaintFace(this, colors.background);
@@ -125,9 +129,10 @@ TChangePasswordF::TChangePasswordF(QWidget* owner, const UserColors& colors)
   });
 }
 
-void TChangePasswordF::TryOk() {
-  // The keypad limit is enforced as keys are typed; only the length is left.
-  if (new_->text().size() != kPasswordLength) {
+void ChangePasswordDialog::TryOk() {
+  // The keypad limit is enforced as keys are typed as well; a pasted text
+  // is held to it here.
+  if (!NewPasswordAcceptable(new_->text().toStdString(), limit_->isChecked())) {
     lengthLabel_->show();
     return;
   }
@@ -135,7 +140,7 @@ void TChangePasswordF::TryOk() {
   QDialog::accept();
 }
 
-PasswordChange TChangePasswordF::Answer() const {
+PasswordChange ChangePasswordDialog::Answer() const {
   PasswordChange answer;
   answer.currentPassword = current_->text().toStdString();
   answer.newPassword =
@@ -143,7 +148,7 @@ PasswordChange TChangePasswordF::Answer() const {
   return answer;
 }
 
-bool TChangePasswordF::eventFilter(QObject* watched, QEvent* event) {
+bool ChangePasswordDialog::eventFilter(QObject* watched, QEvent* event) {
   if (watched == new_ && event->type() == QEvent::KeyPress && limit_->isChecked()) {
     auto* key = static_cast<QKeyEvent*>(event);
     const QString text = key->text();
@@ -161,20 +166,20 @@ bool TChangePasswordF::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TChangePasswordF::showEvent(QShowEvent* event) {
+void ChangePasswordDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOn(this, parentWidget());
   current_->setFocus();
 }
 
 std::string AskPasswordEntry(QWidget* owner, const UserColors& colors) {
-  TPasswordF dialog(owner, colors);
+  PasswordEntryDialog dialog(owner, colors);
   dialog.exec();
   return dialog.Answer();
 }
 
 PasswordChange AskChangePassword(QWidget* owner, const UserColors& colors) {
-  TChangePasswordF dialog(owner, colors);
+  ChangePasswordDialog dialog(owner, colors);
   dialog.exec();
   return dialog.Answer();
 }

@@ -14,12 +14,12 @@ class QLineEdit;
 
 namespace kvx {
 
-class TBWSpinEdit;
+class SpinEdit;
 
-class TPasswordF : public QDialog {
+class PasswordEntryDialog : public QDialog {
   Q_OBJECT
  public:
-  TPasswordF(QWidget* owner, const UserColors& colors);
+  PasswordEntryDialog(QWidget* owner, const UserColors& colors);
   QLineEdit* edit() const { return edit_; }
   // The typed text after OK or Enter; empty when closed otherwise.
   std::string Answer() const { return accepted_ ? answer_ : std::string(); }
@@ -33,11 +33,11 @@ class TPasswordF : public QDialog {
   bool accepted_ = false;
 };
 
-class TPasswordTimeoutF : public QDialog {
+class PasswordTimeoutDialog : public QDialog {
   Q_OBJECT
  public:
-  TPasswordTimeoutF(QWidget* owner, const UserColors& colors, int timeoutMs);
-  TBWSpinEdit* spin() const { return spin_; }
+  PasswordTimeoutDialog(QWidget* owner, const UserColors& colors, int timeoutMs);
+  SpinEdit* spin() const { return spin_; }
   // The timeout chosen with OK, in milliseconds.
   int TimeoutMs() const;
 
@@ -45,13 +45,13 @@ class TPasswordTimeoutF : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  TBWSpinEdit* spin_;
+  SpinEdit* spin_;
 };
 
-class TChangePasswordF : public QDialog {
+class ChangePasswordDialog : public QDialog {
   Q_OBJECT
  public:
-  TChangePasswordF(QWidget* owner, const UserColors& colors);
+  ChangePasswordDialog(QWidget* owner, const UserColors& colors);
   QLineEdit* currentEdit() const { return current_; }
   QLineEdit* newEdit() const { return new_; }
   QCheckBox* limitBox() const { return limit_; }

@@ -7,8 +7,9 @@
 
 namespace kvx {
 
-TProgressF::TProgressF(QWidget* owner, int maximum, const QString& caption)
+ProgressDialog::ProgressDialog(QWidget* owner, int maximum, const QString& caption)
     : QDialog(owner, FixedDialogFlags(true)) {
+  setObjectName(QStringLiteral("TProgressF"));
   setWindowTitle(caption.isEmpty() ? QStringLiteral("Work In Progress") : caption);
   setFixedSize(425, 100);
   bar_ = new QProgressBar(this);
@@ -22,18 +23,18 @@ TProgressF::TProgressF(QWidget* owner, int maximum, const QString& caption)
   connect(cancel_, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-void TProgressF::reject() {
+void ProgressDialog::reject() {
   cancel_->setEnabled(false);
   cancel_->setText(QStringLiteral("Stopping"));
   emit cancelRequested();
 }
 
-void TProgressF::setPosition(int position) {
+void ProgressDialog::setPosition(int position) {
   bar_->setValue(position);
   repaint();
 }
 
-void TProgressF::showEvent(QShowEvent* event) {
+void ProgressDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   CentreOn(this, parentWidget());
 }

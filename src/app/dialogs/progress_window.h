@@ -1,5 +1,5 @@
 #pragma once
-// TProgressF: a small window with one progress bar, shown without waiting
+// ProgressDialog: a small window with one progress bar, shown without waiting
 // while a long operation runs; every new position is painted at once. Its
 // Cancel button (and Escape) asks the operation to stop; the window stays
 // until the operation has reached a point where it can stop.
@@ -11,11 +11,11 @@ class QPushButton;
 
 namespace kvx {
 
-class TProgressF : public QDialog {
+class ProgressDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TProgressF(QWidget* owner, int maximum, const QString& caption = QString());
+  ProgressDialog(QWidget* owner, int maximum, const QString& caption = QString());
 
   void setPosition(int position);
   QProgressBar* bar() const { return bar_; }

@@ -27,7 +27,7 @@ PasswordChange WindowPasswords::AskPasswordChange() {
   return AskChangePassword(owner_, colors_());
 }
 
-TProgressF* WindowProgress::window() const {
+ProgressDialog* WindowProgress::window() const {
   return window_;
 }
 
@@ -44,8 +44,8 @@ void WindowProgress::Begin(std::string_view caption, int maximum) {
     statusBar_->setValue(0);
     return;
   }
-  window_ = new TProgressF(owner_, maximum, QString::fromUtf8(caption.data(), caption.size()));
-  QObject::connect(window_, &TProgressF::cancelRequested, window_, [this] {
+  window_ = new ProgressDialog(owner_, maximum, QString::fromUtf8(caption.data(), caption.size()));
+  QObject::connect(window_, &ProgressDialog::cancelRequested, window_, [this] {
     if (onCancel) onCancel();
   });
   window_->cancelButton()->setVisible(cancelShown);

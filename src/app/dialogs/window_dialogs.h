@@ -1,6 +1,6 @@
 #pragma once
 // How the main window answers the core sequences: questions and messages in
-// TMessageBoxF, passwords in the two password dialogs, progress in TProgressF.
+// MessageBoxDialog, passwords in the two password dialogs, progress in ProgressDialog.
 // A test hands in its own UserDialogs or PasswordPrompt so that no modal
 // window waits for a hand that is not there.
 
@@ -19,7 +19,7 @@ class QWidget;
 
 namespace kvx {
 
-class TProgressF;
+class ProgressDialog;
 
 class WindowDialogs : public UserDialogs {
  public:
@@ -60,13 +60,13 @@ class WindowProgress : public ProgressSink {
   // Cancel (or Escape) on a progress window.
   std::function<void()> onCancel;
   bool cancelShown = false;  // a sequence that can stop runs now
-  TProgressF* window() const;
+  ProgressDialog* window() const;
 
  private:
   QWidget* owner_;
   QProgressBar* statusBar_;
   bool inStatusBar_ = false;
-  QPointer<TProgressF> window_;
+  QPointer<ProgressDialog> window_;
   std::vector<std::string> captions_;
 };
 

@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMetaObject>
-#include <QProgressBar>
 #include <QPushButton>
 
 #include "app/dialogs/progress_window.h"
@@ -18,7 +17,7 @@
 
 namespace kvx {
 
-void TMainF::StartLink() {
+void MainWindow::StartLink() {
   // Called from any thread; the queued call is dropped by Qt if the window
   // is gone, and after StopLink nothing calls it any more.
   handover_ = std::make_unique<Handover>([this] {
@@ -36,7 +35,7 @@ void TMainF::StartLink() {
   worker_ = std::make_unique<LinkWorker>();
 }
 
-void TMainF::StopLink() {
+void MainWindow::StopLink() {
   // Order matters: a sequence waiting on a question is released first (its
   // answer is Cancel), then the worker ends at its next exchange boundary,
   // and only then may the window's parts go.
@@ -44,14 +43,8 @@ void TMainF::StopLink() {
   if (worker_) worker_->Stop();
 }
 
-void TMainF::ShowLinkCancel(bool shown) {
-  if (!linkCancel_B) {
-    linkCancel_B = new QPushButton(QStringLiteral("Cancel"), read_Progress->parentWidget());
-    linkCancel_B->setObjectName(QStringLiteral("LinkCancel_B"));
-    linkCancel_B->setFocusPolicy(Qt::NoFocus);
-    connect(linkCancel_B, &QPushButton::clicked, this, [this] { CancelLinkSequence(); });
-  }
-  linkCancel_B->setVisible(shown);
+void MainWindow::ShowLinkCancel(bool shown) {
+  statusBar_.linkCancel->setVisible(shown);
   progress_->cancelShown = shown;
   // Escape cancels wherever the focus is in this window (the controls are
   // disabled), but is left to a question the sequence is asking.
@@ -60,10 +53,10 @@ void TMainF::ShowLinkCancel(bool shown) {
   } else {
     qApp->removeEventFilter(this);
   }
-  FormResize();
+  LayOutFrame();
 }
 
-void TMainF::RunOnLink(const std::function<void()>& sequence) {
+void MainWindow::RunOnLink(const std::function<void()>& sequence) {
   ++linkSequencesRun_;
   // Inside a running sequence (the worker itself, or a question it handed
   // over while it waits): the link is ours already.
@@ -80,7 +73,7 @@ void TMainF::RunOnLink(const std::function<void()>& sequence) {
   bool ended = false;
   auto ticket = worker_->Post([&](const CancelToken& cancel) {
     struct Ending {
-      TMainF& window;
+      MainWindow& window;
       bool& ended;
       QEventLoop& loop;
       ~Ending() {
@@ -102,7 +95,7 @@ void TMainF::RunOnLink(const std::function<void()>& sequence) {
   RenderLinkState();
 }
 
-bool TMainF::EscapeCancelsLink(QObject* watched, QEvent* event) {
+bool MainWindow::EscapeCancelsLink(QObject* watched, QEvent* event) {
   if (linkDepth_ == 0 || event->type() != QEvent::KeyPress ||
       static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) {
     return false;
@@ -116,7 +109,7 @@ bool TMainF::EscapeCancelsLink(QObject* watched, QEvent* event) {
   return true;
 }
 
-void TMainF::CancelLinkSequence() {
+void MainWindow::CancelLinkSequence() {
   if (worker_) worker_->Cancel();
 }
 

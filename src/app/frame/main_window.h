@@ -1,15 +1,17 @@
 #pragma once
-// TMainF: the program's main window and owner of its working state. This
-// file holds the frame: strips, pages, status bar, menus, timers, colours,
-// resize and close. The sequences of the later features plug into the
-// handlers in main_menu_actions.cpp.
+// MainWindow (objectName TMainF): the program's main window as a frame. It
+// owns the working state and the link worker, holds the menus, the strips,
+// the status bar, the timers and the page control, and routes to one view
+// per page and one small controller per menu area. What it shows comes from
+// the working state, rendered in one place (RenderSession); it keeps no copy
+// of the state's flags or folders.
 
 #include <QMainWindow>
 #include <QString>
 #include <functional>
-#include <map>
 #include <memory>
 
+#include "app/frame/frame_parts.h"
 #include "app/frame/user_colors.h"
 #include "session/working_state.h"
 #include "setpoints/setting_store.h"
@@ -18,28 +20,25 @@
 #include "shell/main_layout.h"
 #include "shell/preferences.h"
 
-class QAction;
-class QFrame;
-class QLabel;
-class QMenu;
-class QProgressBar;
-class QPushButton;
 class QTabWidget;
-class QTableWidget;
-class QTimer;
-class QTreeWidget;
 class QUrl;
 class QWidget;
 
 namespace kvx {
 
+class EventsPageView;
+class FileCommands;
 class Handover;
 class HandedOverDialogs;
 class HandedOverPasswords;
 class HandedOverProgress;
+class HelpCommands;
+class LinkCommands;
 class LinkWorker;
+class MeteringPageView;
+class PasswordCommands;
 class PortAccess;
-class TSetpointPageView;
+class SetpointPageView;
 class WindowDialogs;
 class WindowPasswords;
 class WindowProgress;
@@ -60,36 +59,49 @@ struct MainWindowOptions {
   int connectTcpPortAtStart = 0;  // --demo: connect to 127.0.0.1 on this port once shown
 };
 
-class TMainF : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit TMainF(const MainWindowOptions& options = {});
-  ~TMainF() override;
+  explicit MainWindow(const MainWindowOptions& options = {});
+  ~MainWindow() override;
 
-  // Working state.
+  // --- the working state and what talks to it ---------------------------
   Preferences& preferences() { return prefs_; }
   CommOptions& commOptions() { return commOptions_; }
   WorkingState& session() { return *session_; }
   SettingStore& settingStore() { return session_->Store(); }
-  bool online() const { return online_; }
+  bool online() const { return session_->Online(); }
   bool unsavedChanges() const { return session_->UnsavedChanges(); }
   void setUnsavedChanges(bool changed) { session_->SetUnsavedChanges(changed); }
   // Questions, messages and passwords go to `script` instead of the modal
   // dialogs while it is set (tests); null restores the dialogs.
   void useDialogs(UserDialogs* script);
   void usePasswords(PasswordPrompt* script);
+  UserDialogs& dialogs();
   WindowProgress& progressWindows() { return *progress_; }
-  TSetpointPageView& setpointPage() { return *setpointPage_; }
+  SetpointPageView& setpointsView() { return *setpointsView_; }
   UserColors userColors() const { return ColorsFromPreferences(prefs_); }
-  QString lastFolder() const { return lastFolder_; }
+  // Where the next file dialog starts: the folder of the file used last, or
+  // the program's folder before any.
+  QString lastFolder() const;
+  QString programFolder() const { return programFolder_; }
   QString defaultsFolder() const { return defaultsFolder_; }
+  const FrameTimers& timers() const { return timers_; }
+  const MainLayout& layoutNow() const { return layout_; }
 
+  // --- the busy lock and the link worker (main_link.cpp) ------------------
+  // Runs `work` under the busy lock: the menus and buttons are disabled, an
+  // open editor is committed first, and no timer starts work of its own
+  // while the lock is held (the event loop keeps running while a sequence is
+  // on the link, and the timers are delivered then). Locks nest; the
+  // controls come back when the outermost one ends.
+  void Busy(const std::function<void()>& work);
+  bool IsBusy() const { return busyDepth_ > 0; }
   // Runs `sequence` (relay work on the working state) on the link worker and
   // keeps the event loop running, painting and answering, until it has
-  // ended. Call it under the busy lock: the lock keeps the controls and the
-  // timers off the working state meanwhile. Called again from inside a
-  // running sequence (a question it asked), it runs `sequence` at once.
+  // ended. Call it under the busy lock. Called again from inside a running
+  // sequence (a question it asked), it runs `sequence` at once.
   void RunOnLink(const std::function<void()>& sequence);
   // Cancel on the progress window, or Escape: the running sequence stops at
   // its next exchange boundary.
@@ -99,21 +111,39 @@ class TMainF : public QMainWindow {
   int LinkSequencesRun() const { return linkSequencesRun_; }
   Handover& handover() { return *handover_; }
 
-  // The offline/online view of the frame (set by the connect and disconnect
-  // sequences).
-  void SetConnectionView(bool online, int family);
-  // Shows what the working state says: menus, panels, caption.
+  // --- rendering ------------------------------------------------------
+  // Shows what the working state says: menus, strips, panels, caption. The
+  // one place the window's caption is set.
   void RenderSession();
   // The network panel alone: ONLINE, or that the relay is not answering.
   void RenderLinkState();
-  void DisconnectUnit();
-  // Configures the link from `options` and runs the connect sequence.
-  bool ConnectWith(const CommOptions& options);
+  // The network panel while the options dialog is open before a connect.
+  void ShowOfflineBeforeConnect();
+  // Shows the frame as it looks offline or online with a relay of `family`
+  // (menus, strips, pages) without touching the working state.
+  void ShowConnectionView(bool online, int family);
   void ApplyColors();
-  void FormResize();
-  void PageControl1Change();
+  void LayOutFrame();
+  void OnPageChanged();
 
-  // Handlers the later features replace; by default they say "not available".
+  // --- menu handlers: each hands over to its menu area's controller -------
+  void OnExit();
+  void OnConnect();
+  void OnDisconnect();
+  bool ConnectWith(const CommOptions& options);
+  void DisconnectUnit();
+  void OnAbout();
+  void OnHelpContents();
+  void OnEditColors();
+  void OnPasswordTimeout();
+  void OnChangePassword();
+  void SaveToFile();                   // under the busy lock
+  void OpenFile(const QString& path);  // empty: asks for the file
+  void OnLoadDefaults();
+  void OnWriteFileToUnit();
+
+  // Handlers the later features replace; by default they run the file
+  // commands.
   std::function<void()> saveSetpointFile;
   std::function<void(const QString& path)> openSetpointFile;
   // Opens a document with the system's default program; false on failure.
@@ -130,27 +160,6 @@ class TMainF : public QMainWindow {
   // Shows the communications options dialog; tests answer it themselves.
   std::function<void(CommOptions& options)> askCommOptions;
 
-  // Named parts of the frame, for the features that fill them and for tests.
-  QAction* action(const QString& name) const;
-  QMenu* menu(const QString& name) const;
-  QWidget* part(const QString& name) const;
-  QTimer* timer(const QString& name) const;
-  const MainLayout& layoutNow() const { return layout_; }
-
-  // Menu handlers of the frame.
-  void Exit1Click();
-  void Disconnect1Click();
-  void Connect1Click();
-  void About1Click();
-  void Contents1Click();
-  void EditColors1Click();
-  void Timeout1Click();
-  void SaveToFile();                       // under the busy lock
-  void LoadUserFile(const QString& path);  // empty: asks for the file
-  void LoadDefaults();
-  void WritetoUnit1Click();
-  void ChangePassword1Click();
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -158,17 +167,10 @@ class TMainF : public QMainWindow {
 
  private:
   void ApplyConnectionView(const ConnectionView& v);
-  void BuildMenus();
-  void WireMenuActions();  // main_menu_actions.cpp
-  void BuildStrips(QWidget* central);
-  void BuildPages(QWidget* central);
-  void BuildStatusBar(QWidget* central);
-  void BuildTimers();
-  QLabel* MakePanel(QWidget* parent, const QString& name, const QString& text = QString());
-  QAction* AddItem(QMenu* menu, const QString& name, const QString& caption);
-  QMenu* AddMenu(const QString& name, const QString& caption);
+  void BuildPages();
+  void WireMenus();  // menu_wiring.cpp
   void NotAvailableYet(const QString& feature);
-  void SaveToFileLocked();
+  void EnableControls(bool enabled);
   // Runs `work` once no busy sequence holds the window (start-up actions
   // whose timer may fire while another one pumps messages).
   void RunWhenIdle(const std::function<void()>& work);
@@ -193,63 +195,30 @@ class TMainF : public QMainWindow {
   int linkDepth_ = 0;
   int linkSequencesRun_ = 0;
   int handingOver_ = 0;  // inside a task a sequence handed over (it waits for it)
-  QPushButton* linkCancel_B = nullptr;
+  int busyDepth_ = 0;
   std::unique_ptr<WorkingState> session_;  // large: kept off the stack and the window object
-  TSetpointPageView* setpointPage_ = nullptr;
-  bool online_ = false;  // what the frame shows
-  int family_ = 0;
-  bool freshMetering_ = false;
-  int passwordTimeoutMs_ = 300000;
-  int logPeriodMs_ = 4000;
-  int minLogPeriodMs_ = 2000;
+
+  // The menu areas.
+  std::unique_ptr<FileCommands> files_;
+  std::unique_ptr<LinkCommands> link_;
+  std::unique_ptr<PasswordCommands> password_;
+  std::unique_ptr<HelpCommands> help_;
+
   QString programFolder_;
-  QString lastFolder_;
   QString defaultsFolder_;
   MainLayout layout_;
-  bool closing_ = false;
-
-  std::map<QString, QAction*> actions_;
-  std::map<QString, QMenu*> menus_;
-  std::map<QString, QWidget*> parts_;
-  std::map<QString, QTimer*> timers_;
+  int passwordTimeoutMs_ = 300000;
+  int logPeriodMs_ = 4000;
 
   QWidget* central_ = nullptr;
-  QFrame* main_display_P = nullptr;
-  QLabel* first_P = nullptr;
-  QLabel* second_P = nullptr;
-  QLabel* third_P = nullptr;
-  QPushButton* Details_B = nullptr;
-  QPushButton* Reset_B = nullptr;
-  QFrame* dra_display_P = nullptr;
-  QFrame* drb_display_P = nullptr;
-  QFrame* fdx_display_P = nullptr;
-  QPushButton* Start1_B = nullptr;
-  QPushButton* Start2_B = nullptr;
-  QPushButton* Stop_B = nullptr;
-  QTabWidget* PageControl1 = nullptr;
-  QWidget* Setpoints_Tab = nullptr;
-  QWidget* Metering_Tab = nullptr;
-  QWidget* TabSheet3 = nullptr;
-  QTreeWidget* Setpoints_Tree = nullptr;
-  QFrame* tree_P = nullptr;
-  QTableWidget* Setpoints_Grid = nullptr;
-  QFrame* Setpoints_P = nullptr;
-  QLabel* out_of_range_P = nullptr;
-  QLabel* write_error_L = nullptr;
-  QTableWidget* Meter_Grid = nullptr;
-  QTableWidget* RTD_Grid = nullptr;
-  QTableWidget* Events_Grid = nullptr;
-  QFrame* events_P = nullptr;
-  QFrame* packet_P = nullptr;
-  QLabel* empty_P = nullptr;
-  QFrame* Status_P = nullptr;
-  QLabel* network_P = nullptr;
-  QLabel* unit_P = nullptr;
-  QLabel* version_P = nullptr;
-  QLabel* serial_P = nullptr;
-  QLabel* time_P = nullptr;
-  QProgressBar* read_Progress = nullptr;
-  bool packetStatsShown_ = false;
+  FrameMenus menus_;
+  FrameStrips strips_;
+  FrameStatusBar statusBar_;
+  FrameTimers timers_;
+  QTabWidget* pages_ = nullptr;  // PageControl1
+  SetpointPageView* setpointsView_ = nullptr;
+  MeteringPageView* meteringView_ = nullptr;
+  EventsPageView* eventsView_ = nullptr;
 };
 
 }  // namespace kvx

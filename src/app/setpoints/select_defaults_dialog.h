@@ -15,12 +15,12 @@ class QListWidget;
 
 namespace kvx {
 
-class TSelectDefaultsF : public QDialog {
+class SelectDefaultsDialog : public QDialog {
   Q_OBJECT
  public:
-  TSelectDefaultsF(QWidget* owner, const UserColors& colors, std::filesystem::path folder);
-  QListWidget* modelList() const { return model_LB; }
-  QListWidget* versionList() const { return version_LB; }
+  SelectDefaultsDialog(QWidget* owner, const UserColors& colors, std::filesystem::path folder);
+  QListWidget* modelList() const { return modelList_; }
+  QListWidget* versionList() const { return versionList_; }
   // The chosen file after OK; empty otherwise.
   QString FileName() const;
 
@@ -33,9 +33,9 @@ class TSelectDefaultsF : public QDialog {
 
   std::filesystem::path folder_;
   std::vector<DefinitionVersion> versions_;
-  QListWidget* model_LB;
-  QListWidget* version_LB;
-  QLabel* filename_L;
+  QListWidget* modelList_;
+  QListWidget* versionList_;
+  QLabel* fileNameLabel_;
 };
 
 }  // namespace kvx

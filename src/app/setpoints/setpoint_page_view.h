@@ -1,15 +1,21 @@
 #pragma once
-// The widgets of the "Setpoints" page on the core page model: the tree with
-// its state pictures, the grid with its cell drawing, the four editors laid
-// over a cell, the out-of-range notice and the page's buttons.
+// The "Setpoints" page on the core page model: the tree with its state
+// pictures and its bar (Select All, Select None), the grid with its cell
+// drawing and the four editors laid over a cell, the button bar (Apply,
+// Undo, Refresh, Print) with the write error, and the out-of-range notice.
+// The page owns these widgets; the frame lends it the progress bar and the
+// two timers it drives.
 
 #include <QObject>
 #include <QString>
-#include <memory>
+#include <functional>
 
+#include "app/frame/user_colors.h"
 #include "session/setpoint_page.h"
+#include "shell/main_layout.h"
 
 class QComboBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -18,58 +24,66 @@ class QTableWidget;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QWidget;
 
 namespace kvx {
 
-class TMainF;
-class TBWSpinEdit;
+class MainWindow;
+class SpinEdit;
 
-class TSetpointPageView : public QObject {
+class SetpointPageView : public QObject {
   Q_OBJECT
 
  public:
-  explicit TSetpointPageView(TMainF& window);
-  ~TSetpointPageView() override;
+  SetpointPageView(MainWindow& window, QWidget* page, QProgressBar* progress, QTimer* rebuildTimer,
+                   QTimer* noticeTimer);
+  ~SetpointPageView() override;
 
   SetpointPage& model() { return page_; }
+  QWidget* page() const { return pageWidget_; }
   // New definitions were loaded: a fresh tree, nothing ticked.
   void DefinitionsChanged();
-  // Lists the ticked groups now (what the setpoint timer does when due).
-  void RebuildSetpointGrid();
+  // Lists the ticked groups now (what the rebuild timer does when due).
+  void RebuildGrid();
+  // Off under the window's busy lock; an open editor commits first.
   void EnableControls(bool enabled);
-  // Runs `work` under the window's busy lock: the menus and buttons are
-  // disabled, an open editor is committed first, and no timer starts work of
-  // its own while the lock is held (sequences pump messages to repaint, and
-  // the timers are delivered then). Locks nest; the controls come back when
-  // the outermost one ends.
-  void Busy(const std::function<void()>& work);
-  bool IsBusy() const { return busyDepth_ > 0; }
+  void ApplyColors(const UserColors& colors);
+  void LayOut(const MainLayout& layout, int pageHeight);
 
   // The page's controls, for tests.
-  TBWSpinEdit* spinEditor() const { return setting_SE; }
-  QComboBox* listEditor() const { return setting_CB; }
-  QLineEdit* textEditor() const { return setting_E; }
-  QLineEdit* commentEditor() const { return comments_E; }
+  SpinEdit* spinEditor() const { return numberEditor_; }
+  QComboBox* listEditor() const { return listEditor_; }
+  QLineEdit* textEditor() const { return textEditor_; }
+  QLineEdit* commentEditor() const { return commentEditor_; }
   QTreeWidgetItem* itemFor(const NodePath& path) const;
   // A click on a grid cell, as the mouse gives it.
   void SelectCell(int row, int column);
   // A click on a tree node.
   void ClickNode(QTreeWidgetItem* item);
 
-  void ApplyClick();
-  void UndoClick();
-  void RefreshClick();
-  void SelectAllClick();
-  void SelectNoneClick();
+  // Print: the File menu's item (set by the window).
+  std::function<void()> onPrint;
+
+  void OnApply();
+  void OnUndo();
+  void OnRefresh();
+  void OnSelectAll();
+  void OnSelectNone();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // setpoint_page_view.cpp: the widgets, the tree, the buttons.
+  void BuildWidgets();
   void RenderTree();
   void RenderStates(QTreeWidgetItem* item, const SetpointTreeNode& node);
+  // setpoint_grid_view.cpp: the grid, its editors and the notice.
+  void BuildGrid();
+  void BuildEditors();
   void RenderGrid();
-  void RenderRow(int x);
+  void RenderRow(int x);  // register x's row
+  void RenderRowAt(int row);
   void AfterEdit(int x);
   // Commits whatever an open editor holds, then puts the editors away.
   void HideEditors();
@@ -84,30 +98,32 @@ class TSetpointPageView : public QObject {
   void CommitText();
   void CommitComment();
 
-  TMainF& window_;
+  MainWindow& window_;
   SetpointPage page_;
-  QTreeWidget* tree_;
-  QTableWidget* grid_;
-  QLabel* writeError_;
-  QLabel* notice_;
-  QProgressBar* progress_;
-  QTimer* setpointTimer_;
-  QTimer* noticeTimer_;
-  TBWSpinEdit* setting_SE;
-  QComboBox* setting_CB;
-  QLineEdit* setting_E;
-  QLineEdit* comments_E;
-  QPushButton* Apply_B;
-  QPushButton* Undo_B;
-  QPushButton* Refresh_B;
-  QPushButton* Print_B;
-  QPushButton* SelectAll_B;
-  QPushButton* SelectNone_B;
+  QWidget* pageWidget_;                      // Setpoints_Tab
+  QProgressBar* progress_;                   // the frame's read_Progress
+  QTimer* rebuildTimer_;                     // setpoint_timer
+  QTimer* noticeTimer_;                      // out_of_range_Timer
+  QTreeWidget* tree_ = nullptr;              // Setpoints_Tree
+  QFrame* treeBar_ = nullptr;                // tree_P
+  QTableWidget* grid_ = nullptr;             // Setpoints_Grid
+  QFrame* buttonBar_ = nullptr;              // Setpoints_P
+  QLabel* writeError_ = nullptr;             // write_error_L
+  QLabel* notice_ = nullptr;                 // out_of_range_P
+  SpinEdit* numberEditor_ = nullptr;         // setting_SE
+  QComboBox* listEditor_ = nullptr;          // setting_CB
+  QLineEdit* textEditor_ = nullptr;          // setting_E
+  QLineEdit* commentEditor_ = nullptr;       // comments_E
+  QPushButton* applyButton_ = nullptr;       // Apply_B
+  QPushButton* undoButton_ = nullptr;        // Undo_B
+  QPushButton* refreshButton_ = nullptr;     // Refresh_B
+  QPushButton* printButton_ = nullptr;       // Print_B
+  QPushButton* selectAllButton_ = nullptr;   // SelectAll_B
+  QPushButton* selectNoneButton_ = nullptr;  // SelectNone_B
   int editRow_ = -1;
   int editColumn_ = -1;
   int editRegister_ = -1;
   bool committing_ = false;
-  int busyDepth_ = 0;
 };
 
 }  // namespace kvx

@@ -1,0 +1,122 @@
+#include "app/frame/file_commands.h"
+
+#include <QFileDialog>
+
+#include "app/frame/main_window.h"
+#include "app/setpoints/select_defaults_dialog.h"
+#include "app/setpoints/setpoint_page_view.h"
+
+namespace kvx {
+namespace {
+
+constexpr const char* kSettingsFilter = "Settings File (*.cds *.CDS)";
+constexpr const char* kSettingsOrXmlFilter = "Settings File (*.cds *.xml *.CDS *.XML)";
+
+QString AskWithFileDialog(QWidget* owner, const FileRequest& r) {
+  QFileDialog dialog(owner, r.title, r.folder, r.filter);
+  dialog.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(r.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!r.suffix.isEmpty()) dialog.setDefaultSuffix(r.suffix);
+  if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
+}
+
+std::filesystem::path ToPath(const QString& path) {
+  return std::filesystem::path(path.toStdString());
+}
+
+}  // namespace
+
+QString FileCommands::AskFileName(const FileRequest& request) {
+  return window_.askFileName ? window_.askFileName(request) : AskWithFileDialog(&window_, request);
+}
+
+void FileCommands::Save() {
+  window_.Busy([this] { SaveLocked(); });
+}
+
+void FileCommands::SaveLocked() {
+  WorkingState& session = window_.session();
+  SetpointPage& page = window_.setpointsView().model();
+  // Edits not applied yet go in first, through the page so that its marks
+  // follow. The question is asked here, once: changes the apply could not
+  // write stay pending, and the save does not ask about them again.
+  const bool asked = session.PendingChanges();
+  if (asked) {
+    if (window_.dialogs().Ask("Setpoint Changes",
+                              "There are un-applied changes.\nDo you wish to Apply, and Save?",
+                              MessageKind::OkCancel) != MessageResult::Ok) {
+      return;
+    }
+    window_.RunOnLink([&] { page.Apply(); });
+    page.SetGridStale();
+  }
+  FileRequest request;
+  request.save = true;
+  request.title = QStringLiteral("Save Setpoint File");
+  request.folder = window_.lastFolder();
+  request.filter = QString::fromLatin1(kSettingsFilter);
+  request.proposedName = QString::fromStdString(session.Store().unitName);
+  request.suffix = QStringLiteral("cds");
+  const QString path = AskFileName(request);
+  if (path.isEmpty()) return;
+  // The caption names the file while it is saved.
+  session.UseFile(ToPath(path));
+  window_.RenderSession();
+  window_.RunOnLink([&] { session.SaveSetpointFile(ToPath(path), asked); });
+  window_.RenderSession();
+}
+
+void FileCommands::Open(const QString& given) {
+  WorkingState& session = window_.session();
+  QString path = given;
+  if (path.isEmpty()) {
+    if (session.AskToSaveChanges() == MessageResult::Yes) window_.SaveToFile();
+    FileRequest request;
+    request.title = QStringLiteral("Open Setpoint File");
+    request.folder = window_.lastFolder();
+    request.filter = QString::fromLatin1(kSettingsFilter);
+    path = AskFileName(request);
+    if (path.isEmpty()) return;
+  }
+  window_.Busy([&] { session.OpenUserFile(ToPath(path)); });
+  window_.RenderSession();
+  if (window_.setpointPageChanged) window_.setpointPageChanged();
+}
+
+void FileCommands::LoadDefaults() {
+  WorkingState& session = window_.session();
+  if (session.AskToSaveChanges() == MessageResult::Yes) window_.SaveToFile();
+  QString path;
+  if (window_.askDefaultsFile) {
+    path = window_.askDefaultsFile();
+  } else {
+    SelectDefaultsDialog dialog(&window_, window_.userColors(), ToPath(window_.defaultsFolder()));
+    if (dialog.exec() != QDialog::Accepted) return;
+    path = dialog.FileName();
+    if (path.isNull()) path = QStringLiteral("");
+  }
+  if (path.isNull()) return;
+  window_.Busy([&] { session.OpenDefaultsFile(ToPath(path)); });
+  window_.RenderSession();
+  if (window_.setpointPageChanged) window_.setpointPageChanged();
+}
+
+void FileCommands::WriteToUnit() {
+  WorkingState& session = window_.session();
+  FileRequest request;
+  request.title = QStringLiteral("Open Saved Settings File");
+  request.folder = window_.lastFolder();
+  request.filter = QString::fromLatin1(kSettingsOrXmlFilter);
+  const QString path = AskFileName(request);
+  if (path.isEmpty()) return;
+  // The caption names the file while it is written.
+  session.UseFile(ToPath(path));
+  window_.RenderSession();
+  window_.Busy([&] { window_.RunOnLink([&] { session.WriteSetpointFileToUnit(ToPath(path)); }); });
+  window_.RenderSession();
+  if (window_.setpointPageChanged) window_.setpointPageChanged();
+}
+
+}  // namespace kvx

@@ -1,0 +1,125 @@
+// Every menu item and frame button of the main window is wired here, in one
+// place, to the controller of its menu area. Items whose feature is not built
+// yet say so with a message instead of doing nothing; each feature replaces
+// its line when it lands.
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QPushButton>
+#include <QUrl>
+
+#include "app/dialogs/message_box.h"
+#include "app/events/events_page_view.h"
+#include "app/frame/file_commands.h"
+#include "app/frame/help_commands.h"
+#include "app/frame/link_commands.h"
+#include "app/frame/main_window.h"
+#include "app/frame/password_commands.h"
+
+namespace kvx {
+
+void MainWindow::NotAvailableYet(const QString& feature) {
+  ShowMessage(
+      this, QStringLiteral("\"%1\" is not available yet in this version of KVX-COMM.").arg(feature),
+      QStringLiteral("Not Available"), MessageKind::Ok);
+}
+
+void MainWindow::WireMenus() {
+  const FrameMenus& m = menus_;
+  auto on = [this](QAction* action, auto handler) {
+    connect(action, &QAction::triggered, this, handler);
+  };
+  on(m.exit, [this] { OnExit(); });
+  on(m.connect, [this] { OnConnect(); });
+  on(m.disconnect, [this] { OnDisconnect(); });
+  on(m.about, [this] { OnAbout(); });
+  on(m.helpContents, [this] { OnHelpContents(); });
+  on(m.editColors, [this] { OnEditColors(); });
+  on(m.passwordTimeout, [this] { OnPasswordTimeout(); });
+  on(m.changePassword, [this] { OnChangePassword(); });
+  saveSetpointFile = [this] { SaveToFile(); };
+  openSetpointFile = [this](const QString& path) { OpenFile(path); };
+  on(m.loadDefaults, [this] { OnLoadDefaults(); });
+  on(m.writeToUnit, [this] { OnWriteFileToUnit(); });
+  on(m.save, [this] {
+    if (saveSetpointFile) saveSetpointFile();
+  });
+  on(m.open, [this] {
+    if (openSetpointFile) openSetpointFile(QString());
+  });
+
+  // Items of features still to come: a clear message, never a dead item.
+  const QList<QAction*> wired = {m.exit,       m.connect,         m.disconnect,     m.showTraffic,
+                                 m.about,      m.helpContents,    m.editColors,     m.save,
+                                 m.open,       m.passwordTimeout, m.changePassword, m.loadDefaults,
+                                 m.writeToUnit};
+  for (QMenu* menu : m.All()) {
+    for (QAction* a : menu->actions()) {
+      if (a->isSeparator() || a->menu() || wired.contains(a)) continue;
+      const QString caption = a->text().remove(QLatin1Char('&'));
+      connect(a, &QAction::triggered, this, [this, caption] { NotAvailableYet(caption); });
+    }
+  }
+  for (QPushButton* button : {strips_.details, strips_.reset, strips_.start1, strips_.start2,
+                              strips_.stop, eventsView_->saveButton()}) {
+    const QString caption = button->text();
+    connect(button, &QPushButton::clicked, this, [this, caption] { NotAvailableYet(caption); });
+  }
+  connect(statusBar_.linkCancel, &QPushButton::clicked, this, [this] { CancelLinkSequence(); });
+  openDocument = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+}
+
+void MainWindow::OnConnect() {
+  link_->Connect();
+}
+
+bool MainWindow::ConnectWith(const CommOptions& options) {
+  return link_->ConnectWith(options);
+}
+
+void MainWindow::OnDisconnect() {
+  link_->Disconnect();
+}
+
+void MainWindow::DisconnectUnit() {
+  link_->Disconnect();
+}
+
+void MainWindow::OnAbout() {
+  help_->About();
+}
+
+void MainWindow::OnHelpContents() {
+  help_->Contents();
+}
+
+void MainWindow::OnEditColors() {
+  help_->EditColors();
+}
+
+void MainWindow::OnPasswordTimeout() {
+  password_->Timeout();
+}
+
+void MainWindow::OnChangePassword() {
+  password_->ChangePassword();
+}
+
+void MainWindow::SaveToFile() {
+  files_->Save();
+}
+
+void MainWindow::OpenFile(const QString& path) {
+  files_->Open(path);
+}
+
+void MainWindow::OnLoadDefaults() {
+  files_->LoadDefaults();
+}
+
+void MainWindow::OnWriteFileToUnit() {
+  files_->WriteToUnit();
+}
+
+}  // namespace kvx
