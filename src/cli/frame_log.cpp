@@ -48,6 +48,7 @@ std::string Format(FrameDirection direction, std::span<const std::uint8_t> bytes
 }  // namespace
 
 std::vector<bool> FrameLog::Inspect(FrameDirection direction, std::span<const std::uint8_t> bytes) {
+  if (protocol_ == ProtocolKind::Df1) return df1_.Decode(direction, bytes).hidden;
   std::vector<bool> hidden = Hidden(direction, bytes);
   // An RTU frame's CRC would give away much of the four characters it covers.
   if (protocol_ == ProtocolKind::ModbusRtu && bytes.size() >= 2 &&

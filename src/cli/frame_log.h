@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "comm/comm_settings.h"
+#include "comm/frame_decoder.h"
 #include "comm/frame_trace.h"
 
 namespace kvx::cli {
@@ -46,8 +47,9 @@ class FrameLog {
 
   ProtocolKind protocol_;
   std::ostream* trace_;
-  std::optional<Request> pending_;    // the request the next reply answers
-  std::map<int, int> writeRefusals_;  // first register -> exception code (at most 65536)
+  std::optional<Request> pending_;       // the request the next reply answers
+  std::map<int, int> writeRefusals_;     // first register -> exception code (at most 65536)
+  FrameDecoder df1_{ProtocolKind::Df1};  // DF1 frames are masked by the core's decoder
 };
 
 }  // namespace kvx::cli

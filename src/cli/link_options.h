@@ -1,7 +1,7 @@
 #pragma once
-// The link options every relay command shares (--rtu | --tcp, --baud, --unit,
-// --trace) and the link they open. Commands reach the relay through
-// LinkSession::settings.
+// The link options every relay command shares (--rtu | --df1 | --tcp, --baud,
+// --unit, --check and --source for DF1, --trace) and the link they open. Commands reach the relay
+// through LinkSession::settings.
 
 #include <CLI/CLI.hpp>
 
@@ -19,7 +19,10 @@ namespace kvx::cli {
 
 struct LinkOptions {
   std::string rtuPort;
-  std::string tcpTarget;  // HOST[:PORT]
+  std::string df1Port;
+  std::string tcpTarget;      // HOST[:PORT]
+  std::string check = "crc";  // DF1 frame check: crc or bcc
+  int source = 0;             // DF1 source node
   int baud = kDefaultBaudRate;
   int unit = 254;
   bool trace = false;

@@ -76,6 +76,20 @@ std::string_view CommErrorText(CommError error) {
       return "reply is not Modbus (protocol id not 0)";
     case CommError::BadLength:
       return "reply header declares an impossible length";
+    case CommError::Df1NoAck:
+      return "message not acknowledged (no DLE ACK)";
+    case CommError::Df1Nak:
+      return "message refused by the relay (DLE NAK)";
+    case CommError::Df1NoData:
+      return "no reply ready at any poll (DLE EOT)";
+    case CommError::Df1BadFrame:
+      return "reply frame malformed or its check does not match";
+    case CommError::Df1ErrorStatus:
+      return "reply with an error status";
+    case CommError::Df1PacketTooShort:
+      return "reply packet too short";
+    case CommError::Df1ReplyTooLong:
+      return "reply frame longer than its buffer";
   }
   return "unknown error";
 }
@@ -110,8 +124,59 @@ std::string_view ExceptionMeaning(int code) {
   }
 }
 
+std::string_view Df1StatusMeaning(int status) {
+  switch (status & 0xF0) {
+    case 0x10:
+      return "illegal command or format";
+    case 0x20:
+      return "the relay has a problem and will not communicate";
+    case 0x30:
+      return "remote node missing, disconnected or shut down";
+    case 0x40:
+      return "hardware fault";
+    case 0x50:
+      return "addressing problem or memory protection";
+    case 0x60:
+      return "function not allowed by command protection";
+    case 0x70:
+      return "processor in program mode";
+    case 0x80:
+      return "compatibility file missing or communication zone problem";
+    case 0x90:
+      return "remote node cannot buffer the command";
+    case 0xB0:
+      return "remote node problem due to download";
+    case 0xF0:
+      return "error code in the extended status";
+    default:
+      break;
+  }
+  switch (status & 0x0F) {
+    case 0x01:
+      return "destination node out of buffer space";
+    case 0x02:
+      return "delivery not guaranteed: link layer";
+    case 0x03:
+      return "duplicate token holder";
+    case 0x04:
+      return "local port disconnected";
+    case 0x05:
+      return "no response in time";
+    case 0x06:
+      return "duplicate node";
+    case 0x07:
+      return "station offline";
+    case 0x08:
+      return "hardware fault";
+    default:
+      return "undefined error status";
+  }
+}
+
 bool IsExceptionReply(CommError error) {
-  return error == CommError::ExceptionReply || ExceptionCode(error) != 0;
+  // A DF1 error status is the relay's refusal as a Modbus exception is.
+  return error == CommError::ExceptionReply || error == CommError::Df1ErrorStatus ||
+         ExceptionCode(error) != 0;
 }
 
 int ExceptionCode(CommError error) {

@@ -52,6 +52,14 @@ enum class CommError : std::uint8_t {
   WrongTransaction,
   WrongProtocolId,
   BadLength,  // the header declares a length no Modbus reply can have
+  // DF1 half-duplex.
+  Df1NoAck,           // the message was not acknowledged with DLE ACK
+  Df1Nak,             // the relay refused the message with DLE NAK
+  Df1NoData,          // every poll got DLE EOT: the relay had no reply ready
+  Df1BadFrame,        // a reply frame out of shape or with a failing check
+  Df1ErrorStatus,     // a reply carrying an error status (STS)
+  Df1PacketTooShort,  // a reply packet without its six header bytes
+  Df1ReplyTooLong,    // a reply frame growing past its buffer
 };
 
 // A short English text for each error (never empty).
@@ -59,7 +67,8 @@ std::string_view CommErrorText(CommError error);
 
 // The error for an exception reply carrying `code`.
 CommError ExceptionError(std::uint8_t code);
-// Whether `error` is an exception reply (the relay refused the request).
+// Whether `error` is an exception reply or a DF1 error status (the relay
+// refused the request).
 bool IsExceptionReply(CommError error);
 // The Modbus exception code behind `error` (0 when it is none of the four
 // named ones).
@@ -67,6 +76,10 @@ int ExceptionCode(CommError error);
 // What exception code 1..4 means ("illegal data address"); "exception reply"
 // for any other.
 std::string_view ExceptionMeaning(int code);
+
+// The meaning of a DF1 error status (STS) for a person: the remote errors of
+// the high nibble first, then the local ones of the low nibble.
+std::string_view Df1StatusMeaning(int status);
 
 // A failed access as it travels up to a front end: the code for decisions
 // (was it refused? did the relay answer at all?) and one line for a person,

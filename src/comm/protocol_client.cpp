@@ -11,6 +11,7 @@ using ClientEntry = std::pair<ProtocolKind, const ProtocolClient& (*)()>;
 constexpr std::array kClients{
     ClientEntry{ProtocolKind::ModbusRtu, ModbusRtuProtocolClient},
     ClientEntry{ProtocolKind::ModbusTcp, ModbusTcpProtocolClient},
+    ClientEntry{ProtocolKind::Df1, Df1ProtocolClient},
 };
 
 }  // namespace

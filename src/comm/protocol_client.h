@@ -21,6 +21,8 @@ struct ExchangeOutcome {
   int systemError = 0;                   // errno behind a port or socket failure, else 0
   std::chrono::milliseconds timeout{0};  // how long the reply was waited for
   bool replyHeard = false;               // some of a reply arrived
+  int refusalCode =
+      0;  // the relay's own code of a refusal without a CommError of its own (DF1 STS)
 };
 
 struct ProtocolClient {
@@ -36,6 +38,7 @@ struct ProtocolClient {
 // Each client file defines its own.
 const ProtocolClient& ModbusRtuProtocolClient();
 const ProtocolClient& ModbusTcpProtocolClient();
+const ProtocolClient& Df1ProtocolClient();
 
 // The client for `protocol`, looked up in the one table of protocol_client.cpp;
 // nullptr for a value outside the enumeration and for a protocol whose client

@@ -14,15 +14,9 @@ constexpr int kAttempts = 3;
 constexpr std::chrono::milliseconds kExchangeLockSlice{500};
 constexpr std::chrono::milliseconds kCommandLockWait{5000};
 
-// A protocol of the enumeration without a client in this build, or a value
-// outside it (read from a file, say).
-CommError MissingClientError(ProtocolKind protocol) {
-  switch (protocol) {
-    case ProtocolKind::ModbusRtu:
-    case ProtocolKind::Df1:
-    case ProtocolKind::ModbusTcp:
-      return CommError::ProtocolUnavailable;
-  }
+// Every protocol of the enumeration has its client, so only a value outside
+// it (read from a file, say) finds none.
+CommError MissingClientError(ProtocolKind) {
   return CommError::UnknownProtocol;
 }
 
@@ -42,6 +36,7 @@ void Record(AccessReport& report, const ExchangeOutcome& outcome, const Protocol
   report.systemError = outcome.systemError;
   report.timeout = outcome.timeout;
   report.replyHeard = outcome.replyHeard;
+  report.refusalCode = outcome.refusalCode;
   if (!report.ok && client) report.link = client->linkName(settings);
 }
 
@@ -84,6 +79,12 @@ std::string SystemErrorText(int error, CommError fallback) {
   if (error == ENOTTY) return "not a serial port";
   if (error != 0) return std::strerror(error);
   return std::string(CommErrorText(fallback));
+}
+
+// "0x50".
+std::string HexByte(int value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[(value >> 4) & 0xF] + kDigits[value & 0xF];
 }
 
 // "register 9000" or "command 3".
@@ -132,6 +133,22 @@ std::string DescribeAccessFailure(const AccessReport& r) {
     }
     case CommError::ExceptionReply:
       return "exception reply with a code other than 1..4 " + RefusedRequestText(r);
+    case CommError::Df1ErrorStatus:
+      return "error status " + HexByte(r.refusalCode) + " (" +
+             std::string(Df1StatusMeaning(r.refusalCode)) + ") " + RefusedRequestText(r);
+    case CommError::Df1Nak:
+      return "unit " + std::to_string(r.unit) + " refused " + RequestText(r) + " with DLE NAK (" +
+             attempts + ")";
+    case CommError::Df1NoAck:
+      if (!r.replyHeard) {
+        return "no reply from unit " + std::to_string(r.unit) + " within " +
+               DurationText(r.timeout) + " after " + attempts;
+      }
+      return "unit " + std::to_string(r.unit) + " did not acknowledge " + RequestText(r) +
+             " with DLE ACK (" + attempts + ")";
+    case CommError::Df1NoData:
+      return "unit " + std::to_string(r.unit) + " had no reply ready for " + RequestText(r) +
+             " at any poll (DLE EOT) after " + attempts;
     case CommError::NoSerialPort:
     case CommError::NoTcpClient:
     case CommError::UnknownProtocol:

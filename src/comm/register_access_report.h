@@ -27,6 +27,7 @@ struct AccessReport {
   int systemError = 0;                   // errno behind a failed open or connect
   std::chrono::milliseconds timeout{0};  // how long the last attempt waited for its reply
   bool replyHeard = false;               // the last attempt received part of a reply
+  int refusalCode = 0;                   // the error status (STS) of a DF1 refusal
 };
 
 AccessReport ReadRegistersReport(CommSettings& settings, int firstRegister, int count,
@@ -41,6 +42,7 @@ AccessReport SendCommandReport(CommSettings& settings, int commandCode);
 //   "cannot open /dev/ttyUSB9: No such file or directory"
 //   "cannot connect to 127.0.0.1:1502: Connection refused"
 //   "exception 2 (illegal data address) at register 9000"
+//   "error status 0x50 (addressing problem or memory protection) at register 9000"
 // Empty for a report that succeeded.
 std::string DescribeAccessFailure(const AccessReport& report);
 

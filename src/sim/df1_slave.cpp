@@ -103,7 +103,7 @@ void Df1Slave::Step(std::uint8_t b, std::vector<std::uint8_t>& out) {
       state_ = State::Scan;
       if (stationReceived_ != station_ || static_cast<std::uint8_t>(stationReceived_ + b) != 0)
         break;
-      if (pending_.empty()) {
+      if (pending_.empty() || pollsSinceMessage_++ < quirks_.eotPolls) {
         out.insert(out.end(), {DLE, EOT});
       } else {
         out.insert(out.end(), pending_.begin(), pending_.end());
@@ -136,8 +136,13 @@ void Df1Slave::FinishMessage(bool silence, std::vector<std::uint8_t>& out) {
     out.insert(out.end(), {DLE, NAK});
     return;
   }
+  if (quirks_.nakEvery > 0 && ++goodMessages_ % quirks_.nakEvery == 0) {
+    out.insert(out.end(), {DLE, NAK});
+    return;
+  }
   out.insert(out.end(), {DLE, ACK});
   pending_ = Frame(Execute(), bcc);
+  pollsSinceMessage_ = 0;
 }
 
 std::vector<std::uint8_t> Df1Slave::Execute() {

@@ -15,14 +15,22 @@
 
 namespace kvx::sim {
 
+// A relay slow to prepare its reply: the first `eotPolls` polls after each
+// message get DLE EOT. A relay short of buffers: every `nakEvery`th good
+// message is refused with DLE NAK (0: never).
+struct Df1Quirks {
+  int eotPolls = 0;
+  int nakEvery = 0;
+};
+
 class Df1Slave {
  public:
   static constexpr std::size_t kMaxPacket = 300;
   static constexpr std::uint8_t kStsIllegalCommand = 0x10;
   static constexpr std::uint8_t kStsAddressProblem = 0x50;
 
-  Df1Slave(ModbusDevice& device, int station, int exceptionAt = -1)
-      : device_(device), station_(station), exceptionAt_(exceptionAt) {}
+  Df1Slave(ModbusDevice& device, int station, int exceptionAt = -1, Df1Quirks quirks = {})
+      : device_(device), station_(station), exceptionAt_(exceptionAt), quirks_(quirks) {}
 
   // The bytes to send in answer to `bytes` (often none).
   std::vector<std::uint8_t> Feed(std::span<const std::uint8_t> bytes);
@@ -59,6 +67,9 @@ class Df1Slave {
   ModbusDevice& device_;
   int station_;
   int exceptionAt_;
+  Df1Quirks quirks_;
+  int goodMessages_ = 0;
+  int pollsSinceMessage_ = 0;
   State state_ = State::Scan;
   int stationReceived_ = 0;
   std::vector<std::uint8_t> packet_;

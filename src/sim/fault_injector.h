@@ -26,6 +26,8 @@ struct FaultOptions {
   std::uint64_t seed = 1;
   int exceptionAt = -1;  // register answered with exception 2; -1 none
   int splitMs = 0;       // TCP: each reply in pieces this many ms apart; 0 whole
+  int df1EotPolls = 0;   // DF1: the first polls after each message get DLE EOT
+  int df1NakEvery = 0;   // DF1: every Nth good message is refused with DLE NAK; 0 never
 };
 
 enum class ReplyFraming { Serial, ModbusTcp };

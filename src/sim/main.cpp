@@ -26,7 +26,7 @@ namespace {}  // namespace
 
 int main(int argc, char** argv) {
   using namespace kvx::sim;
-  CLI::App app{"kvx-relay-sim: a simulated protective relay on Modbus TCP and Modbus RTU"};
+  CLI::App app{"kvx-relay-sim: a simulated protective relay on Modbus TCP, Modbus RTU and A-B DF1"};
   std::string modelName = "DRA";
   int firmware = -1;
   std::int64_t serial = 12345;
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   app.add_option("--df1-pty", df1Link,
                  "serve A-B DF1 half-duplex on a new pseudo-terminal, linked at this path");
   app.add_option("--pace-baud", paceBaud,
-                 "send RTU reply bytes at this line speed (10 bits a byte)")
+                 "send RTU and DF1 reply bytes at this line speed (10 bits a byte)")
       ->check(CLI::Range(0, 10000000));
   app.add_option("--model-code", modelCode, "report this model code in register 0 instead")
       ->check(CLI::Range(0, 65535));
@@ -87,6 +87,12 @@ int main(int argc, char** argv) {
   app.add_option("--split-ms", faults.splitMs,
                  "send each TCP reply in three pieces this many ms apart")
       ->check(CLI::Range(0, 60000));
+  app.add_option("--df1-eot-polls", faults.df1EotPolls,
+                 "DF1: answer the first N polls after each message with DLE EOT")
+      ->check(CLI::Range(0, 1000));
+  app.add_option("--df1-nak-every", faults.df1NakEvery,
+                 "DF1: refuse every Nth good message with DLE NAK")
+      ->check(CLI::Range(0, 1000000));
   app.add_option("--seed", faults.seed, "seed of the fault draws");
   app.add_option("--exception-at", faults.exceptionAt,
                  "answer every request touching this register with exception 2")

@@ -137,7 +137,8 @@ void SimRtuPtyServer::Run() {
 
 void SimRtuPtyServer::RunDf1() {
   using Clock = std::chrono::steady_clock;
-  Df1Slave slave(device_, options_.unit, options_.faults.exceptionAt);
+  Df1Slave slave(device_, options_.unit, options_.faults.exceptionAt,
+                 {options_.faults.df1EotPolls, options_.faults.df1NakEvery});
   const auto gap = SilenceGap(options_.paceBaud);
   Clock::time_point lastByte{};
   for (;;) {

@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include "app/comm/network_options_dialog.h"
+#include "app/comm/traffic_window.h"
 #include "app/controls/bw_spin_edit.h"
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/color_options_dialog.h"
@@ -25,6 +26,8 @@
 #include "app/dialogs/window_dialogs.h"
 #include "app/frame/main_window.h"
 #include "app/setpoints/setpoint_page_view.h"
+#include "comm/register_access.h"
+#include "comm/relay_registers.h"
 #include "gui_helpers.h"
 #include "setpoints/number_text.h"
 #include "shell/comm_options_logic.h"
@@ -55,6 +58,7 @@ class ScreenshotTest : public QObject {
   void setpointPageOnline();
   void silentRelayWithCancel();
   void dialogs();
+  void trafficWindow();
 
  private:
   void Shoot(QWidget* w, const QString& name);
@@ -290,6 +294,43 @@ void ScreenshotTest::dialogs() {
     box.show();
     Shoot(&box, QStringLiteral("message_password_not_read"));
   }
+}
+
+// The traffic window after a connect over DF1 and a read over Modbus TCP.
+void ScreenshotTest::trafficWindow() {
+  const QString folder = QStringLiteral(KVX_BINARY_DIR "/bin");
+  std::string error;
+  auto config =
+      sim::MakeRelayConfig("DRA", 197, (folder + QStringLiteral("/Defaults")).toStdString(), error);
+  QVERIFY2(config, error.c_str());
+  sim::RelaySimulation relay(std::move(*config));
+  QVERIFY(relay.StartDf1Pty().ok);
+  QVERIFY(relay.StartTcp("127.0.0.1", 0).ok);
+  MainWindowOptions options;
+  options.programFolder = folder;
+  MainWindow w(options);
+  ScriptedDialogs answers;
+  w.useDialogs(&answers);
+  CommOptions df1;
+  df1.cancelled = false;
+  df1.protocol = ProtocolKind::Df1;
+  df1.portName = relay.Df1Path();
+  QVERIFY(w.ConnectWith(df1));
+  CommSettings tcp = w.session().Comm();
+  tcp.protocol = ProtocolKind::ModbusTcp;
+  w.session().Tcp().SetRemoteHost("127.0.0.1");
+  w.session().Tcp().SetRemotePort(static_cast<std::uint16_t>(relay.TcpPort()));
+  tcp.tcpClient = &w.session().Tcp();
+  std::vector<std::uint16_t> words(3);
+  QVERIFY(ReadRegisters(tcp, relay_reg::kRtdModules, 3, words));
+  auto* traffic = w.findChild<TrafficWindow*>(QStringLiteral("TrafficF"));
+  QVERIFY(traffic);
+  traffic->move(0, 0);
+  traffic->resize(900, 420);
+  traffic->show();
+  traffic->Refresh();
+  Shoot(traffic, QStringLiteral("traffic_window"));
+  w.DisconnectUnit();
 }
 
 QTEST_MAIN(ScreenshotTest)

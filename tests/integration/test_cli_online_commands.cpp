@@ -24,7 +24,7 @@ namespace {
 using test::ProgramResult;
 using namespace std::chrono_literals;
 
-enum class Link { Tcp, Rtu };
+enum class Link { Tcp, Rtu, Df1 };
 
 class CliOnline : public ::testing::TestWithParam<Link> {
  protected:
@@ -32,6 +32,8 @@ class CliOnline : public ::testing::TestWithParam<Link> {
     args.insert(args.end(), {"--serial", "70123"});
     if (GetParam() == Link::Tcp) {
       args.insert(args.end(), {"--tcp", "127.0.0.1:0"});
+    } else if (GetParam() == Link::Df1) {
+      args.insert(args.end(), {"--df1-pty", (folder / "relay").string()});
     } else {
       args.insert(args.end(), {"--rtu-pty", (folder / "relay").string()});
     }
@@ -41,6 +43,8 @@ class CliOnline : public ::testing::TestWithParam<Link> {
   ProgramResult Cli(std::vector<std::string> args) {
     if (GetParam() == Link::Tcp) {
       args.insert(args.begin(), {"--tcp", "127.0.0.1:" + std::to_string(relay->TcpPort())});
+    } else if (GetParam() == Link::Df1) {
+      args.insert(args.begin(), {"--df1", (folder / "relay").string()});
     } else {
       args.insert(args.begin(), {"--rtu", relay->RtuLink()});
     }
@@ -114,7 +118,9 @@ TEST_P(CliOnline, SetChecksLimitsAndWholeNumbersBeforeWriting) {
   EXPECT_NE(fraction.err.find("register 24: 5.5 is not a whole number; nothing written"),
             std::string::npos)
       << fraction.err;
-  EXPECT_EQ(fraction.err.find(" FE 10 "), std::string::npos) << "no write request went out";
+  // The start of a write to unit 254: function 16, or DF1 CMD 0x08 from node 0.
+  const char* writeStart = GetParam() == Link::Df1 ? " FE 00 08 " : " FE 10 ";
+  EXPECT_EQ(fraction.err.find(writeStart), std::string::npos) << "no write request went out";
   EXPECT_EQ(Cli({"get", "24", "13"}).out, before.out);
 
   ProgramResult ok = Cli({"set", "24=7", "12=Alarm", "--password", "1234"});
@@ -132,7 +138,11 @@ TEST_P(CliOnline, SetReportsAWriteTheRelayRefusesAsARefusal) {
   StartRelay({"--model", "DRA", "--firmware", "190", "--exception-at", "24"});
   ProgramResult refused = Cli({"set", "24=7", "--password", "1234"});
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_NE(refused.err.find("kvx-cli: register 24: the relay refused 7 (exception 2)\n"),
+  // DF1 refuses with an error status, named with its code.
+  EXPECT_NE(refused.err.find(GetParam() == Link::Df1
+                                 ? "kvx-cli: writing register 24 failed: error status 0x50 "
+                                   "(addressing problem or memory protection) at register 24\n"
+                                 : "kvx-cli: register 24: the relay refused 7 (exception 2)\n"),
             std::string::npos)
       << refused.err;
 }
@@ -182,7 +192,9 @@ TEST_P(CliOnline, WriteSetpointsReportsARefusalPartWayAsARefusal) {
   const ProgramResult write = Cli({"write-setpoints", file.string(), "--password", "1234"});
   EXPECT_EQ(write.exitCode, 1) << write.err;
   EXPECT_EQ(write.err.find("Communications was lost"), std::string::npos) << write.err;
-  const std::string said = "kvx-cli: register 65: the relay refused 3.00 (exception 2); ";
+  const std::string said = GetParam() == Link::Df1
+                               ? "kvx-cli: register 65: the relay refused 3.00; "
+                               : "kvx-cli: register 65: the relay refused 3.00 (exception 2); ";
   const std::size_t at = write.err.find(said);
   ASSERT_NE(at, std::string::npos) << write.err;
   const std::string count =
@@ -292,8 +304,12 @@ TEST_P(CliOnline, ASilentRelayExitsOneWithFailedToConnect) {
   EXPECT_NE(r.err.find("Failed to Connect"), std::string::npos) << r.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, CliOnline, ::testing::Values(Link::Tcp, Link::Rtu),
-                         [](const auto& info) { return info.param == Link::Tcp ? "tcp" : "rtu"; });
+INSTANTIATE_TEST_SUITE_P(Links, CliOnline, ::testing::Values(Link::Tcp, Link::Rtu, Link::Df1),
+                         [](const auto& info) {
+                           return info.param == Link::Tcp   ? "tcp"
+                                  : info.param == Link::Rtu ? "rtu"
+                                                            : "df1";
+                         });
 
 // kvx-cli on a terminal of its own: what the user sees, and what the user types.
 class TerminalSession {

@@ -67,8 +67,11 @@ struct Kind {
 // register, 180 ms for a write reply), and the simulator waits 20 ms of
 // silence before it takes a request. The delay kinds use single registers so
 // that "just inside" and "just past" hold for every request.
+// DF1: every byte of an acknowledgement or a reply within 110 ms; the
+// simulator's delay comes before each of its answers (DLE ACK, the reply).
 std::vector<Kind> Kinds(ProtocolKind protocol) {
   const bool tcp = protocol == ProtocolKind::ModbusTcp;
+  const bool df1 = protocol == ProtocolKind::Df1;
   auto with = [](auto set) {
     sim::FaultOptions f;
     set(f);
@@ -79,9 +82,13 @@ std::vector<Kind> Kinds(ProtocolKind protocol) {
       {"garbage", with([](auto& f) { f.garbageRate = 0.3; }), tcp ? 150 : 60, 10, 0.75},
       {"corrupt", with([](auto& f) { f.corruptRate = 0.3; }), tcp ? 150 : 60, 10, 0.75},
       {"drop", with([](auto& f) { f.dropRate = 0.3; }), 40, 10, 0.75},
-      {"delay_inside", with([&](auto& f) { f.delayMs = tcp ? 380 : 105; }), tcp ? 12 : 30, 1, 0.75},
-      {"delay_past",
-       with([&](auto& f) { f.delayMs = EnvInt("KVX_FAULT_CAMPAIGN_DELAY_MS", tcp ? 540 : 180); }),
+      {"delay_inside", with([&](auto& f) { f.delayMs = tcp   ? 380
+                                                       : df1 ? 80
+                                                             : 105; }),
+       tcp ? 12 : 30, 1, 0.75},
+      {"delay_past", with([&](auto& f) {
+         f.delayMs = EnvInt("KVX_FAULT_CAMPAIGN_DELAY_MS", tcp ? 540 : df1 ? 150 : 180);
+       }),
        tcp ? 5 : 12, 1, 0},
       {"exception", with([](auto& f) { f.exceptionAt = kRefusedRegister; }), tcp ? 100 : 40, 10,
        0.3},
@@ -106,14 +113,20 @@ struct Case {
 
 std::vector<Case> AllCases() {
   std::vector<Case> cases;
-  for (ProtocolKind p : {ProtocolKind::ModbusTcp, ProtocolKind::ModbusRtu}) {
+  for (ProtocolKind p : {ProtocolKind::ModbusTcp, ProtocolKind::ModbusRtu, ProtocolKind::Df1}) {
     for (Kind& k : Kinds(p)) cases.push_back({p, std::move(k)});
   }
   return cases;
 }
 
+const char* LinkName(ProtocolKind protocol) {
+  return protocol == ProtocolKind::ModbusTcp ? "tcp"
+         : protocol == ProtocolKind::Df1     ? "df1"
+                                             : "rtu";
+}
+
 void PrintTo(const Case& c, std::ostream* os) {
-  *os << (c.protocol == ProtocolKind::ModbusTcp ? "tcp " : "rtu ") << c.kind.name;
+  *os << LinkName(c.protocol) << ' ' << c.kind.name;
 }
 
 struct Tally {
@@ -150,6 +163,11 @@ TEST_P(FaultCampaign, NoWrongValueIsAcceptedAndNoRefusedWriteIsReportedWritten) 
     client.SetRemoteHost("127.0.0.1");
     client.SetRemotePort(static_cast<std::uint16_t>(sim.TcpPort()));
     settings.tcpClient = &client;
+  } else if (c.protocol == ProtocolKind::Df1) {
+    ASSERT_TRUE(sim.StartDf1Pty().ok);
+    port.SetPortName(sim.Df1Path());
+    ASSERT_TRUE(port.SetBaudRate(9600));
+    settings.serialPort = &port;
   } else {
     ASSERT_TRUE(sim.StartRtuPty().ok);
     port.SetPortName(sim.RtuPath());
@@ -230,7 +248,7 @@ TEST_P(FaultCampaign, NoWrongValueIsAcceptedAndNoRefusedWriteIsReportedWritten) 
       "campaign %s %-12s %5d operations (%d reads, %d writes, %d refused by the relay) in %d "
       "exchanges: %d done, %d failed [%s]; wrong values accepted %d, refused reported done %d, "
       "writes done but not in the relay %d\n",
-      tcp ? "tcp" : "rtu", c.kind.name.c_str(), t.operations, t.reads, t.writes, t.refusals,
+      LinkName(c.protocol), c.kind.name.c_str(), t.operations, t.reads, t.writes, t.refusals,
       t.exchanges, t.done, t.operations - t.done, reasons.c_str(), t.wrongValuesAccepted,
       t.refusedReportedDone, t.writtenButNotInRelay);
   std::fflush(stdout);
@@ -249,11 +267,14 @@ TEST_P(FaultCampaign, NoWrongValueIsAcceptedAndNoRefusedWriteIsReportedWritten) 
   EXPECT_GE(t.done, static_cast<int>(c.kind.minDone * mayFail)) << "too few operations done";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, FaultCampaign, ::testing::ValuesIn(AllCases()), [](const auto& info) {
-      return std::string(info.param.protocol == ProtocolKind::ModbusTcp ? "Tcp_" : "Rtu_") +
-             info.param.kind.name;
-    });
+INSTANTIATE_TEST_SUITE_P(Kinds, FaultCampaign, ::testing::ValuesIn(AllCases()),
+                         [](const auto& info) {
+                           return std::string(info.param.protocol == ProtocolKind::ModbusTcp
+                                                  ? "Tcp_"
+                                              : info.param.protocol == ProtocolKind::Df1 ? "Df1_"
+                                                                                         : "Rtu_") +
+                                  info.param.kind.name;
+                         });
 
 }  // namespace
 }  // namespace kvx

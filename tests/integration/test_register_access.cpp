@@ -115,15 +115,6 @@ TEST_F(RegisterAccessRtu, ProtocolOutsideTheListMakesThreeLockAcquisitionsAndNoT
   EXPECT_FALSE(port.IsOpen());
 }
 
-TEST_F(RegisterAccessRtu, Df1HasNoClientYetAndFailsWithoutTraffic) {
-  settings.protocol = ProtocolKind::Df1;
-  std::vector<std::uint16_t> words(1);
-  AccessReport report = ReadRegistersReport(settings, 0, 1, words);
-  EXPECT_FALSE(report.ok);
-  EXPECT_EQ(report.lastError, CommError::ProtocolUnavailable);
-  EXPECT_EQ(framesSent, 0);
-}
-
 TEST_F(RegisterAccessRtu, ALockHeldByAnotherThreadForLongStillLeavesAllThreeAttempts) {
   relay.Faults().Set(Fault::Silent);
   std::promise<void> taken;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct Master {
       tcp.SetRemoteHost("127.0.0.1");
       tcp.SetRemotePort(static_cast<std::uint16_t>(sim.TcpPort()));
       settings.tcpClient = &tcp;
+    } else if (kind == ProtocolKind::Df1) {
+      EXPECT_TRUE(sim.StartDf1Pty().ok);
+      port.SetPortName(sim.Df1Path());
+      settings.serialPort = &port;
     } else {
       EXPECT_TRUE(sim.StartRtuPty().ok);
       port.SetPortName(sim.RtuPath());
@@ -122,7 +127,10 @@ TEST_P(SimWithMaster, FaultsCostAttemptsAndPersistentOnesFail) {
     Words w(1);
     AccessReport report = ReadRegistersReport(m.settings, 390, 1, w);
     EXPECT_EQ(report.ok, c.ok) << c.what;
-    EXPECT_EQ(report.exchanges, c.exchanges) << c.what;
+    // DF1 draws for its acknowledgements and EOTs too: another sequence.
+    if (GetParam() != ProtocolKind::Df1) {
+      EXPECT_EQ(report.exchanges, c.exchanges) << c.what;
+    }
     if (c.exchanges == 2) {
       EXPECT_EQ(w[0], 1) << c.what;
     }
@@ -178,10 +186,123 @@ TEST_P(SimWithMaster, ThreeThreadsShareTheLink) {
   EXPECT_EQ(failures.load(), 0);
 }
 
+// The DF1 relay's own quirks: a reply not ready at the first polls, a message
+// refused for want of buffers. Both cost polls or attempts, never the read.
+TEST(SimWithMasterDf1, EotPollsAndRefusedMessagesCostPollsAndAttempts) {
+  struct Case {
+    const char* what;
+    int eotPolls, nakEvery, check;
+    bool ok;
+    int exchanges;
+  } cases[] = {
+      {"EOT at the first poll, CRC", 1, 0, 0, true, 1},
+      {"EOT at the first poll, BCC", 1, 0, 1, true, 1},
+      {"EOT at both polls of every attempt", 2, 0, 0, false, 3},
+      {"every second message refused", 0, 2, 0, true, 1},
+      {"every message refused", 0, 1, 1, false, 3},
+  };
+  for (const Case& c : cases) {
+    sim::ServerOptions options;
+    options.faults.df1EotPolls = c.eotPolls;
+    options.faults.df1NakEvery = c.nakEvery;
+    RelaySimulation sim(Config(), options);
+    Master m(sim, ProtocolKind::Df1);
+    m.settings.errorCheck = c.check;
+    Words w(4);
+    for (int i = 0; i < 2; ++i) {
+      AccessReport report = ReadRegistersReport(m.settings, 0, 4, w);
+      EXPECT_EQ(report.ok, c.ok) << c.what;
+      // With every second message refused, the refused one is the next
+      // operation's first attempt.
+      EXPECT_EQ(report.exchanges, c.nakEvery == 2 && i == 1 ? 2 : c.exchanges) << c.what;
+      if (c.ok) {
+        EXPECT_EQ(w, (Words{201, 197, 0xE240, 0x0001})) << c.what;
+      }
+    }
+  }
+}
+
+// A relay answering each step a little late: within the 110 ms a byte may
+// take, every read goes through; past it, every attempt fails (never a value
+// from a late answer), each within a bounded time.
+TEST(SimWithMasterDf1, DelaysJustInsideAndPastTheByteLimit) {
+  for (int delay : {80, 140}) {
+    sim::ServerOptions options;
+    options.paceBaud = 9600;
+    options.faults.delayMs = delay;
+    RelaySimulation sim(Config(), options);
+    Master m(sim, ProtocolKind::Df1);
+    for (int i = 0; i < 3; ++i) {
+      Words w(4, 0xEEEE);
+      const auto start = std::chrono::steady_clock::now();
+      AccessReport report = ReadRegistersReport(m.settings, 0, 4, w);
+      const auto took = std::chrono::steady_clock::now() - start;
+      if (delay < 110) {
+        EXPECT_TRUE(report.ok) << delay;
+        EXPECT_EQ(w, (Words{201, 197, 0xE240, 0x0001})) << delay;
+      } else {
+        EXPECT_FALSE(report.ok) << delay;
+        EXPECT_EQ(w, Words(4, 0xEEEE)) << delay;
+        EXPECT_LT(took, std::chrono::seconds(2)) << delay;
+      }
+    }
+  }
+}
+
+// Paced like a real line, garbage ahead of the relay's DLE ACK fails the
+// first attempt at its first byte while the rest is still arriving; the retry
+// must wait for the line to fall quiet, not read that tail as its own answer.
+TEST(SimWithMasterDf1, GarbageAheadOfTheAckCostsOneAttemptNotTheRead) {
+  sim::ServerOptions options;
+  options.paceBaud = 9600;
+  options.faults.garbageRate = 0.5;
+  const std::vector<std::uint8_t> ack{0x10, 0x06}, reply(20, 0);
+  for (options.faults.seed = 1; options.faults.seed < 1000; ++options.faults.seed) {
+    sim::FaultInjector probe(options.faults);
+    const auto first = probe.Shape(ack);
+    const auto second = probe.Shape(ack);
+    const auto third = probe.Shape(reply);
+    if (first && first->size() > 8 && (*first)[0] != 0x10 && second && *second == ack && third &&
+        *third == reply) {
+      break;
+    }
+  }
+  RelaySimulation sim(Config(), options);
+  Master m(sim, ProtocolKind::Df1);
+  Words w(4);
+  AccessReport report = ReadRegistersReport(m.settings, 0, 4, w);
+  EXPECT_TRUE(report.ok) << "seed " << options.faults.seed;
+  EXPECT_EQ(report.exchanges, 2) << "seed " << options.faults.seed;
+  EXPECT_EQ(w, (Words{201, 197, 0xE240, 0x0001}));
+}
+
+// Paced at 9600 baud, a 100-word DF1 read whose values are all 0x1010 (the
+// longest reply there is: every data byte doubled) and a 100-word write go
+// through.
+TEST(SimWithMasterDf1, PacedLongestFramesGoThrough) {
+  sim::ServerOptions options;
+  options.paceBaud = 9600;
+  sim::RelayConfig config = Config();
+  for (int reg = 1400; reg < 1500; ++reg) {
+    config.definition.settings.push_back({reg, 3, 0, 65535, 0, "4112", "Word", ""});
+  }
+  RelaySimulation sim(config, options);
+  Master m(sim, ProtocolKind::Df1);
+  const Words dles(100, 0x1010);
+  EXPECT_EQ(m.Read(1400, 100), dles);
+  Words counting(100);
+  for (int i = 0; i < 100; ++i)
+    counting[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i);
+  EXPECT_TRUE(m.Write(1400, counting));
+  EXPECT_EQ(m.Read(1400, 100), counting);
+}
+
 INSTANTIATE_TEST_SUITE_P(Links, SimWithMaster,
-                         ::testing::Values(ProtocolKind::ModbusRtu, ProtocolKind::ModbusTcp),
+                         ::testing::Values(ProtocolKind::ModbusRtu, ProtocolKind::ModbusTcp,
+                                           ProtocolKind::Df1),
                          [](const auto& info) {
                            return info.param == ProtocolKind::ModbusRtu ? std::string("Rtu")
+                                  : info.param == ProtocolKind::Df1     ? std::string("Df1")
                                                                         : std::string("Tcp");
                          });
 

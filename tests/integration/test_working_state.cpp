@@ -1,5 +1,6 @@
 // The working state's sequences against the in-process simulated relay, over
-// loopback Modbus TCP and over the simulator's pseudo-terminal (Modbus RTU):
+// loopback Modbus TCP and over the simulator's pseudo-terminals (Modbus RTU,
+// DF1):
 // connect for every model, the older-firmware fallback, failures, the
 // password gate with a moved clock, save from the relay, write a file to it.
 
@@ -29,10 +30,10 @@ using Clock = std::chrono::steady_clock;
 
 const std::filesystem::path kDefaults = std::filesystem::path(KVX_SOURCE_DIR) / "defaults";
 
-enum class Link { Tcp, Rtu };
+enum class Link { Tcp, Rtu, Df1 };
 
 std::string LinkName(Link link) {
-  return link == Link::Tcp ? "tcp" : "rtu";
+  return link == Link::Tcp ? "tcp" : link == Link::Rtu ? "rtu" : "df1";
 }
 
 // A simulated relay of one model and firmware, serving on the chosen link.
@@ -46,7 +47,9 @@ struct Relay {
     config->password = std::move(password);
     if (modelCode) config->model.code = modelCode;
     simulation = std::make_unique<sim::RelaySimulation>(*config, options);
-    sim::SimStatus started = link == Link::Tcp ? simulation->StartTcp() : simulation->StartRtuPty();
+    sim::SimStatus started = link == Link::Tcp   ? simulation->StartTcp()
+                             : link == Link::Rtu ? simulation->StartRtuPty()
+                                                 : simulation->StartDf1Pty();
     EXPECT_TRUE(started.ok) << started.error;
   }
   std::uint16_t Register(int reg) {
@@ -68,6 +71,9 @@ struct Session {
       state.Tcp().SetRemoteHost("127.0.0.1");
       state.Tcp().SetRemotePort(static_cast<std::uint16_t>(relay.simulation->TcpPort()));
       state.Comm().protocol = ProtocolKind::ModbusTcp;
+    } else if (link == Link::Df1) {
+      state.Port().SetPortName(relay.simulation->Df1Path());
+      state.Comm().protocol = ProtocolKind::Df1;
     } else {
       state.Port().SetPortName(relay.simulation->RtuPath());
       state.Comm().protocol = ProtocolKind::ModbusRtu;
@@ -146,7 +152,7 @@ const ConnectCase kConnectCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Models, ConnectEveryModel,
                          ::testing::Combine(::testing::ValuesIn(kConnectCases),
-                                            ::testing::Values(Link::Tcp, Link::Rtu)),
+                                            ::testing::Values(Link::Tcp, Link::Rtu, Link::Df1)),
                          [](const auto& info) {
                            std::string name = std::string(std::get<0>(info.param).model) + "_" +
                                               std::to_string(std::get<0>(info.param).firmware) +
@@ -243,7 +249,7 @@ TEST_P(ConnectFailures, ASilentRelayFailsToConnectAndLeavesTheStateOffline) {
   EXPECT_TRUE(s.dialogs.asked().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, ConnectFailures, ::testing::Values(Link::Tcp, Link::Rtu),
+INSTANTIATE_TEST_SUITE_P(Links, ConnectFailures, ::testing::Values(Link::Tcp, Link::Rtu, Link::Df1),
                          [](const auto& info) { return LinkName(info.param); });
 
 // --- the password gate and change password ---------------------------------------
@@ -492,8 +498,68 @@ TEST_P(SaveFromUnit, AnEditApplyCouldNotWriteIsKeptWhileTheFileTakesTheRelaysVal
   EXPECT_EQ(offline.Store().settings[reg].value, std::to_string(before));
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, SaveFromUnit, ::testing::Values(Link::Tcp, Link::Rtu),
+INSTANTIATE_TEST_SUITE_P(Links, SaveFromUnit, ::testing::Values(Link::Tcp, Link::Rtu, Link::Df1),
                          [](const auto& info) { return LinkName(info.param); });
+
+// --- a whole setpoint backup over DF1, every family -----------------------------
+
+struct BackupCase {
+  const char* model;
+  int firmware;
+  int errorCheck;  // 0 CRC, 1 BCC
+};
+
+class BackupOverDf1 : public ::testing::TestWithParam<BackupCase> {};
+
+// The file saved over DF1 holds exactly what the same relay's file saved over
+// Modbus RTU holds, setting by setting.
+TEST_P(BackupOverDf1, HoldsWhatTheRtuBackupHolds) {
+  const BackupCase& c = GetParam();
+  Relay relay(c.model, c.firmware, Link::Df1);
+  ASSERT_TRUE(relay.simulation->StartRtuPty().ok);
+  test::ScratchFolder folder;
+  Session df1(relay, Link::Df1);
+  df1.state.Comm().errorCheck = c.errorCheck;
+  ASSERT_TRUE(df1.state.ConnectUnit()) << df1.state.View().networkText;
+  ASSERT_EQ(df1.state.SaveSetpointFile(folder / "df1.cds"), SaveOutcome::Saved)
+      << df1.Texts().size();
+  EXPECT_GT(df1.state.Comm().transactionCounter, 10) << "the exchanges went over DF1";
+  df1.state.DisconnectUnit();
+
+  Session rtu(relay, Link::Rtu);
+  ASSERT_TRUE(rtu.state.ConnectUnit());
+  ASSERT_EQ(rtu.state.SaveSetpointFile(folder / "rtu.cds"), SaveOutcome::Saved);
+
+  ScriptedDialogs quiet;
+  ScriptedPasswordPrompt none;
+  WorkingState overDf1(quiet, none, kDefaults), overRtu(quiet, none, kDefaults);
+  ASSERT_TRUE(overDf1.OpenSettingFile(folder / "df1.cds")) << overDf1.LastLoadError();
+  ASSERT_TRUE(overRtu.OpenSettingFile(folder / "rtu.cds")) << overRtu.LastLoadError();
+  int settings = 0;
+  for (int reg = 0; reg < SettingTable::size(); ++reg) {
+    const SettingRecord& a = overDf1.Store().settings[reg];
+    const SettingRecord& b = overRtu.Store().settings[reg];
+    EXPECT_EQ(a.setting, b.setting) << reg;
+    EXPECT_EQ(a.value, b.value) << c.model << " register " << reg;
+    settings += !a.setting.empty();
+  }
+  EXPECT_GT(settings, 20) << c.model;
+  EXPECT_EQ(overDf1.Store().unitName, c.model);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, BackupOverDf1,
+                         ::testing::Values(BackupCase{"DRA", 197, 0}, BackupCase{"DRB-50", 123, 1},
+                                           BackupCase{"FDX-50", 105, 0},
+                                           BackupCase{"QRT-3600", 100, 1},
+                                           BackupCase{"QRT-2600", 107, 0},
+                                           BackupCase{"QRT-4700", 109, 1}),
+                         [](const auto& info) {
+                           std::string name = info.param.model;
+                           for (char& ch : name) {
+                             if (ch == '-') ch = '_';
+                           }
+                           return name + (info.param.errorCheck ? "_bcc" : "_crc");
+                         });
 
 // --- write a whole file to the relay ---------------------------------------------
 
@@ -679,9 +745,13 @@ TEST_P(WriteToUnit, ARefusalPartWayIsReportedAsARefusalWithTheCountWritten) {
   const WriteToUnitResult r = s.state.WriteSetpointFileToUnit(file);
   EXPECT_EQ(r.outcome, WriteToUnitResult::Outcome::Refused);
   EXPECT_EQ(r.failedRegister, changed[1]);
-  EXPECT_EQ(r.failedError, CommError::ExceptionIllegalAddress);  // the simulator refuses with 2
+  // The simulator refuses with exception 2, on DF1 with error status 0x50.
+  const bool df1 = GetParam() == Link::Df1;
+  EXPECT_EQ(r.failedError, df1 ? CommError::Df1ErrorStatus : CommError::ExceptionIllegalAddress);
   EXPECT_EQ(r.failedReason,
-            "exception 2 (illegal data address) at register " + std::to_string(changed[1]));
+            (df1 ? "error status 0x50 (addressing problem or memory protection) at register "
+                 : "exception 2 (illegal data address) at register ") +
+                std::to_string(changed[1]));
   EXPECT_EQ(s.state.View().linkReason, "") << "the reconnect got through";
   EXPECT_TRUE(r.reconnected);
   ASSERT_GT(r.settingsWritten, 0);
@@ -698,7 +768,7 @@ TEST_P(WriteToUnit, ARefusalPartWayIsReportedAsARefusalWithTheCountWritten) {
   EXPECT_TRUE(s.state.Online());
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, WriteToUnit, ::testing::Values(Link::Tcp, Link::Rtu),
+INSTANTIATE_TEST_SUITE_P(Links, WriteToUnit, ::testing::Values(Link::Tcp, Link::Rtu, Link::Df1),
                          [](const auto& info) { return LinkName(info.param); });
 
 // --- the setpoint page against the relay ----------------------------------------
@@ -792,7 +862,8 @@ TEST_P(SetpointPageReads, ASuccessfulReadIsWhatUndoGoesBackTo) {
   EXPECT_EQ(s.state.Store().settings[24].changed, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, SetpointPageReads, ::testing::Values(Link::Tcp, Link::Rtu),
+INSTANTIATE_TEST_SUITE_P(Links, SetpointPageReads,
+                         ::testing::Values(Link::Tcp, Link::Rtu, Link::Df1),
                          [](const auto& info) { return LinkName(info.param); });
 
 // A copy of the DRA 1.90 definitions with a setpoint group that has no

@@ -203,5 +203,21 @@ TEST(SimDf1, ABccMessageWithoutPadIsTakenAfterSilence) {
   EXPECT_EQ(d.slave.Silence(), (Bytes{DLE, ACK}));
 }
 
+TEST(SimDf1, QuirksAnswerPollsWithEotAndRefuseMessages) {
+  SimulatedRelay relay{RelayConfig{}};
+  Df1Slave slave(relay, 1, -1, {.eotPolls = 2, .nakEvery = 3});
+  const Bytes read = Message(1, {0x01, 0, 0x01, 0, 1, 0, 0, 0, 2, 0});
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(slave.Feed(read), (Bytes{DLE, ACK})) << round;
+    EXPECT_EQ(slave.Feed(Poll(1)), (Bytes{DLE, EOT})) << round;
+    EXPECT_EQ(slave.Feed(Poll(1)), (Bytes{DLE, EOT})) << round;
+    EXPECT_EQ(ReplyPacket(slave.Feed(Poll(1))).size(), 8u) << "the third poll gets the reply";
+    slave.Feed(Bytes{DLE, ACK});
+  }
+  EXPECT_EQ(slave.Feed(read), (Bytes{DLE, NAK})) << "every third good message";
+  EXPECT_EQ(slave.Feed(Poll(1)), (Bytes{DLE, EOT}));
+  EXPECT_EQ(slave.Feed(read), (Bytes{DLE, ACK}));
+}
+
 }  // namespace
 }  // namespace kvx::sim

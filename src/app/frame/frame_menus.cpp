@@ -91,6 +91,7 @@ FrameMenus BuildFrameMenus(QMenuBar* bar) {
   m.communications = AddMenu(bar, "Network1", QStringLiteral("&Communications"));
   m.connect = AddItem(m.communications, "Connect1", QStringLiteral("Connect"));
   m.disconnect = AddItem(m.communications, "Disconnect1", QStringLiteral("Disconnect"));
+  m.showTraffic = AddItem(m.communications, "ShowTraffic1", QStringLiteral("Show Traffic"));
 
   m.draCommands = AddCommands(bar, "DRA_Commands", kDraCommands);
   m.drbCommands = AddCommands(bar, "DRB_Commands", kDrbCommands);

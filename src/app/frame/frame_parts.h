@@ -35,7 +35,8 @@ struct FrameMenus {
   QMenu* communications = nullptr;  // Network1
   QAction* connect = nullptr;
   QAction* disconnect = nullptr;
-  QMenu* draCommands = nullptr;  // one Commands menu per relay family
+  QAction* showTraffic = nullptr;  // ShowTraffic1
+  QMenu* draCommands = nullptr;    // one Commands menu per relay family
   QMenu* drbCommands = nullptr;
   QMenu* fdxCommands = nullptr;
   QMenu* plot = nullptr;

@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "app/comm/traffic_window.h"
 #include "app/dialogs/progress_window.h"
 #include "app/dialogs/window_dialogs.h"
 #include "app/events/events_page_view.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
   progress_->onCancel = [this] { CancelLinkSequence(); };
   linkProgress_ = std::make_unique<HandedOverProgress>(*progress_, *handover_);
   session_->SetProgress(linkProgress_.get());
+  AttachTrafficWindow(this, menus_.showTraffic, *session_);
 
   files_ = std::make_unique<FileCommands>(*this);
   link_ = std::make_unique<LinkCommands>(*this);
