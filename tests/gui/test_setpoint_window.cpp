@@ -151,6 +151,7 @@ class SetpointWindowTest : public QObject {
   void applyWithTheRelaySilentIsACommunicationsError();
   void failedConnectKeepsTheEditsMarked();
   void startUpFileThenDemoConnectOneAfterTheOther();
+  void whatWorkedIsConfirmedWhatFailedIsNot();
 };
 
 void SetpointWindowTest::connectAndDisconnectPerFamily_data() {
@@ -929,6 +930,65 @@ void SetpointWindowTest::startUpFileThenDemoConnectOneAfterTheOther() {
   QCOMPARE(w.session().Identity().modelName, std::string("DRA"));
   QCOMPARE(w.settingStore().unitName, std::string("DRA"));
   QVERIFY(!w.IsBusy());
+}
+
+void SetpointWindowTest::whatWorkedIsConfirmedWhatFailedIsNot() {
+  QTemporaryDir dir;
+  Bench b;
+  b.window->OnConnect();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  // A refused password: no word of success.
+  QVERIFY(b.page().model().EditNumber(24, 7, notice, corrected));
+  b.passwords.AddPassword("9999");
+  b.page().OnApply();
+  QVERIFY(b.window->confirmation().isEmpty());
+  b.passwords.AddPassword("1234");
+  b.page().OnApply();
+  QCOMPARE(b.window->confirmation(), QStringLiteral("1 setting written and verified"));
+  // A value the relay refuses is not confirmed, and the next command clears
+  // the confirmation of the last.
+  b.setting(24).maxText = "100";
+  QVERIFY(b.page().model().EditNumber(24, 99, notice, corrected));
+  b.page().OnApply();
+  QCOMPARE(b.writeError(), QStringLiteral("Error writing Setpoint"));
+  QVERIFY(b.window->confirmation().isEmpty());
+  b.page().OnUndo();
+
+  const QString path = dir.filePath(QStringLiteral("site.cds"));
+  b.window->askFileName = [&](const FileRequest&) { return path; };
+  b.window->SaveToFile();
+  QCOMPARE(b.window->confirmation(), QStringLiteral("Saved ") + QDir::toNativeSeparators(path));
+  // A save that cannot write its file says nothing of success.
+  b.window->askFileName = [&](const FileRequest&) {
+    return dir.filePath(QStringLiteral("no-such-folder/site.cds"));
+  };
+  b.window->SaveToFile();
+  QVERIFY(b.window->confirmation().isEmpty());
+
+  // Write to Unit: the ticked group stays ticked, read afresh, and the count
+  // of settings written is confirmed.
+  b.window->askFileName = [&](const FileRequest&) { return path; };
+  b.passwords.AddPassword("1234");
+  b.window->findChild<QAction*>(QStringLiteral("WritetoUnit1"))->trigger();
+  QVERIFY(b.window->online());
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kListed));
+  QVERIFY(b.page().model().RowOf(24) >= 0);
+  QVERIFY2(b.window->confirmation().contains(QRegularExpression(
+               QStringLiteral("^Setpoints written to unit: [1-9]\\d* settings$"))),
+           qPrintable(b.window->confirmation()));
+
+  // Change Password: confirmed when written, not when the current one is wrong.
+  ScriptedPasswordPrompt changes({},
+                                 {PasswordChange{"0000", "4321"}, PasswordChange{"1234", "4321"}});
+  b.window->usePasswords(&changes);
+  b.window->OnChangePassword();
+  QVERIFY(b.window->confirmation().isEmpty());
+  QCOMPARE(b.dialogs.asked().back().text, std::string("Wrong Password"));
+  b.window->OnChangePassword();
+  QCOMPARE(b.window->confirmation(), QStringLiteral("Password changed"));
+  b.window->usePasswords(&b.passwords);
 }
 
 QTEST_MAIN(SetpointWindowTest)

@@ -1,5 +1,7 @@
 #include "app/setpoints/setpoint_page_view.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
@@ -237,6 +239,41 @@ void SetpointPageView::ClickNode(QTreeWidgetItem* item) {
   RenderStates(tree_->topLevelItem(0), page_.Tree());
 }
 
+std::vector<int> SetpointPageView::TickedGroups() const {
+  std::vector<int> groups;
+  std::function<void(const SetpointTreeNode&)> visit = [&](const SetpointTreeNode& n) {
+    if (n.groupNumber >= 0 && (n.state == kToRead || n.state == kListed || n.state == kPending)) {
+      groups.push_back(n.groupNumber);
+    }
+    for (const SetpointTreeNode& c : n.children) visit(c);
+  };
+  visit(page_.Tree());
+  return groups;
+}
+
+void SetpointPageView::TickGroups(const std::vector<int>& groups) {
+  if (groups.empty()) return;
+  std::vector<NodePath> paths;
+  NodePath path;
+  std::function<void(const SetpointTreeNode&)> visit = [&](const SetpointTreeNode& n) {
+    if (n.groupNumber >= 0 && n.state == kUnticked &&
+        std::find(groups.begin(), groups.end(), n.groupNumber) != groups.end()) {
+      paths.push_back(path);
+    }
+    for (std::size_t i = 0; i < n.children.size(); ++i) {
+      path.push_back(static_cast<int>(i));
+      visit(n.children[i]);
+      path.pop_back();
+    }
+  };
+  visit(page_.Tree());
+  if (paths.empty()) return;
+  window_.Busy([&] {
+    for (const NodePath& p : paths) page_.Toggle(p);
+    RebuildGrid();
+  });
+}
+
 void SetpointPageView::OnSelectAll() {
   window_.Busy([this] {
     page_.SelectAll();
@@ -296,11 +333,13 @@ void SetpointPageView::OnApply() {
   window_.Busy([this] {
     HideEditors();
     if (!window_.session().PendingChanges()) return;
-    bool passed = false;
-    window_.RunOnLink([&] { passed = page_.Apply().passedGate; });
-    if (!passed) return;
+    ApplyResult result;
+    window_.RunOnLink([&] { result = page_.Apply(); });
+    if (!result.passedGate) return;
     // The grid shows the values read back at once rather than a second later.
     RebuildGrid();
+    window_.ShowConfirmation(
+        QString::fromStdString(DescribeAppliedInFull(result, window_.online())));
   });
 }
 
