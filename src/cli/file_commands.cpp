@@ -73,6 +73,7 @@ void AddConvert(CLI::App& app, CommandContext& context) {
       context.exitCode = FileError(context, "Error writing file.", args->out, w.error);
       return;
     }
+    context.err << "kvx-cli: saved " << args->out << '\n';
     context.exitCode = kExitOk;
   });
 }

@@ -164,6 +164,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
       if (!file->empty()) {
         switch (state.SaveSetpointFile(*file)) {
           case SaveOutcome::Saved:
+            context.err << "kvx-cli: saved " << *file << '\n';
             return static_cast<int>(kExitOk);
           case SaveOutcome::ReadFailed:
             PrintLinkReason(state, context.err);
@@ -357,6 +358,10 @@ void AddSet(CLI::App& app, CommandContext& context) {
         }
         code = kExitRelayFailed;
       }
+      if (code == kExitOk) {
+        const std::string done = DescribeAppliedInFull(applied, true);
+        if (!done.empty()) context.err << "kvx-cli: " << done << '\n';
+      }
       return code;
     });
   });
@@ -404,6 +409,7 @@ void AddChangePassword(CLI::App& app, CommandContext& context) {
         context.err << "kvx-cli: writing the new password failed: " << r.failure.reason << '\n';
         return static_cast<int>(kExitRelayFailed);
       }
+      context.err << "kvx-cli: password changed\n";
       return static_cast<int>(kExitOk);
     });
   });

@@ -66,6 +66,7 @@ TEST(CliFileCommands, ConvertRoundTripsEveryDefaultsFile) {
     const auto back = dir / name;
     auto r = Cli({"convert", entry.path().string(), binary.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "kvx-cli: saved " + binary.string() + "\n");
     EXPECT_EQ(test::ReadWholeFile(binary).substr(0, 6), "KVXDPK");
     r = Cli({"convert", binary.string(), back.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -65,6 +65,7 @@ TEST_P(CliOnline, ReadThenWriteSetpointsRoundTripsTheRelaysValues) {
   ASSERT_EQ(set.exitCode, 0) << set.err;
   const auto file = (folder / "pump.cds").string();
   ProgramResult read = Cli({"read-setpoints", "-o", file});
+  EXPECT_NE(read.err.find("kvx-cli: saved " + file + "\n"), std::string::npos) << read.err;
   ASSERT_EQ(read.exitCode, 0) << read.err;
   EXPECT_NE(read.err.find("Reading Settings: group 0\n"), std::string::npos) << read.err;
 
@@ -120,10 +121,12 @@ TEST_P(CliOnline, SetChecksLimitsAndWholeNumbersBeforeWriting) {
   ProgramResult ok = Cli({"set", "24=7", "12=Alarm", "--password", "1234"});
   EXPECT_EQ(ok.exitCode, 0) << ok.err;
   EXPECT_EQ(ok.out, "24\tTime Between Starts\t7\tmin\n12\tOverload Action\tAlarm\t\n");
+  EXPECT_NE(ok.err.find("kvx-cli: 2 settings written and verified\n"), std::string::npos) << ok.err;
   EXPECT_EQ(Cli({"set", "24=8.0", "--password", "1234"}).out, "24\tTime Between Starts\t8\tmin\n");
 
   ProgramResult locked = Cli({"set", "24=9", "--password", "9999"});
   EXPECT_EQ(locked.exitCode, 2);
+  EXPECT_EQ(locked.err.find("written and verified"), std::string::npos) << locked.err;
   EXPECT_EQ(Cli({"get", "24"}).out, "24\tTime Between Starts\t8\tmin\n");
   EXPECT_EQ(Cli({"set", "620=4", "--password", "1234"}).exitCode, 2) << "read-only";
 }
@@ -132,6 +135,7 @@ TEST_P(CliOnline, SetReportsAWriteTheRelayRefusesAsARefusal) {
   StartRelay({"--model", "DRA", "--firmware", "190", "--exception-at", "24"});
   ProgramResult refused = Cli({"set", "24=7", "--password", "1234"});
   EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.err.find("written and verified"), std::string::npos) << refused.err;
   EXPECT_NE(refused.err.find("kvx-cli: register 24: the relay refused 7 (exception 2)\n"),
             std::string::npos)
       << refused.err;
@@ -204,7 +208,10 @@ TEST_P(CliOnline, ChangePasswordNeedsTheCurrentOne) {
   ProgramResult wrong = Cli({"change-password", "--password", "0000", "ABCD"});
   EXPECT_EQ(wrong.exitCode, 2);
   EXPECT_NE(wrong.err.find("Password Error: Wrong Password\n"), std::string::npos) << wrong.err;
-  EXPECT_EQ(Cli({"change-password", "--password", "1234", "ABCD"}).exitCode, 0);
+  EXPECT_EQ(wrong.err.find("password changed"), std::string::npos) << wrong.err;
+  const ProgramResult changed = Cli({"change-password", "--password", "1234", "ABCD"});
+  EXPECT_EQ(changed.exitCode, 0) << changed.err;
+  EXPECT_NE(changed.err.find("kvx-cli: password changed\n"), std::string::npos) << changed.err;
   EXPECT_EQ(Cli({"set", "600=X", "--password", "1234"}).exitCode, 2);
   EXPECT_EQ(Cli({"set", "600=X", "--password", "ABCD"}).exitCode, 0);
 }
