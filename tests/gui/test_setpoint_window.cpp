@@ -656,6 +656,36 @@ void SetpointWindowTest::passwordDialogs() {
   test::Press(&change, QStringLiteral("Cancel"));
   QCOMPARE(change.Answer().newPassword, std::string("xxx"));
 
+  // The new password typed twice, both masked; a confirmation that differs
+  // is refused and nothing is answered.
+  ChangePasswordDialog twice(nullptr, colors);
+  twice.show();
+  QCOMPARE(twice.newEdit()->echoMode(), QLineEdit::Password);
+  QCOMPARE(twice.confirmEdit()->echoMode(), QLineEdit::Password);
+  QTest::keyClicks(twice.currentEdit(), QStringLiteral("1234"));
+  QTest::keyClicks(twice.newEdit(), QStringLiteral("AB12"));
+  QTest::keyClicks(twice.confirmEdit(), QStringLiteral("AB13"));
+  QTest::keyClick(twice.confirmEdit(), Qt::Key_Return);
+  QVERIFY(twice.isVisible());
+  QVERIFY(twice.mismatchLabel()->isVisibleTo(&twice));
+  QCOMPARE(twice.mismatchLabel()->text(), QString::fromLatin1(kPasswordsDifferText));
+  QVERIFY(twice.confirmEdit()->text().isEmpty());
+  // The confirmation alone missing is a mismatch too.
+  QVERIFY(test::Press(&twice, QStringLiteral("OK")));
+  QVERIFY(twice.isVisible());
+  QTest::keyClicks(twice.confirmEdit(), QStringLiteral("AB12"));
+  QVERIFY(test::Press(&twice, QStringLiteral("OK")));
+  QVERIFY(!twice.isVisible());
+  QCOMPARE(twice.Answer().currentPassword, std::string("1234"));
+  QCOMPARE(twice.Answer().newPassword, std::string("AB12"));
+  ChangePasswordDialog differs(nullptr, colors);
+  differs.show();
+  QTest::keyClicks(differs.newEdit(), QStringLiteral("AB12"));
+  QTest::keyClicks(differs.confirmEdit(), QStringLiteral("AB21"));
+  QVERIFY(test::Press(&differs, QStringLiteral("OK")));
+  test::Press(&differs, QStringLiteral("Cancel"));
+  QCOMPARE(differs.Answer().newPassword, std::string(kPasswordChangeCancelled));
+
   PasswordEntryDialog entry(nullptr, colors);
   entry.show();
   QTest::keyClicks(entry.edit(), QStringLiteral("123456"));
