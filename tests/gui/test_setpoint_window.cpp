@@ -152,6 +152,7 @@ class SetpointWindowTest : public QObject {
   void failedConnectKeepsTheEditsMarked();
   void startUpFileThenDemoConnectOneAfterTheOther();
   void whatWorkedIsConfirmedWhatFailedIsNot();
+  void keyboardShortcuts();
 };
 
 void SetpointWindowTest::connectAndDisconnectPerFamily_data() {
@@ -1019,6 +1020,43 @@ void SetpointWindowTest::whatWorkedIsConfirmedWhatFailedIsNot() {
   b.window->OnChangePassword();
   QCOMPARE(b.window->confirmation(), QStringLiteral("Password changed"));
   b.window->usePasswords(&b.passwords);
+}
+
+void SetpointWindowTest::keyboardShortcuts() {
+  Bench b;
+  const std::pair<const char*, QKeySequence> keys[] = {
+      {"Open1", QKeySequence(Qt::CTRL | Qt::Key_O)},
+      {"Save1", QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {"Exit1", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+      {"RefreshKey_A", QKeySequence(Qt::Key_F5)},
+      {"ApplyKey_A", QKeySequence(Qt::CTRL | Qt::Key_Return)},
+      {"UndoKey_A", QKeySequence(Qt::CTRL | Qt::Key_Z)}};
+  for (const auto& [name, key] : keys) {
+    auto* action = b.window->findChild<QAction*>(QLatin1String(name));
+    QVERIFY2(action, name);
+    QVERIFY2(action->shortcuts().contains(key), name);
+  }
+  QVERIFY(b.window->findChild<QAction*>(QStringLiteral("ApplyKey_A"))
+              ->shortcuts()
+              .contains(QKeySequence(Qt::CTRL | Qt::Key_Enter)));
+
+  // The keys do what the buttons do, from anywhere in the window.
+  b.window->show();
+  b.window->OnConnect();
+  b.Tick("Overload");
+  b.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 7, notice, corrected));
+  QTest::keyClick(b.window.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(!b.window->session().PendingChanges());
+  QCOMPARE(b.setting(24).changed, 0);
+  QVERIFY(b.page().model().EditNumber(24, 7, notice, corrected));
+  b.passwords.AddPassword("1234");
+  QTest::keyClick(b.window.get(), Qt::Key_Return, Qt::ControlModifier);
+  QCOMPARE(b.window->confirmation(), QStringLiteral("1 setting written and verified"));
+  QCOMPARE(b.setting(24).value, std::string("7"));
 }
 
 QTEST_MAIN(SetpointWindowTest)

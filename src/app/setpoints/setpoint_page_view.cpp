@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -130,6 +132,23 @@ void SetpointPageView::BuildWidgets() {
   connect(applyButton_, &QPushButton::clicked, this, [this] { OnApply(); });
   connect(undoButton_, &QPushButton::clicked, this, [this] { OnUndo(); });
   connect(refreshButton_, &QPushButton::clicked, this, [this] { OnRefresh(); });
+  // The keys engineers expect for the page's buttons. They act for the whole
+  // window while this page shows, and only when the button itself could be
+  // pressed; an open line editor keeps Ctrl+Z for its own text.
+  auto key = [this](const char* name, QPushButton* button, QList<QKeySequence> keys) {
+    auto* action = new QAction(pageWidget_);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    pageWidget_->addAction(action);
+    connect(action, &QAction::triggered, this, [button] {
+      if (button->isVisible() && button->isEnabled()) button->click();
+    });
+  };
+  key("ApplyKey_A", applyButton_,
+      {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  key("UndoKey_A", undoButton_, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+  key("RefreshKey_A", refreshButton_, {QKeySequence(Qt::Key_F5)});
   connect(selectAllButton_, &QPushButton::clicked, this, [this] { OnSelectAll(); });
   connect(selectNoneButton_, &QPushButton::clicked, this, [this] { OnSelectNone(); });
   // Printing the setpoints is a feature of its own; until it lands the
