@@ -427,7 +427,8 @@ void MainWindowTest::helpMissingAndPresent() {
   QVERIFY(*answered);
   QCOMPARE(caption, QStringLiteral("Help File Open Error"));
   QVERIFY(text.contains(QStringLiteral("distributed with KVX-COMM was not found")));
-  QVERIFY(text.contains(QStringLiteral("KVX-COMM\nmay have to be reinstalled")));
+  QVERIFY(text.contains(QDir(empty.path()).filePath(QStringLiteral("help/tlx_index.html"))));
+  QVERIFY(text.contains(QStringLiteral("KVX-COMM may have to be reinstalled")));
 
   // The shipped start page beside the programs opens with the default handler.
   MainWindowOptions shipped;
@@ -447,7 +448,8 @@ void MainWindowTest::helpMissingAndPresent() {
   });
   h.OnHelpContents();
   QVERIFY(*noBrowser);
-  QVERIFY(text.startsWith(QStringLiteral("An error occured openning a web browser")));
+  QVERIFY(text.startsWith(QStringLiteral("An error occurred opening a web browser")));
+  QVERIFY(text.endsWith(QStringLiteral("\n") + QFileInfo(opened.toLocalFile()).absoluteFilePath()));
 }
 
 QTEST_MAIN(MainWindowTest)
