@@ -108,7 +108,7 @@ void RunOnline(CommandContext& context, const OnlineOptions& options, const Onli
     WorkingState state(dialogs, passwords,
                        FindDefaultsFolder(ProgramFolder(), options.defaultsFolder));
     state.UseLink(std::move(session.serialPort), std::move(session.tcpClient), session.settings);
-    StderrProgress progress(context.err, isatty(STDERR_FILENO) == 1);
+    StderrProgress progress(context.err, isatty(STDERR_FILENO) == 1, &state.Store());
     state.SetProgress(&progress);
     int code = state.ConnectUnit() ? body(state) : ConnectFailureExit(state, context.err);
     state.DisconnectUnit();
@@ -181,7 +181,8 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
         PrintLinkReason(state, context.err);
         return static_cast<int>(kExitRelayFailed);
       }
-      PrintSettingsTable(state.Store(), context.out, kSetpointGroupLimit);
+      PrintSettingsTable(state.Store(), context.out, kSetpointGroupLimit,
+                         state.Identity().firmware);
       return static_cast<int>(kExitOk);
     });
   });
