@@ -155,8 +155,9 @@ void MainWindowTest::everyItemAnswers() {
   int checked = 0;
   for (QAction* a : w.findChildren<QAction*>()) {
     const QString name = a->objectName();
-    if (name.isEmpty() || a->menu() || name == QLatin1String("Exit1") ||
-        name == QLatin1String("Disconnect1")) {
+    // Menu items only: the page's keyboard actions press their buttons.
+    if (name.isEmpty() || a->menu() || !qobject_cast<QMenu*>(a->parent()) ||
+        name == QLatin1String("Exit1") || name == QLatin1String("Disconnect1")) {
       continue;
     }
     QString caption;
