@@ -87,7 +87,7 @@ void MainWindowTest::menusInOrder() {
   QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("File1"))),
            (QStringList{"Open Setpoint File", "Save Setpoint File", "Load Defaults File",
                         "Write Setpoint File to Unit", "-", "Print", "Save as Text", "-",
-                        "Compare Files", "Change File Revision", "Exit"}));
+                        "Compare Files", "Change File Revision", "-", "Recent Files", "Exit"}));
   QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("Network1"))),
            (QStringList{"Connect", "Disconnect"}));
   QCOMPARE(Captions(w.findChild<QMenu*>(QStringLiteral("Help1"))),

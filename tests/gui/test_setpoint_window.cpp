@@ -22,6 +22,7 @@
 #include "app/dialogs/progress_window.h"
 #include "app/dialogs/window_dialogs.h"
 #include "app/frame/main_window.h"
+#include "app/frame/preferences_store.h"
 #include "app/setpoints/select_defaults_dialog.h"
 #include "app/setpoints/setpoint_page_view.h"
 #include "gui_helpers.h"
@@ -153,6 +154,7 @@ class SetpointWindowTest : public QObject {
   void startUpFileThenDemoConnectOneAfterTheOther();
   void whatWorkedIsConfirmedWhatFailedIsNot();
   void keyboardShortcuts();
+  void recentFilesMenu();
 };
 
 void SetpointWindowTest::connectAndDisconnectPerFamily_data() {
@@ -1057,6 +1059,40 @@ void SetpointWindowTest::keyboardShortcuts() {
   QTest::keyClick(b.window.get(), Qt::Key_Return, Qt::ControlModifier);
   QCOMPARE(b.window->confirmation(), QStringLiteral("1 setting written and verified"));
   QCOMPARE(b.setting(24).value, std::string("7"));
+}
+
+void SetpointWindowTest::recentFilesMenu() {
+  QTemporaryDir dir;
+  Bench b;
+  b.window->OnConnect();
+  b.window->OnDisconnect();
+  b.window->preferences().recentFiles.clear();
+  const QString first = dir.filePath(QStringLiteral("first.cds"));
+  const QString second = dir.filePath(QStringLiteral("second.cds"));
+  for (const QString& path : {first, second}) {
+    b.window->askFileName = [&](const FileRequest&) { return path; };
+    b.window->SaveToFile();
+  }
+  // A file that did not load is not offered again.
+  b.window->OpenFile(dir.filePath(QStringLiteral("missing.cds")));
+  QCOMPARE(b.window->preferences().recentFiles,
+           (std::vector<std::string>{second.toStdString(), first.toStdString()}));
+
+  QMenu* recent = b.window->findChild<QMenu*>(QStringLiteral("RecentFiles1"));
+  QVERIFY(recent);
+  QMetaObject::invokeMethod(recent, "aboutToShow");
+  const QList<QAction*> entries = recent->actions();
+  QCOMPARE(entries.size(), 2);
+  QCOMPARE(entries[0]->text(), QStringLiteral("&1 ") + QDir::toNativeSeparators(second));
+  // Choosing an entry opens it (its path in the caption) and puts it first.
+  entries[1]->trigger();
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + first);
+  QCOMPARE(b.window->preferences().recentFiles.front(), first.toStdString());
+
+  // Kept in the preferences, beside the eleven values and not among them.
+  Preferences kept = b.window->preferences();
+  WritePreferences(kept);
+  QCOMPARE(ReadPreferences().recentFiles, kept.recentFiles);
 }
 
 QTEST_MAIN(SetpointWindowTest)

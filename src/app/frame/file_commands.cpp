@@ -70,6 +70,7 @@ void FileCommands::SaveLocked() {
   window_.RunOnLink([&] { outcome = session.SaveSetpointFile(ToPath(path), asked); });
   window_.RenderSession();
   if (outcome == SaveOutcome::Saved) {
+    NoteRecentFile(window_.preferences(), path.toStdString());
     window_.ShowConfirmation(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
   }
 }
@@ -86,9 +87,16 @@ void FileCommands::Open(const QString& given) {
     path = AskFileName(request);
     if (path.isEmpty()) return;
   }
-  window_.Busy([&] { session.OpenUserFile(ToPath(path)); });
+  bool opened = false;
+  window_.Busy([&] { opened = session.OpenUserFile(ToPath(path)); });
+  if (opened) NoteRecentFile(window_.preferences(), path.toStdString());
   window_.RenderSession();
   if (window_.setpointPageChanged) window_.setpointPageChanged();
+}
+
+void FileCommands::OpenRecent(const QString& path) {
+  if (window_.session().AskToSaveChanges() == MessageResult::Yes) window_.SaveToFile();
+  Open(path);
 }
 
 void FileCommands::LoadDefaults() {

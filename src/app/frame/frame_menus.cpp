@@ -87,6 +87,9 @@ FrameMenus BuildFrameMenus(QMenuBar* bar) {
   m.file->addSeparator();
   m.compareFiles = AddItem(m.file, "CompareFiles1", QStringLiteral("Compare Files"));
   m.changeRevision = AddItem(m.file, "ChangeRevision1", QStringLiteral("Change File Revision"));
+  m.file->addSeparator();
+  m.recentFiles = m.file->addMenu(QStringLiteral("Recent Files"));
+  m.recentFiles->setObjectName(QStringLiteral("RecentFiles1"));
   m.exit = AddItem(m.file, "Exit1", QStringLiteral("Exit"));
   m.open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   m.save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));

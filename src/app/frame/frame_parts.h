@@ -31,6 +31,7 @@ struct FrameMenus {
   QAction* saveAsText = nullptr;
   QAction* compareFiles = nullptr;
   QAction* changeRevision = nullptr;
+  QMenu* recentFiles = nullptr;  // RecentFiles1, filled when it opens
   QAction* exit = nullptr;
   QMenu* communications = nullptr;  // Network1
   QAction* connect = nullptr;
