@@ -29,6 +29,14 @@ bool TestMode() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Help is answered before anything starts: no display, no lock, no window.
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "-h" || a == "--help") {
+      std::fputs(kvx::StartUsageText().c_str(), stdout);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   kvx::UseDotDecimalSeparator();
 

@@ -27,6 +27,13 @@ void StderrProgress::Begin(std::string_view caption, int maximum) {
   caption_ = caption;
   maximum_ = std::max(maximum, 1);
   shown_ = -1;
+  // The group passes step every named group below the limit, in number order.
+  groups_.clear();
+  if (store_) {
+    for (int g = 0; g < kSetpointGroupLimit; ++g) {
+      if (!store_->groups[g].name.empty()) groups_.push_back(g);
+    }
+  }
 }
 
 void StderrProgress::Position(int position) {
@@ -43,7 +50,13 @@ void StderrProgress::Position(int position) {
   // Only the passes over the setpoint groups are worth a line each.
   if (maximum_ > kSetpointGroupLimit || position == shown_) return;
   shown_ = position;
-  err_ << caption_ << ": group " << position << '\n';
+  const auto at = std::find(groups_.begin(), groups_.end(), position);
+  if (at == groups_.end()) {
+    err_ << caption_ << ": group " << position << '\n';
+    return;
+  }
+  err_ << caption_ << ": group " << (at - groups_.begin() + 1) << " of " << groups_.size() << " ("
+       << store_->groups[position].name << ")\n";
 }
 
 void StderrProgress::End() {

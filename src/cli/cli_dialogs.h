@@ -6,10 +6,15 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "session/password_prompt.h"
 #include "session/progress_sink.h"
 #include "shell/user_dialogs.h"
+
+namespace kvx {
+struct SettingStore;
+}
 
 namespace kvx::cli {
 
@@ -41,7 +46,10 @@ class CliPasswords : public PasswordPrompt {
 // A line per group for the group passes, or a bar when stderr is a terminal.
 class StderrProgress : public ProgressSink {
  public:
-  StderrProgress(std::ostream& err, bool terminal) : err_(err), terminal_(terminal) {}
+  // `store`: the settings the passes go over; their groups are counted so
+  // that a line says how far the pass has come ("group 3 of 12").
+  StderrProgress(std::ostream& err, bool terminal, const SettingStore* store = nullptr)
+      : err_(err), terminal_(terminal), store_(store) {}
   void Begin(std::string_view caption, int maximum) override;
   void Position(int position) override;
   void End() override;
@@ -49,6 +57,8 @@ class StderrProgress : public ProgressSink {
  private:
   std::ostream& err_;
   bool terminal_;
+  const SettingStore* store_;
+  std::vector<int> groups_;  // the group numbers a setpoint pass steps, in order
   std::string caption_;
   int maximum_ = 0;
   int shown_ = -1;  // last position or percentage printed

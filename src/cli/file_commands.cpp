@@ -73,6 +73,7 @@ void AddConvert(CLI::App& app, CommandContext& context) {
       context.exitCode = FileError(context, "Error writing file.", args->out, w.error);
       return;
     }
+    context.err << "kvx-cli: saved " << args->out << '\n';
     context.exitCode = kExitOk;
   });
 }
@@ -93,7 +94,7 @@ void AddDefaults(CLI::App& app, CommandContext& context) {
       const auto model = FindUnitModelByName(name);
       context.out << name;
       for (const DefinitionVersion& v : ListDefinitionVersions(folder, *model))
-        context.out << '\t' << v.text;
+        context.out << '\t' << v.text << " (" << v.path.filename().string() << ')';
       context.out << '\n';
     }
     context.exitCode = kExitOk;

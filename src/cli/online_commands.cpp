@@ -108,7 +108,7 @@ void RunOnline(CommandContext& context, const OnlineOptions& options, const Onli
     WorkingState state(dialogs, passwords,
                        FindDefaultsFolder(ProgramFolder(), options.defaultsFolder));
     state.UseLink(std::move(session.serialPort), std::move(session.tcpClient), session.settings);
-    StderrProgress progress(context.err, isatty(STDERR_FILENO) == 1);
+    StderrProgress progress(context.err, isatty(STDERR_FILENO) == 1, &state.Store());
     state.SetProgress(&progress);
     int code = state.ConnectUnit() ? body(state) : ConnectFailureExit(state, context.err);
     state.DisconnectUnit();
@@ -164,6 +164,7 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
       if (!file->empty()) {
         switch (state.SaveSetpointFile(*file)) {
           case SaveOutcome::Saved:
+            context.err << "kvx-cli: saved " << *file << '\n';
             return static_cast<int>(kExitOk);
           case SaveOutcome::ReadFailed:
             PrintLinkReason(state, context.err);
@@ -180,7 +181,8 @@ void AddReadSetpoints(CLI::App& app, CommandContext& context) {
         PrintLinkReason(state, context.err);
         return static_cast<int>(kExitRelayFailed);
       }
-      PrintSettingsTable(state.Store(), context.out, kSetpointGroupLimit);
+      PrintSettingsTable(state.Store(), context.out, kSetpointGroupLimit,
+                         state.Identity().firmware);
       return static_cast<int>(kExitOk);
     });
   });
@@ -357,6 +359,10 @@ void AddSet(CLI::App& app, CommandContext& context) {
         }
         code = kExitRelayFailed;
       }
+      if (code == kExitOk) {
+        const std::string done = DescribeAppliedInFull(applied, true);
+        if (!done.empty()) context.err << "kvx-cli: " << done << '\n';
+      }
       return code;
     });
   });
@@ -404,6 +410,7 @@ void AddChangePassword(CLI::App& app, CommandContext& context) {
         context.err << "kvx-cli: writing the new password failed: " << r.failure.reason << '\n';
         return static_cast<int>(kExitRelayFailed);
       }
+      context.err << "kvx-cli: password changed\n";
       return static_cast<int>(kExitOk);
     });
   });

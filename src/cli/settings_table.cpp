@@ -20,9 +20,11 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
-void PrintSettingsTable(const SettingStore& store, std::ostream& out, int groupLimit) {
-  out << "Unit\t" << store.unitName << "\nFirmware\t" << FormatFirmware(store.definitionFirmware)
-      << '\n';
+void PrintSettingsTable(const SettingStore& store, std::ostream& out, int groupLimit,
+                        int relayFirmware) {
+  out << "Unit\t" << store.unitName << "\nFirmware\t";
+  if (relayFirmware > 0) out << "relay " << FormatFirmware(relayFirmware) << ", definitions ";
+  out << FormatFirmware(store.definitionFirmware) << '\n';
   for (int g = 0; g < groupLimit && g < kGroupCount; ++g) {
     const SettingGroup& group = store.groups[g];
     if (group.name.empty()) continue;

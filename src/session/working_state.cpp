@@ -272,4 +272,15 @@ std::string DescribeStoppedApply(const ApplyResult& result) {
          std::to_string(result.toWrite) + " settings written and verified";
 }
 
+std::string DescribeAppliedInFull(const ApplyResult& result, bool online) {
+  if (!result.passedGate || result.stopped || !result.mismatched.empty() ||
+      !result.linkFailed.empty()) {
+    return {};
+  }
+  if (!online) return "Changes applied to the loaded settings (offline)";
+  if (result.written.empty()) return {};
+  const std::size_t n = result.written.size();
+  return std::to_string(n) + (n == 1 ? " setting" : " settings") + " written and verified";
+}
+
 }  // namespace kvx

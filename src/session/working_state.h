@@ -118,6 +118,10 @@ struct ApplyResult {
 
 // "Apply stopped: 12 of 40 settings written and verified".
 std::string DescribeStoppedApply(const ApplyResult& result);
+// "14 settings written and verified" for an apply that did all it was given;
+// empty for one that was refused, stopped or partly failed, which says so
+// elsewhere. Offline the edits are only taken into the loaded settings.
+std::string DescribeAppliedInFull(const ApplyResult& result, bool online);
 
 // The network panel while online and the relay has stopped answering.
 inline constexpr const char* kNotAnsweringText = "NO ANSWER";

@@ -17,6 +17,9 @@ enum HelpOpenCode {
   kHelpNoAssociation = 31,
 };
 
-std::string HelpOpenErrorText(int shellCode, const std::string& programName);
+// `page`: the full path of the help start page, named where the user can
+// open it without the program.
+std::string HelpOpenErrorText(int shellCode, const std::string& programName,
+                              const std::string& page);
 
 }  // namespace kvx

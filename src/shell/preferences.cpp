@@ -1,5 +1,7 @@
 #include "shell/preferences.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <string>
 
@@ -68,6 +70,14 @@ void StoreWindowPlacement(Preferences& prefs, bool maximized, int top, int left,
     prefs.height = height;
     prefs.width = width;
   }
+}
+
+void NoteRecentFile(Preferences& prefs, const std::string& path) {
+  if (path.empty()) return;
+  auto& files = prefs.recentFiles;
+  files.erase(std::remove(files.begin(), files.end(), path), files.end());
+  files.insert(files.begin(), path);
+  if (files.size() > kRecentFileCount) files.resize(kRecentFileCount);
 }
 
 }  // namespace kvx

@@ -23,7 +23,15 @@ struct Preferences {
   std::string fixedboxColor = "clMoneyGreen";
   std::string backgroundColor = "clSilver";
   std::string formColor = "clMedGray";
+  // The setpoint files used last, newest first (kept apart from the eleven
+  // values above).
+  std::vector<std::string> recentFiles;
 };
+
+inline constexpr std::size_t kRecentFileCount = 6;
+
+// Puts `path` first in the recent files: once, at most kRecentFileCount kept.
+void NoteRecentFile(Preferences& prefs, const std::string& path);
 
 // Value names with their texts, in storage order.
 std::vector<std::pair<std::string, std::string>> PreferencesToValues(const Preferences& prefs);

@@ -13,6 +13,7 @@ class InstanceTest : public QObject {
 
  private slots:
   void secondCopyRefusedUntilTheFirstDies();
+  void helpAndAnUnknownDemoRelayEndWithoutAWindow();
 
  private:
   QProcessEnvironment Environment() const {
@@ -67,6 +68,34 @@ void InstanceTest::secondCopyRefusedUntilTheFirstDies() {
   QVERIFY(StartRunning(third));
   third.kill();
   QVERIFY(third.waitForFinished(30000));
+}
+
+void InstanceTest::helpAndAnUnknownDemoRelayEndWithoutAWindow() {
+  QProcess help;
+  QProcessEnvironment env = Environment();
+  env.remove(QStringLiteral("QT_QPA_PLATFORM"));  // no display is needed for the usage
+  env.remove(QStringLiteral("DISPLAY"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  help.setProcessEnvironment(env);
+  help.start(QStringLiteral(KVX_BINARY_DIR "/bin/kvx-comm"), {QStringLiteral("--help")});
+  QVERIFY(help.waitForFinished(30000));
+  QCOMPARE(help.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(help.exitCode(), 0);
+  const QString usage = QString::fromUtf8(help.readAllStandardOutput());
+  QVERIFY2(usage.startsWith(QStringLiteral("Usage: kvx-comm")), qPrintable(usage));
+  QVERIFY(usage.contains(QStringLiteral("--demo")));
+
+  QProcess unknown;
+  unknown.setProcessEnvironment(Environment());
+  unknown.start(QStringLiteral(KVX_BINARY_DIR "/bin/kvx-comm"),
+                {QStringLiteral("--demo"), QStringLiteral("XYZ@999")});
+  QVERIFY(unknown.waitForFinished(30000));
+  QCOMPARE(unknown.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(unknown.exitCode(), 2);
+  const QString err = QString::fromUtf8(unknown.readAllStandardError());
+  QVERIFY2(err.contains(QStringLiteral("kvx-comm: --demo: \"XYZ@999\" names no relay")),
+           qPrintable(err));
+  QVERIFY(!unknown.readAllStandardOutput().contains("kvx-comm: ready"));
 }
 
 QTEST_MAIN(InstanceTest)

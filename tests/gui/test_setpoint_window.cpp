@@ -22,6 +22,7 @@
 #include "app/dialogs/progress_window.h"
 #include "app/dialogs/window_dialogs.h"
 #include "app/frame/main_window.h"
+#include "app/frame/preferences_store.h"
 #include "app/setpoints/select_defaults_dialog.h"
 #include "app/setpoints/setpoint_page_view.h"
 #include "gui_helpers.h"
@@ -151,6 +152,9 @@ class SetpointWindowTest : public QObject {
   void applyWithTheRelaySilentIsACommunicationsError();
   void failedConnectKeepsTheEditsMarked();
   void startUpFileThenDemoConnectOneAfterTheOther();
+  void whatWorkedIsConfirmedWhatFailedIsNot();
+  void keyboardShortcuts();
+  void recentFilesMenu();
 };
 
 void SetpointWindowTest::connectAndDisconnectPerFamily_data() {
@@ -655,6 +659,36 @@ void SetpointWindowTest::passwordDialogs() {
   test::Press(&change, QStringLiteral("Cancel"));
   QCOMPARE(change.Answer().newPassword, std::string("xxx"));
 
+  // The new password typed twice, both masked; a confirmation that differs
+  // is refused and nothing is answered.
+  ChangePasswordDialog twice(nullptr, colors);
+  twice.show();
+  QCOMPARE(twice.newEdit()->echoMode(), QLineEdit::Password);
+  QCOMPARE(twice.confirmEdit()->echoMode(), QLineEdit::Password);
+  QTest::keyClicks(twice.currentEdit(), QStringLiteral("1234"));
+  QTest::keyClicks(twice.newEdit(), QStringLiteral("AB12"));
+  QTest::keyClicks(twice.confirmEdit(), QStringLiteral("AB13"));
+  QTest::keyClick(twice.confirmEdit(), Qt::Key_Return);
+  QVERIFY(twice.isVisible());
+  QVERIFY(twice.mismatchLabel()->isVisibleTo(&twice));
+  QCOMPARE(twice.mismatchLabel()->text(), QString::fromLatin1(kPasswordsDifferText));
+  QVERIFY(twice.confirmEdit()->text().isEmpty());
+  // The confirmation alone missing is a mismatch too.
+  QVERIFY(test::Press(&twice, QStringLiteral("OK")));
+  QVERIFY(twice.isVisible());
+  QTest::keyClicks(twice.confirmEdit(), QStringLiteral("AB12"));
+  QVERIFY(test::Press(&twice, QStringLiteral("OK")));
+  QVERIFY(!twice.isVisible());
+  QCOMPARE(twice.Answer().currentPassword, std::string("1234"));
+  QCOMPARE(twice.Answer().newPassword, std::string("AB12"));
+  ChangePasswordDialog differs(nullptr, colors);
+  differs.show();
+  QTest::keyClicks(differs.newEdit(), QStringLiteral("AB12"));
+  QTest::keyClicks(differs.confirmEdit(), QStringLiteral("AB21"));
+  QVERIFY(test::Press(&differs, QStringLiteral("OK")));
+  test::Press(&differs, QStringLiteral("Cancel"));
+  QCOMPARE(differs.Answer().newPassword, std::string(kPasswordChangeCancelled));
+
   PasswordEntryDialog entry(nullptr, colors);
   entry.show();
   QTest::keyClicks(entry.edit(), QStringLiteral("123456"));
@@ -929,6 +963,136 @@ void SetpointWindowTest::startUpFileThenDemoConnectOneAfterTheOther() {
   QCOMPARE(w.session().Identity().modelName, std::string("DRA"));
   QCOMPARE(w.settingStore().unitName, std::string("DRA"));
   QVERIFY(!w.IsBusy());
+}
+
+void SetpointWindowTest::whatWorkedIsConfirmedWhatFailedIsNot() {
+  QTemporaryDir dir;
+  Bench b;
+  b.window->OnConnect();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  // A refused password: no word of success.
+  QVERIFY(b.page().model().EditNumber(24, 7, notice, corrected));
+  b.passwords.AddPassword("9999");
+  b.page().OnApply();
+  QVERIFY(b.window->confirmation().isEmpty());
+  b.passwords.AddPassword("1234");
+  b.page().OnApply();
+  QCOMPARE(b.window->confirmation(), QStringLiteral("1 setting written and verified"));
+  // A value the relay refuses is not confirmed, and the next command clears
+  // the confirmation of the last.
+  b.setting(24).maxText = "100";
+  QVERIFY(b.page().model().EditNumber(24, 99, notice, corrected));
+  b.page().OnApply();
+  QCOMPARE(b.writeError(), QStringLiteral("Error writing Setpoint"));
+  QVERIFY(b.window->confirmation().isEmpty());
+  b.page().OnUndo();
+
+  const QString path = dir.filePath(QStringLiteral("site.cds"));
+  b.window->askFileName = [&](const FileRequest&) { return path; };
+  b.window->SaveToFile();
+  QCOMPARE(b.window->confirmation(), QStringLiteral("Saved ") + QDir::toNativeSeparators(path));
+  // A save that cannot write its file says nothing of success.
+  b.window->askFileName = [&](const FileRequest&) {
+    return dir.filePath(QStringLiteral("no-such-folder/site.cds"));
+  };
+  b.window->SaveToFile();
+  QVERIFY(b.window->confirmation().isEmpty());
+
+  // Write to Unit: the ticked group stays ticked, read afresh, and the count
+  // of settings written is confirmed.
+  b.window->askFileName = [&](const FileRequest&) { return path; };
+  b.passwords.AddPassword("1234");
+  b.window->findChild<QAction*>(QStringLiteral("WritetoUnit1"))->trigger();
+  QVERIFY(b.window->online());
+  QCOMPARE(b.NodeState("Overload"), static_cast<int>(kListed));
+  QVERIFY(b.page().model().RowOf(24) >= 0);
+  QVERIFY2(b.window->confirmation().contains(QRegularExpression(
+               QStringLiteral("^Setpoints written to unit: [1-9]\\d* settings$"))),
+           qPrintable(b.window->confirmation()));
+
+  // Change Password: confirmed when written, not when the current one is wrong.
+  ScriptedPasswordPrompt changes({},
+                                 {PasswordChange{"0000", "4321"}, PasswordChange{"1234", "4321"}});
+  b.window->usePasswords(&changes);
+  b.window->OnChangePassword();
+  QVERIFY(b.window->confirmation().isEmpty());
+  QCOMPARE(b.dialogs.asked().back().text, std::string("Wrong Password"));
+  b.window->OnChangePassword();
+  QCOMPARE(b.window->confirmation(), QStringLiteral("Password changed"));
+  b.window->usePasswords(&b.passwords);
+}
+
+void SetpointWindowTest::keyboardShortcuts() {
+  Bench b;
+  const std::pair<const char*, QKeySequence> keys[] = {
+      {"Open1", QKeySequence(Qt::CTRL | Qt::Key_O)},
+      {"Save1", QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {"Exit1", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+      {"RefreshKey_A", QKeySequence(Qt::Key_F5)},
+      {"ApplyKey_A", QKeySequence(Qt::CTRL | Qt::Key_Return)},
+      {"UndoKey_A", QKeySequence(Qt::CTRL | Qt::Key_Z)}};
+  for (const auto& [name, key] : keys) {
+    auto* action = b.window->findChild<QAction*>(QLatin1String(name));
+    QVERIFY2(action, name);
+    QVERIFY2(action->shortcuts().contains(key), name);
+  }
+  QVERIFY(b.window->findChild<QAction*>(QStringLiteral("ApplyKey_A"))
+              ->shortcuts()
+              .contains(QKeySequence(Qt::CTRL | Qt::Key_Enter)));
+
+  // The keys do what the buttons do, from anywhere in the window.
+  b.window->show();
+  b.window->OnConnect();
+  b.Tick("Overload");
+  b.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 7, notice, corrected));
+  QTest::keyClick(b.window.get(), Qt::Key_Z, Qt::ControlModifier);
+  QVERIFY(!b.window->session().PendingChanges());
+  QCOMPARE(b.setting(24).changed, 0);
+  QVERIFY(b.page().model().EditNumber(24, 7, notice, corrected));
+  b.passwords.AddPassword("1234");
+  QTest::keyClick(b.window.get(), Qt::Key_Return, Qt::ControlModifier);
+  QCOMPARE(b.window->confirmation(), QStringLiteral("1 setting written and verified"));
+  QCOMPARE(b.setting(24).value, std::string("7"));
+}
+
+void SetpointWindowTest::recentFilesMenu() {
+  QTemporaryDir dir;
+  Bench b;
+  b.window->OnConnect();
+  b.window->OnDisconnect();
+  b.window->preferences().recentFiles.clear();
+  const QString first = dir.filePath(QStringLiteral("first.cds"));
+  const QString second = dir.filePath(QStringLiteral("second.cds"));
+  for (const QString& path : {first, second}) {
+    b.window->askFileName = [&](const FileRequest&) { return path; };
+    b.window->SaveToFile();
+  }
+  // A file that did not load is not offered again.
+  b.window->OpenFile(dir.filePath(QStringLiteral("missing.cds")));
+  QCOMPARE(b.window->preferences().recentFiles,
+           (std::vector<std::string>{second.toStdString(), first.toStdString()}));
+
+  QMenu* recent = b.window->findChild<QMenu*>(QStringLiteral("RecentFiles1"));
+  QVERIFY(recent);
+  QMetaObject::invokeMethod(recent, "aboutToShow");
+  const QList<QAction*> entries = recent->actions();
+  QCOMPARE(entries.size(), 2);
+  QCOMPARE(entries[0]->text(), QStringLiteral("&1 ") + QDir::toNativeSeparators(second));
+  // Choosing an entry opens it (its path in the caption) and puts it first.
+  entries[1]->trigger();
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + first);
+  QCOMPARE(b.window->preferences().recentFiles.front(), first.toStdString());
+
+  // Kept in the preferences, beside the eleven values and not among them.
+  Preferences kept = b.window->preferences();
+  WritePreferences(kept);
+  QCOMPARE(ReadPreferences().recentFiles, kept.recentFiles);
 }
 
 QTEST_MAIN(SetpointWindowTest)

@@ -66,6 +66,7 @@ TEST(CliFileCommands, ConvertRoundTripsEveryDefaultsFile) {
     const auto back = dir / name;
     auto r = Cli({"convert", entry.path().string(), binary.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "kvx-cli: saved " + binary.string() + "\n");
     EXPECT_EQ(test::ReadWholeFile(binary).substr(0, 6), "KVXDPK");
     r = Cli({"convert", binary.string(), back.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -115,12 +116,14 @@ TEST(CliFileCommands, DefaultsListsVersionsPerModel) {
   const auto r = Cli({"defaults", "--dir", kDefaults.string()});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out,
-            "DRB-50\t1.70\t1.30\t1.20\t1.00\n"
-            "DRA\t2.30\t2.10\t1.90\t1.85\n"
-            "FDX-50\t1.10\t1.00\n"
-            "QRT-2600\t1.00\n"
-            "QRT-3600\t1.00\n"
-            "QRT-4700\t1.00\n");
+            "DRB-50\t1.70 (drb_defaults_170.xml)\t1.30 (drb_defaults_130.xml)\t"
+            "1.20 (drb_defaults_120.xml)\t1.00 (drb_defaults_100.xml)\n"
+            "DRA\t2.30 (dra_defaults_230.xml)\t2.10 (dra_defaults_210.xml)\t"
+            "1.90 (dra_defaults_190.xml)\t1.85 (dra_defaults_185.xml)\n"
+            "FDX-50\t1.10 (fdx_defaults_110.xml)\t1.00 (fdx_defaults_100.xml)\n"
+            "QRT-2600\t1.00 (qrt2600_defaults_100.xml)\n"
+            "QRT-3600\t1.00 (qrt3600_defaults_100.xml)\n"
+            "QRT-4700\t1.00 (qrt4700_defaults_100.xml)\n");
   // Without --dir: the Defaults folder beside the program (the build copies it there).
   EXPECT_EQ(Cli({"defaults"}).out, r.out);
   test::ScratchFolder empty;

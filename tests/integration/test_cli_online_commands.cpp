@@ -3,11 +3,13 @@
 // the relay holds afterwards.
 
 #include <gtest/gtest.h>
+
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdio>
 
 #include <cstdlib>
 #include <filesystem>
@@ -63,26 +65,50 @@ TEST_P(CliOnline, IdentifyPrintsModelFirmwareSerialAndDefinitionFile) {
             "definition file: dra_defaults_190.xml\ndefinition firmware: 1.90\n");
 }
 
+// The pass's progress lines count the groups in order: "group 1 of 12 (name)",
+// "group 2 of 12 (...)" ... up to "group 12 of 12".
+void ExpectGroupsCounted(const std::string& err, const std::string& caption) {
+  const std::string head = caption + ": group ";
+  int expected = 1;
+  int total = -1;
+  for (std::size_t at = err.find(head); at != std::string::npos; at = err.find(head, at + 1)) {
+    const std::string line = err.substr(at + head.size(), err.find('\n', at) - at - head.size());
+    int n = 0;
+    int of = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d of %d (", &n, &of), 2) << line;
+    EXPECT_EQ(n, expected) << line;
+    if (total < 0) total = of;
+    EXPECT_EQ(of, total) << line;
+    EXPECT_EQ(line.back(), ')') << line;
+    ++expected;
+  }
+  EXPECT_GT(total, 1) << err;
+  EXPECT_EQ(expected - 1, total) << err;
+}
+
 TEST_P(CliOnline, ReadThenWriteSetpointsRoundTripsTheRelaysValues) {
   StartRelay({"--model", "DRB-50", "--firmware", "123"});
   ProgramResult set = Cli({"set", "600=Pump 7", "--password", "1234"});
   ASSERT_EQ(set.exitCode, 0) << set.err;
   const auto file = (folder / "pump.cds").string();
   ProgramResult read = Cli({"read-setpoints", "-o", file});
+  EXPECT_NE(read.err.find("kvx-cli: saved " + file + "\n"), std::string::npos) << read.err;
   ASSERT_EQ(read.exitCode, 0) << read.err;
-  EXPECT_NE(read.err.find("Reading Settings: group 0\n"), std::string::npos) << read.err;
+  ExpectGroupsCounted(read.err, "Reading Settings");
 
   ASSERT_EQ(Cli({"set", "600=Other", "--password", "1234"}).exitCode, 0);
   ProgramResult write = Cli({"write-setpoints", file, "--password", "1234"});
   EXPECT_EQ(write.exitCode, 0) << write.err;
-  EXPECT_NE(write.err.find("Writing to Unit: group 0\n"), std::string::npos) << write.err;
+  ExpectGroupsCounted(write.err, "Writing to Unit");
   ProgramResult get = Cli({"get", "600"});
   EXPECT_EQ(get.exitCode, 0) << get.err;
   EXPECT_EQ(get.out, "600\tRelay Title\tPump 7\t\n");
 
   ProgramResult table = Cli({"read-setpoints"});
   EXPECT_EQ(table.exitCode, 0) << table.err;
-  EXPECT_EQ(table.out.substr(0, 41), "Unit\tDRB-50\nFirmware\t1.20\n\n[System Name]\n");
+  // A relay at 1.23 read with the definitions of 1.20: both are named.
+  EXPECT_EQ(table.out.substr(0, 65),
+            "Unit\tDRB-50\nFirmware\trelay 1.23, definitions 1.20\n\n[System Name]\n");
   EXPECT_NE(table.out.find("\nRelay Title\tPump 7\t"), std::string::npos) << table.out;
 }
 
@@ -126,10 +152,12 @@ TEST_P(CliOnline, SetChecksLimitsAndWholeNumbersBeforeWriting) {
   ProgramResult ok = Cli({"set", "24=7", "12=Alarm", "--password", "1234"});
   EXPECT_EQ(ok.exitCode, 0) << ok.err;
   EXPECT_EQ(ok.out, "24\tTime Between Starts\t7\tmin\n12\tOverload Action\tAlarm\t\n");
+  EXPECT_NE(ok.err.find("kvx-cli: 2 settings written and verified\n"), std::string::npos) << ok.err;
   EXPECT_EQ(Cli({"set", "24=8.0", "--password", "1234"}).out, "24\tTime Between Starts\t8\tmin\n");
 
   ProgramResult locked = Cli({"set", "24=9", "--password", "9999"});
   EXPECT_EQ(locked.exitCode, 2);
+  EXPECT_EQ(locked.err.find("written and verified"), std::string::npos) << locked.err;
   EXPECT_EQ(Cli({"get", "24"}).out, "24\tTime Between Starts\t8\tmin\n");
   EXPECT_EQ(Cli({"set", "620=4", "--password", "1234"}).exitCode, 2) << "read-only";
 }
@@ -138,6 +166,7 @@ TEST_P(CliOnline, SetReportsAWriteTheRelayRefusesAsARefusal) {
   StartRelay({"--model", "DRA", "--firmware", "190", "--exception-at", "24"});
   ProgramResult refused = Cli({"set", "24=7", "--password", "1234"});
   EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.err.find("written and verified"), std::string::npos) << refused.err;
   // DF1 refuses with an error status, named with its code.
   EXPECT_NE(refused.err.find(GetParam() == Link::Df1
                                  ? "kvx-cli: writing register 24 failed: error status 0x50 "
@@ -216,7 +245,10 @@ TEST_P(CliOnline, ChangePasswordNeedsTheCurrentOne) {
   ProgramResult wrong = Cli({"change-password", "--password", "0000", "ABCD"});
   EXPECT_EQ(wrong.exitCode, 2);
   EXPECT_NE(wrong.err.find("Password Error: Wrong Password\n"), std::string::npos) << wrong.err;
-  EXPECT_EQ(Cli({"change-password", "--password", "1234", "ABCD"}).exitCode, 0);
+  EXPECT_EQ(wrong.err.find("password changed"), std::string::npos) << wrong.err;
+  const ProgramResult changed = Cli({"change-password", "--password", "1234", "ABCD"});
+  EXPECT_EQ(changed.exitCode, 0) << changed.err;
+  EXPECT_NE(changed.err.find("kvx-cli: password changed\n"), std::string::npos) << changed.err;
   EXPECT_EQ(Cli({"set", "600=X", "--password", "1234"}).exitCode, 2);
   EXPECT_EQ(Cli({"set", "600=X", "--password", "ABCD"}).exitCode, 0);
 }

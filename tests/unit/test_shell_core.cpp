@@ -240,15 +240,26 @@ TEST(ConnectionView, OfflineAndOnline) {
 }
 
 TEST(HelpErrors, TextsByCause) {
-  EXPECT_NE(HelpOpenErrorText(2, "KVX-COMM").find("distributed with KVX-COMM was not found"),
-            std::string::npos);
-  EXPECT_NE(HelpOpenErrorText(3, "KVX-COMM").find("erased.  KVX-COMM\nmay"), std::string::npos);
-  EXPECT_EQ(HelpOpenErrorText(0, "X"), HelpOpenErrorText(8, "X"));
-  EXPECT_EQ(HelpOpenErrorText(5, "X"), HelpOpenErrorText(26, "X"));
-  EXPECT_EQ(HelpOpenErrorText(11, "X"), HelpOpenErrorText(31, "X"));
-  EXPECT_NE(HelpOpenErrorText(31, "KVX-COMM").find("in the KVX-COMM installation"),
-            std::string::npos);
-  EXPECT_NE(HelpOpenErrorText(99, "X").find("system error"), std::string::npos);
+  const std::string page = "/opt/kvx/help/tlx_index.html";
+  EXPECT_EQ(HelpOpenErrorText(2, "KVX-COMM", page),
+            "The help file that is distributed with KVX-COMM was not found:\n"
+            "/opt/kvx/help/tlx_index.html\nIt may not have been installed or may have been "
+            "erased. KVX-COMM may have to be reinstalled to have access to these files.");
+  EXPECT_EQ(HelpOpenErrorText(3, "X", page), HelpOpenErrorText(2, "X", page));
+  EXPECT_EQ(HelpOpenErrorText(0, "X", page), HelpOpenErrorText(8, "X", page));
+  EXPECT_EQ(HelpOpenErrorText(5, "X", page), HelpOpenErrorText(26, "X", page));
+  EXPECT_EQ(HelpOpenErrorText(11, "X", page), HelpOpenErrorText(31, "X", page));
+  EXPECT_NE(HelpOpenErrorText(5, "X", page).find("\n" + page + "\n"), std::string::npos);
+  // No browser: the real start page is named for the user to open.
+  const std::string noBrowser = HelpOpenErrorText(31, "KVX-COMM", page);
+  EXPECT_EQ(noBrowser.substr(noBrowser.size() - page.size() - 1), "\n" + page);
+  EXPECT_NE(HelpOpenErrorText(99, "X", page).find("system error"), std::string::npos);
+  for (int code : {0, 2, 5, 31, 99}) {
+    const std::string text = HelpOpenErrorText(code, "X", page);
+    for (const char* wrong : {"occured", "openning", "helpindex", "  "}) {
+      EXPECT_EQ(text.find(wrong), std::string::npos) << code << ": " << wrong;
+    }
+  }
 }
 
 TEST(InstanceLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {

@@ -96,33 +96,46 @@ ChangePasswordDialog::ChangePasswordDialog(QWidget* owner, const UserColors& col
     : QDialog(owner, FixedDialogFlags(false)) {
   setObjectName(QStringLiteral("TChangePasswordF"));
   setWindowTitle(QStringLiteral("Change Password"));
-  setFixedSize(300, 190);
+  setFixedSize(310, 220);
   PaintFace(this, colors.background);
   auto* currentLabel = new QLabel(QStringLiteral("Current Password"), this);
-  currentLabel->setGeometry(16, 16, 120, 22);
+  currentLabel->setGeometry(16, 16, 140, 22);
   current_ = MaskedEdit(this, colors.editbox);
-  current_->setGeometry(150, 16, 120, 22);
+  current_->setGeometry(165, 16, 120, 22);
   auto* newLabel = new QLabel(QStringLiteral("New Password"), this);
-  newLabel->setGeometry(16, 46, 120, 22);
+  newLabel->setGeometry(16, 46, 140, 22);
   new_ = MaskedEdit(this, colors.editbox);
-  new_->setGeometry(150, 46, 120, 22);
+  new_->setGeometry(165, 46, 120, 22);
   new_->installEventFilter(this);
+  // The new password is typed twice: a typo in a masked field would
+  // otherwise lock the engineer out of the relay.
+  auto* confirmLabel = new QLabel(QStringLiteral("Confirm New Password"), this);
+  confirmLabel->setGeometry(16, 76, 145, 22);
+  confirm_ = MaskedEdit(this, colors.editbox);
+  confirm_->setObjectName(QStringLiteral("confirm_E"));
+  confirm_->setGeometry(165, 76, 120, 22);
+  confirm_->installEventFilter(this);
   limit_ = new QCheckBox(QStringLiteral("Limit to characters selectable on OPI"), this);
-  limit_->setGeometry(16, 76, 270, 22);
+  limit_->setGeometry(16, 106, 280, 22);
   limit_->setChecked(true);
-  lengthLabel_ = new QLabel(QStringLiteral("New Password must be 4 characters long"), this);
-  lengthLabel_->setGeometry(16, 104, 270, 22);
-  QPalette red = lengthLabel_->palette();
+  QPalette red = palette();
   red.setColor(QPalette::WindowText, kErrorColor);
+  lengthLabel_ = new QLabel(QStringLiteral("New Password must be 4 characters long"), this);
+  lengthLabel_->setGeometry(16, 134, 280, 22);
   lengthLabel_->setPalette(red);
   lengthLabel_->hide();
+  mismatchLabel_ = new QLabel(QString::fromLatin1(kPasswordsDifferText), this);
+  mismatchLabel_->setGeometry(16, 134, 280, 22);
+  mismatchLabel_->setPalette(red);
+  mismatchLabel_->hide();
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setGeometry(50, 146, 90, 26);
+  ok->setGeometry(55, 176, 90, 26);
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  cancel->setGeometry(160, 146, 90, 26);
+  cancel->setGeometry(165, 176, 90, 26);
   connect(ok, &QPushButton::clicked, this, [this] { TryOk(); });
-  connect(current_, &QLineEdit::returnPressed, this, [this] { TryOk(); });
-  connect(new_, &QLineEdit::returnPressed, this, [this] { TryOk(); });
+  for (QLineEdit* edit : {current_, new_, confirm_}) {
+    connect(edit, &QLineEdit::returnPressed, this, [this] { TryOk(); });
+  }
   connect(cancel, &QPushButton::clicked, this, [this] {
     cancelled_ = true;
     QDialog::reject();
@@ -133,7 +146,15 @@ void ChangePasswordDialog::TryOk() {
   // The keypad limit is enforced as keys are typed as well; a pasted text
   // is held to it here.
   if (!NewPasswordAcceptable(new_->text().toStdString(), limit_->isChecked())) {
+    mismatchLabel_->hide();
     lengthLabel_->show();
+    return;
+  }
+  if (confirm_->text() != new_->text()) {
+    lengthLabel_->hide();
+    mismatchLabel_->show();
+    confirm_->clear();
+    confirm_->setFocus();
     return;
   }
   cancelled_ = false;
@@ -149,7 +170,8 @@ PasswordChange ChangePasswordDialog::Answer() const {
 }
 
 bool ChangePasswordDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == new_ && event->type() == QEvent::KeyPress && limit_->isChecked()) {
+  if ((watched == new_ || watched == confirm_) && event->type() == QEvent::KeyPress &&
+      limit_->isChecked()) {
     auto* key = static_cast<QKeyEvent*>(event);
     const QString text = key->text();
     const bool editing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete ||

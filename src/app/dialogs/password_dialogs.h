@@ -48,14 +48,20 @@ class PasswordTimeoutDialog : public QDialog {
   SpinEdit* spin_;
 };
 
+// Shown when the new password and its confirmation differ.
+inline constexpr const char* kPasswordsDifferText =
+    "The new passwords differ: type the same one twice";
+
 class ChangePasswordDialog : public QDialog {
   Q_OBJECT
  public:
   ChangePasswordDialog(QWidget* owner, const UserColors& colors);
   QLineEdit* currentEdit() const { return current_; }
   QLineEdit* newEdit() const { return new_; }
+  QLineEdit* confirmEdit() const { return confirm_; }
   QCheckBox* limitBox() const { return limit_; }
   QLabel* lengthLabel() const { return lengthLabel_; }
+  QLabel* mismatchLabel() const { return mismatchLabel_; }
   PasswordChange Answer() const;
 
  protected:
@@ -67,8 +73,10 @@ class ChangePasswordDialog : public QDialog {
 
   QLineEdit* current_;
   QLineEdit* new_;
+  QLineEdit* confirm_;
   QCheckBox* limit_;
   QLabel* lengthLabel_;
+  QLabel* mismatchLabel_;
   bool cancelled_ = true;
 };
 

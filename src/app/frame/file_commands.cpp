@@ -1,6 +1,8 @@
 #include "app/frame/file_commands.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <vector>
 
 #include "app/frame/main_window.h"
 #include "app/setpoints/select_defaults_dialog.h"
@@ -64,8 +66,13 @@ void FileCommands::SaveLocked() {
   // The caption names the file while it is saved.
   session.UseFile(ToPath(path));
   window_.RenderSession();
-  window_.RunOnLink([&] { session.SaveSetpointFile(ToPath(path), asked); });
+  SaveOutcome outcome = SaveOutcome::Cancelled;
+  window_.RunOnLink([&] { outcome = session.SaveSetpointFile(ToPath(path), asked); });
   window_.RenderSession();
+  if (outcome == SaveOutcome::Saved) {
+    NoteRecentFile(window_.preferences(), path.toStdString());
+    window_.ShowConfirmation(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
+  }
 }
 
 void FileCommands::Open(const QString& given) {
@@ -80,9 +87,16 @@ void FileCommands::Open(const QString& given) {
     path = AskFileName(request);
     if (path.isEmpty()) return;
   }
-  window_.Busy([&] { session.OpenUserFile(ToPath(path)); });
+  bool opened = false;
+  window_.Busy([&] { opened = session.OpenUserFile(ToPath(path)); });
+  if (opened) NoteRecentFile(window_.preferences(), path.toStdString());
   window_.RenderSession();
   if (window_.setpointPageChanged) window_.setpointPageChanged();
+}
+
+void FileCommands::OpenRecent(const QString& path) {
+  if (window_.session().AskToSaveChanges() == MessageResult::Yes) window_.SaveToFile();
+  Open(path);
 }
 
 void FileCommands::LoadDefaults() {
@@ -114,9 +128,19 @@ void FileCommands::WriteToUnit() {
   // The caption names the file while it is written.
   session.UseFile(ToPath(path));
   window_.RenderSession();
-  window_.Busy([&] { window_.RunOnLink([&] { session.WriteSetpointFileToUnit(ToPath(path)); }); });
+  // The groups ticked before are ticked again afterwards, read afresh from
+  // the relay, so that what was written is there to see.
+  const std::vector<int> ticked = window_.setpointsView().TickedGroups();
+  WriteToUnitResult result;
+  window_.Busy(
+      [&] { window_.RunOnLink([&] { result = session.WriteSetpointFileToUnit(ToPath(path)); }); });
   window_.RenderSession();
   if (window_.setpointPageChanged) window_.setpointPageChanged();
+  if (window_.online()) window_.setpointsView().TickGroups(ticked);
+  if (result.outcome == WriteToUnitResult::Outcome::Written) {
+    window_.ShowConfirmation(
+        QStringLiteral("Setpoints written to unit: %1 settings").arg(result.settingsWritten));
+  }
 }
 
 }  // namespace kvx

@@ -15,6 +15,9 @@ class FileCommands {
 
   void Save();
   void Open(const QString& path);  // empty: asks for the file
+  // An entry of the Recent Files menu: asks about unsaved changes first, as
+  // Open does, then opens `path`.
+  void OpenRecent(const QString& path);
   void LoadDefaults();
   void WriteToUnit();
 

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <iterator>
@@ -86,7 +87,13 @@ FrameMenus BuildFrameMenus(QMenuBar* bar) {
   m.file->addSeparator();
   m.compareFiles = AddItem(m.file, "CompareFiles1", QStringLiteral("Compare Files"));
   m.changeRevision = AddItem(m.file, "ChangeRevision1", QStringLiteral("Change File Revision"));
+  m.file->addSeparator();
+  m.recentFiles = m.file->addMenu(QStringLiteral("Recent Files"));
+  m.recentFiles->setObjectName(QStringLiteral("RecentFiles1"));
   m.exit = AddItem(m.file, "Exit1", QStringLiteral("Exit"));
+  m.open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  m.save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  m.exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   m.communications = AddMenu(bar, "Network1", QStringLiteral("&Communications"));
   m.connect = AddItem(m.communications, "Connect1", QStringLiteral("Connect"));

@@ -31,6 +31,7 @@ struct FrameMenus {
   QAction* saveAsText = nullptr;
   QAction* compareFiles = nullptr;
   QAction* changeRevision = nullptr;
+  QMenu* recentFiles = nullptr;  // RecentFiles1, filled when it opens
   QAction* exit = nullptr;
   QMenu* communications = nullptr;  // Network1
   QAction* connect = nullptr;
@@ -82,6 +83,9 @@ struct FrameStatusBar {
   QLabel* time = nullptr;             // time_P
   QProgressBar* progress = nullptr;   // read_Progress
   QPushButton* linkCancel = nullptr;  // shown while a link sequence runs
+  // What the last command achieved ("Saved /path/site.cds"), laid over the
+  // idle progress bar; gone when the next command starts.
+  QLabel* message = nullptr;  // message_P
 
   // `linkCancel` takes the progress bar's right end while it shows.
   void LayOut(const MainLayout& layout, int width, int height);

@@ -109,6 +109,14 @@ FrameStatusBar BuildFrameStatusBar(QWidget* central) {
   s.linkCancel = MakeButton(s.bar, "LinkCancel_B", QStringLiteral("Cancel"));
   s.linkCancel->setFocusPolicy(Qt::NoFocus);
   s.linkCancel->hide();
+  s.message = new QLabel(s.bar);
+  s.message->setObjectName(QStringLiteral("message_P"));
+  s.message->setIndent(4);
+  s.message->hide();
+  // A progress that starts makes the bar its own again.
+  QObject::connect(s.progress, &QProgressBar::valueChanged, s.message, [label = s.message](int v) {
+    if (v > 0) label->hide();
+  });
   return s;
 }
 
@@ -128,6 +136,8 @@ void FrameStatusBar::LayOut(const MainLayout& layout, int width, int height) {
   const int cancelWidth = linkCancel->isVisible() ? 64 : 0;
   progress->setGeometry(x, 3, std::max(0, progressWidth - cancelWidth), sh - 2);
   linkCancel->setGeometry(x + progressWidth - 62, 2, 62, sh);
+  message->setGeometry(x, 2, progressWidth, sh);
+  message->raise();
 }
 
 FrameTimers BuildFrameTimers(QObject* owner, int passwordMs, int logPeriodMs) {

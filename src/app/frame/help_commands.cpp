@@ -32,7 +32,8 @@ void HelpCommands::Contents() {
   } else {
     code = kHelpNoAssociation;
   }
-  ShowMessage(&window_, QString::fromStdString(HelpOpenErrorText(code, "KVX-COMM")),
+  const std::string page = QDir::toNativeSeparators(info.absoluteFilePath()).toStdString();
+  ShowMessage(&window_, QString::fromStdString(HelpOpenErrorText(code, "KVX-COMM", page)),
               QString::fromLatin1(kHelpErrorCaption), MessageKind::Ok);
 }
 

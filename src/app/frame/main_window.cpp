@@ -178,7 +178,10 @@ void MainWindow::Busy(const std::function<void()>& work) {
   struct Hold {
     MainWindow& window;
     explicit Hold(MainWindow& w) : window(w) {
-      if (window.busyDepth_++ == 0) window.EnableControls(false);
+      if (window.busyDepth_++ == 0) {
+        window.ShowConfirmation(QString());
+        window.EnableControls(false);
+      }
     }
     ~Hold() {
       if (--window.busyDepth_ == 0) window.EnableControls(true);
@@ -201,6 +204,19 @@ void MainWindow::EnableControls(bool enabled) {
 }
 
 // --- rendering --------------------------------------------------------------
+
+void MainWindow::ShowConfirmation(const QString& text) {
+  QLabel* label = statusBar_.message;
+  if (!label) return;
+  label->setText(text);
+  label->setToolTip(text);
+  label->setVisible(!text.isEmpty());
+  if (!text.isEmpty()) label->raise();
+}
+
+QString MainWindow::confirmation() const {
+  return statusBar_.message->isVisibleTo(statusBar_.bar) ? statusBar_.message->text() : QString();
+}
 
 void MainWindow::ShowConnectionView(bool online, int family) {
   ApplyConnectionView(ViewFor(online, family));

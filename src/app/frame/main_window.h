@@ -115,6 +115,11 @@ class MainWindow : public QMainWindow {
   // Shows what the working state says: menus, strips, panels, caption. The
   // one place the window's caption is set.
   void RenderSession();
+  // Says in the status bar what a command achieved, until the next command
+  // starts. Only for what was done in full: a refused or partial result has
+  // its own message instead.
+  void ShowConfirmation(const QString& text);
+  QString confirmation() const;
   // The network panel alone: ONLINE, or that the relay is not answering.
   void RenderLinkState();
   // The network panel while the options dialog is open before a connect.

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
 #include <QMenu>
 #include <QPushButton>
 #include <QUrl>
@@ -40,6 +41,19 @@ void MainWindow::WireMenus() {
   on(m.changePassword, [this] { OnChangePassword(); });
   saveSetpointFile = [this] { SaveToFile(); };
   openSetpointFile = [this](const QString& path) { OpenFile(path); };
+  // The recent files as the preferences hold them when the menu opens.
+  connect(m.recentFiles, &QMenu::aboutToShow, this, [this] {
+    QMenu* menu = menus_.recentFiles;
+    menu->clear();
+    int n = 0;
+    for (const std::string& file : prefs_.recentFiles) {
+      const QString path = QString::fromStdString(file);
+      QAction* a =
+          menu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(QDir::toNativeSeparators(path)));
+      connect(a, &QAction::triggered, this, [this, path] { files_->OpenRecent(path); });
+    }
+    if (n == 0) menu->addAction(QStringLiteral("(none yet)"))->setEnabled(false);
+  });
   on(m.loadDefaults, [this] { OnLoadDefaults(); });
   on(m.writeToUnit, [this] { OnWriteFileToUnit(); });
   on(m.save, [this] {

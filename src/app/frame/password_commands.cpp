@@ -18,7 +18,13 @@ void PasswordCommands::Timeout() {
 }
 
 void PasswordCommands::ChangePassword() {
-  window_.Busy([this] { window_.RunOnLink([this] { window_.session().ChangePassword(); }); });
+  ChangePasswordResult result;
+  window_.Busy([&] {
+    window_.RunOnLink([&] { result = window_.session().ChangePassword(); });
+    if (result.outcome == ChangePasswordOutcome::Sent && result.written) {
+      window_.ShowConfirmation(QStringLiteral("Password changed"));
+    }
+  });
 }
 
 }  // namespace kvx

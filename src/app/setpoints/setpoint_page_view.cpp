@@ -1,6 +1,10 @@
 #include "app/setpoints/setpoint_page_view.h"
 
+#include <algorithm>
+
+#include <QAction>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -128,6 +132,23 @@ void SetpointPageView::BuildWidgets() {
   connect(applyButton_, &QPushButton::clicked, this, [this] { OnApply(); });
   connect(undoButton_, &QPushButton::clicked, this, [this] { OnUndo(); });
   connect(refreshButton_, &QPushButton::clicked, this, [this] { OnRefresh(); });
+  // The keys engineers expect for the page's buttons. They act for the whole
+  // window while this page shows, and only when the button itself could be
+  // pressed; an open line editor keeps Ctrl+Z for its own text.
+  auto key = [this](const char* name, QPushButton* button, QList<QKeySequence> keys) {
+    auto* action = new QAction(pageWidget_);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    pageWidget_->addAction(action);
+    connect(action, &QAction::triggered, this, [button] {
+      if (button->isVisible() && button->isEnabled()) button->click();
+    });
+  };
+  key("ApplyKey_A", applyButton_,
+      {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  key("UndoKey_A", undoButton_, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+  key("RefreshKey_A", refreshButton_, {QKeySequence(Qt::Key_F5)});
   connect(selectAllButton_, &QPushButton::clicked, this, [this] { OnSelectAll(); });
   connect(selectNoneButton_, &QPushButton::clicked, this, [this] { OnSelectNone(); });
   // Printing the setpoints is a feature of its own; until it lands the
@@ -237,6 +258,41 @@ void SetpointPageView::ClickNode(QTreeWidgetItem* item) {
   RenderStates(tree_->topLevelItem(0), page_.Tree());
 }
 
+std::vector<int> SetpointPageView::TickedGroups() const {
+  std::vector<int> groups;
+  std::function<void(const SetpointTreeNode&)> visit = [&](const SetpointTreeNode& n) {
+    if (n.groupNumber >= 0 && (n.state == kToRead || n.state == kListed || n.state == kPending)) {
+      groups.push_back(n.groupNumber);
+    }
+    for (const SetpointTreeNode& c : n.children) visit(c);
+  };
+  visit(page_.Tree());
+  return groups;
+}
+
+void SetpointPageView::TickGroups(const std::vector<int>& groups) {
+  if (groups.empty()) return;
+  std::vector<NodePath> paths;
+  NodePath path;
+  std::function<void(const SetpointTreeNode&)> visit = [&](const SetpointTreeNode& n) {
+    if (n.groupNumber >= 0 && n.state == kUnticked &&
+        std::find(groups.begin(), groups.end(), n.groupNumber) != groups.end()) {
+      paths.push_back(path);
+    }
+    for (std::size_t i = 0; i < n.children.size(); ++i) {
+      path.push_back(static_cast<int>(i));
+      visit(n.children[i]);
+      path.pop_back();
+    }
+  };
+  visit(page_.Tree());
+  if (paths.empty()) return;
+  window_.Busy([&] {
+    for (const NodePath& p : paths) page_.Toggle(p);
+    RebuildGrid();
+  });
+}
+
 void SetpointPageView::OnSelectAll() {
   window_.Busy([this] {
     page_.SelectAll();
@@ -296,11 +352,13 @@ void SetpointPageView::OnApply() {
   window_.Busy([this] {
     HideEditors();
     if (!window_.session().PendingChanges()) return;
-    bool passed = false;
-    window_.RunOnLink([&] { passed = page_.Apply().passedGate; });
-    if (!passed) return;
+    ApplyResult result;
+    window_.RunOnLink([&] { result = page_.Apply(); });
+    if (!result.passedGate) return;
     // The grid shows the values read back at once rather than a second later.
     RebuildGrid();
+    window_.ShowConfirmation(
+        QString::fromStdString(DescribeAppliedInFull(result, window_.online())));
   });
 }
 

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "app/frame/user_colors.h"
 #include "session/setpoint_page.h"
@@ -45,6 +46,10 @@ class SetpointPageView : public QObject {
   void DefinitionsChanged();
   // Lists the ticked groups now (what the rebuild timer does when due).
   void RebuildGrid();
+  // The numbers of the groups ticked or listed now; TickGroups ticks those
+  // of them the tree has and that are not ticked, and lists them.
+  std::vector<int> TickedGroups() const;
+  void TickGroups(const std::vector<int>& groups);
   // Off under the window's busy lock; an open editor commits first.
   void EnableControls(bool enabled);
   void ApplyColors(const UserColors& colors);
