@@ -243,20 +243,9 @@ std::uint16_t NextTransaction(CommSettings& s) {
 }
 
 ExchangeOutcome Outcome(const Df1Context& context, CommError error) {
-  ExchangeOutcome outcome;
-  outcome.error = error;
-  outcome.timeout = kDf1ByteTimeout;
-  outcome.replyHeard = context.replyHeard;
+  ExchangeOutcome outcome =
+      SerialExchangeOutcome(error, kDf1ByteTimeout, context.replyHeard, context.port);
   if (error == CommError::Df1ErrorStatus) outcome.refusalCode = context.status;
-  switch (error) {
-    case CommError::PortOpenFailed:
-    case CommError::PortBusy:
-    case CommError::PortSetupFailed:
-      outcome.systemError = context.port.SystemError();
-      break;
-    default:
-      break;
-  }
   return outcome;
 }
 

@@ -257,20 +257,7 @@ namespace {
 // The register access layer's calls for Modbus RTU.
 
 ExchangeOutcome Outcome(const RtuContext& context, CommError error) {
-  ExchangeOutcome outcome;
-  outcome.error = error;
-  outcome.timeout = context.timeout;
-  outcome.replyHeard = context.replyHeard;
-  switch (error) {
-    case CommError::PortOpenFailed:
-    case CommError::PortBusy:
-    case CommError::PortSetupFailed:
-      outcome.systemError = context.port.SystemError();
-      break;
-    default:
-      break;
-  }
-  return outcome;
+  return SerialExchangeOutcome(error, context.timeout, context.replyHeard, context.port);
 }
 
 ExchangeOutcome RtuRead(CommSettings& s, int first, int count, std::span<std::uint16_t> words) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "comm/serial_port.h"
+
 namespace kvx {
 namespace {
 
@@ -15,6 +17,24 @@ constexpr std::array kClients{
 };
 
 }  // namespace
+
+ExchangeOutcome SerialExchangeOutcome(CommError error, std::chrono::milliseconds timeout,
+                                      bool replyHeard, const SerialPort& port) {
+  ExchangeOutcome outcome;
+  outcome.error = error;
+  outcome.timeout = timeout;
+  outcome.replyHeard = replyHeard;
+  switch (error) {
+    case CommError::PortOpenFailed:
+    case CommError::PortBusy:
+    case CommError::PortSetupFailed:
+      outcome.systemError = port.SystemError();
+      break;
+    default:
+      break;
+  }
+  return outcome;
+}
 
 const ProtocolClient* FindProtocolClient(ProtocolKind protocol) {
   for (const auto& [kind, client] : kClients) {

@@ -25,6 +25,14 @@ struct ExchangeOutcome {
       0;  // the relay's own code of a refusal without a CommError of its own (DF1 STS)
 };
 
+class SerialPort;
+
+// The outcome of one exchange on a serial line; the port's errno is kept
+// when the port itself failed (could not be opened, is held, refused its
+// setup).
+ExchangeOutcome SerialExchangeOutcome(CommError error, std::chrono::milliseconds timeout,
+                                      bool replyHeard, const SerialPort& port);
+
 struct ProtocolClient {
   ExchangeOutcome (*read)(CommSettings& settings, int first, int count,
                           std::span<std::uint16_t> words);
