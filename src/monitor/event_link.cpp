@@ -89,7 +89,8 @@ EventRefresh RefreshEvents(CommSettings& settings, const EventLayout& layout) {
 
 EventSaveResult SaveEventRecords(CommSettings& settings, const EventLayout& layout,
                                  const EventRange& range, const std::filesystem::path& path,
-                                 const CancelToken* cancel, ProgressSink* progress) {
+                                 const std::function<bool()>& stopRequested,
+                                 ProgressSink* progress) {
   EventSaveResult result;
   result.total = range.Retained();
   if (range.Empty()) return result;
@@ -103,7 +104,7 @@ EventSaveResult SaveEventRecords(CommSettings& settings, const EventLayout& layo
   result.outcome = EventSaveResult::Outcome::Saved;
   if (progress) progress->Begin("Saving Events", static_cast<int>(range.last - range.first));
   for (long long v = range.last; v >= range.first; --v) {
-    if (cancel && cancel->Cancelled()) {
+    if (stopRequested && stopRequested()) {
       result.outcome = EventSaveResult::Outcome::Cancelled;
       break;
     }
@@ -114,6 +115,7 @@ EventSaveResult SaveEventRecords(CommSettings& settings, const EventLayout& layo
     if (!record.read) {
       result.outcome = EventSaveResult::Outcome::RelayStopped;
       result.reason = record.failure.reason;
+      result.linkFailure = record.failure;
       break;
     }
     file += EventFileLine(layout, EventSlot(v, layout.RingSize()), record.block);

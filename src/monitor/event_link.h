@@ -5,12 +5,12 @@
 // command line) and tells why an exchange failed.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "comm/comm_error.h"
 #include "comm/comm_settings.h"
 #include "monitor/event_records.h"
-#include "session/cancel_token.h"
 #include "session/progress_sink.h"
 
 namespace kvx {
@@ -53,15 +53,18 @@ struct EventSaveResult {
   long long saved = 0;  // record lines in the file
   long long total = 0;  // records retained in the relay
   std::string reason;   // the link's or the file system's reason
+  CommFailure linkFailure;  // the exchange that failed (RelayStopped)
 };
 
 // Saves the retained records of `range`, newest first, to `path`: the
 // header, one line per record, and an empty line once every record is in.
 // A save that ends early keeps the lines it has (no final empty line) and
-// says so. The progress runs 0..retained-1.
+// says so. The progress runs 0..retained-1; `stopRequested` (may be empty)
+// is asked before each record.
 EventSaveResult SaveEventRecords(CommSettings& settings, const EventLayout& layout,
                                  const EventRange& range, const std::filesystem::path& path,
-                                 const CancelToken* cancel, ProgressSink* progress);
+                                 const std::function<bool()>& stopRequested,
+                                 ProgressSink* progress);
 
 // One line for the user: "Events saved: 37 of 64 records; the relay stopped
 // answering (no reply ...)".

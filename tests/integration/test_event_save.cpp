@@ -15,6 +15,7 @@
 #include "monitor/command_list.h"
 #include "monitor/event_link.h"
 #include "monitor/trip_codes.h"
+#include "session/cancel_token.h"
 #include "setpoints/load_setting_file.h"
 #include "sim/relay_simulation.h"
 #include "support/scratch_folder.h"
@@ -168,8 +169,9 @@ TEST(EventSave, ASaveThatEndsEarlySaysHowFarItGot) {
 
   CancelToken cancel;
   Interrupter cancelAt(3, [&] { cancel.Cancel(); });
-  EventSaveResult cancelled =
-      SaveEventRecords(r.comm, r.layout, range, folder / "cancelled.txt", &cancel, &cancelAt);
+  EventSaveResult cancelled = SaveEventRecords(
+      r.comm, r.layout, range, folder / "cancelled.txt", [&] { return cancel.Cancelled(); },
+      &cancelAt);
   EXPECT_EQ(cancelled.outcome, EventSaveResult::Outcome::Cancelled);
   EXPECT_EQ(cancelled.saved, 4);  // the record at position 3 was already under way
   EXPECT_EQ(cancelAt.maximum_, 63);
