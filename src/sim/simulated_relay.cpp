@@ -249,7 +249,12 @@ bool SimulatedRelay::RecordTrip(int code) {
   std::lock_guard lock(mutex_);
   const TimePoint now = Now();
   AdvanceLocked(now);
-  const MeteringInputs before = InputsLocked(now);
+  // A protection element trips on a fault current, also when it is raised
+  // here on a relay that carried none: the record shows an overload.
+  MeteringInputs before = InputsLocked(now);
+  before.energised = true;
+  before.currentFactor = std::max(before.currentFactor, 1.25);
+  before.starting = false;
   auto record = process_.Trip(code);
   if (!record) return false;
   AppendLocked(*record, before, now);

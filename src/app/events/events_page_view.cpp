@@ -55,9 +55,9 @@ EventsPageView::EventsPageView(MainWindow& window, QWidget* page, QTimer* trackb
   sidePanel_ = MakeBar(page_, QStringLiteral("events_P"));
   int y = 10;
   auto row = [&](const QString& caption, const char* name) {
-    MakeLabel(sidePanel_, caption)->setGeometry(8, y, 110, 20);
+    MakeLabel(sidePanel_, caption)->setGeometry(8, y, 124, 20);
     QLabel* value = MakeLabel(sidePanel_, QString(), name);
-    value->setGeometry(120, y, kSideWidth - 128, 20);
+    value->setGeometry(134, y, kSideWidth - 140, 20);
     y += 24;
     return value;
   };
