@@ -7,11 +7,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QtTest>
 #include <atomic>
 #include <memory>
@@ -183,6 +185,13 @@ void EventsWindowTest::eventsPagePerFamily() {
   QVERIFY(values.size() > 10);
   QCOMPARE(values, b.Expected(newestSlot));
   QVERIFY(!values.contains(QString()));
+  // The wheel moves one row.
+  auto* rows = b.find<QTableWidget>("Events_Grid");
+  const int top = rows->verticalScrollBar()->value();
+  QWheelEvent down(QPointF(20, 20), rows->viewport()->mapToGlobal(QPointF(20, 20)), QPoint(),
+                   QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(rows->viewport(), &down);
+  QCOMPARE(rows->verticalScrollBar()->value(), top + 1);
   // Heading row first, in bold.
   auto* grid = b.find<QTableWidget>("Events_Grid");
   QVERIFY(grid->item(0, 0)->text().isEmpty());
@@ -207,6 +216,16 @@ void EventsWindowTest::emptyRecordAndNothingToSave() {
   b.find<QPushButton>("SaveEvents_B")->click();
   QVERIFY(!asked);
   QCOMPARE(b.Told().back(), std::string("Record Error: No Events to Save"));
+
+  // The packet statistics: a double click shows them, the button hides them.
+  auto* packets = b.find("packet_P");
+  QVERIFY(!b.find("total_packet_E")->isVisible());
+  QTest::mouseDClick(packets, Qt::LeftButton);
+  QVERIFY(b.find("total_packet_E")->isVisible());
+  QVERIFY(b.label("total_packet_E").toInt() > 0);
+  b.find<QPushButton>("packet_B")->click();
+  QVERIFY(!b.find("total_packet_E")->isVisible());
+  QVERIFY(!b.find("packet_B")->isVisible());
 
   // A record written meanwhile shows after Refresh Events.
   QVERIFY(b.relay->Relay().RecordTrip(2));

@@ -5,10 +5,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include "app/dialogs/window_dialogs.h"
 #include "app/frame/frame_widgets.h"
@@ -45,6 +47,7 @@ EventsPageView::EventsPageView(MainWindow& window, QWidget* page, QTimer* trackb
       MakeGrid(page_, QStringLiteral("Events_Grid"),
                {QStringLiteral("Parameters"), QStringLiteral("Value"), QStringLiteral("Units")}, 1);
   eventsGrid_->setRowCount(0);
+  eventsGrid_->viewport()->installEventFilter(this);
   emptyNotice_ = new QLabel(QStringLiteral("Empty Record"), page_);
   emptyNotice_->setObjectName(QStringLiteral("empty_P"));
   emptyNotice_->setAlignment(Qt::AlignCenter);
@@ -167,6 +170,15 @@ void EventsPageView::EnableControls(bool enabled) {
 bool EventsPageView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == packetPanel_ && event->type() == QEvent::MouseButtonDblClick) {
     ShowPacketStatistics(true);
+    return true;
+  }
+  // The wheel moves the grid one row at a time.
+  if (watched == eventsGrid_->viewport() && event->type() == QEvent::Wheel) {
+    const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+    if (delta != 0) {
+      QScrollBar* bar = eventsGrid_->verticalScrollBar();
+      bar->setValue(bar->value() + (delta < 0 ? 1 : -1));
+    }
     return true;
   }
   return QObject::eventFilter(watched, event);
