@@ -384,6 +384,12 @@ void EventsWindowTest::commandMenusSendTheirNumbers() {
   }
   // Clear Event Records emptied the ring; the emergency reset wrote the one record.
   QCOMPARE(b.relay->Relay().EventCount(), 1u);
+  // Every item of the three menus is served.
+  for (const char* name : {"DRA_Commands", "DRB_Commands", "FDX_Commands"}) {
+    for (QAction* a : b.window->findChild<QMenu*>(QString::fromLatin1(name))->actions()) {
+      QVERIFY2(a->property("wired").toBool(), qPrintable(a->objectName()));
+    }
+  }
   b.frames->Reset();
   b.find<QPushButton>("Start1_B")->click();
   QCOMPARE(b.frames->lastCommand.load(), 1);

@@ -20,16 +20,18 @@ DeviceCommandsController::DeviceCommandsController(MainWindow& window)
 }
 
 void DeviceCommandsController::WireMenu(QMenu* menu, int family) {
-  const std::vector<int> items = CommandMenu(family);
-  const QList<QAction*> actions = menu->actions();
-  for (int i = 0; i < actions.size() && i < static_cast<int>(items.size()); ++i) {
-    QAction* a = actions[i];
-    const int number = items[static_cast<std::size_t>(i)];
-    a->setProperty("wired", true);
-    if (number == kClockMenuItem) {
-      connect(a, &QAction::triggered, this, [this] { SetClock(); });
-    } else {
-      connect(a, &QAction::triggered, this, [this, number] { Send(number); });
+  // Items are matched by caption, so the menu's order is the frame's alone.
+  for (int number : CommandMenu(family)) {
+    const int code = number == kClockMenuItem ? kCommandSetClock : number;
+    const QString caption = QString::fromLatin1(FindDeviceCommand(code)->menuText);
+    for (QAction* a : menu->actions()) {
+      if (a->text().remove(QLatin1Char('&')) != caption || a->property("wired").toBool()) continue;
+      a->setProperty("wired", true);
+      if (number == kClockMenuItem) {
+        connect(a, &QAction::triggered, this, [this] { SetClock(); });
+      } else {
+        connect(a, &QAction::triggered, this, [this, number] { Send(number); });
+      }
     }
   }
 }
@@ -49,7 +51,9 @@ void DeviceCommandsController::Wire(const FrameMenus& menus, const FrameStrips& 
           [this, b = strips.details] { ShowTripDetails(b); });
 }
 
-TripDetailsWindow* DeviceCommandsController::tripDetails() const { return tripDetails_.data(); }
+TripDetailsWindow* DeviceCommandsController::tripDetails() const {
+  return tripDetails_.data();
+}
 
 bool DeviceCommandsController::RequireOnline() {
   if (window_.online()) return true;
