@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "comm/modbus_limits.h"
+#include "monitor/command_list.h"
 
 namespace kvx::cli {
 namespace {
@@ -20,7 +22,7 @@ struct WriteArgs {
 };
 
 struct CommandArgs {
-  int code = 0;
+  std::string name;
 };
 
 void AddReadRegisters(CLI::App& app, CommandContext& context) {
@@ -64,11 +66,20 @@ void AddWriteRegisters(CLI::App& app, CommandContext& context) {
 
 void AddCommand(CLI::App& app, CommandContext& context) {
   auto args = std::make_shared<CommandArgs>();
-  auto* cmd = app.add_subcommand("command", "Send device command N");
-  cmd->add_option("N", args->code, "Command code")->required()->check(CLI::Range(0, 65535));
+  std::string words;
+  for (const DeviceCommand& c : DeviceCommands())
+    words += std::string(words.empty() ? "" : ", ") + c.word;
+  auto* cmd = app.add_subcommand("command", "Send a device command by its name or number");
+  cmd->add_option("NAME", args->name, "Command: " + words + ", or its number 0..65535")->required();
   cmd->callback([&context, args] {
+    const auto code = ParseDeviceCommand(args->name);
+    if (!code) {
+      context.err << "kvx-cli: command: '" << args->name << "' is no command name or number\n";
+      context.exitCode = kExitBadArguments;
+      return;
+    }
     context.WithLink([&](LinkSession& session) {
-      AccessReport report = SendCommandReport(session.settings, args->code);
+      AccessReport report = SendCommandReport(session.settings, *code);
       if (!report.ok) return context.Fail(report, "command");
       return static_cast<int>(kExitOk);
     });

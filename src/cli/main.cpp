@@ -5,6 +5,7 @@
 
 #include "cli/command_context.h"
 #include "cli/curve_commands.h"
+#include "cli/event_commands.h"
 #include "cli/file_commands.h"
 #include "cli/link_commands.h"
 #include "cli/online_commands.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   RegisterFileCommands(app, context);
   RegisterCurveCommands(app, context);
   RegisterOnlineCommands(app, context);
+  RegisterEventCommands(app, context);
 
   try {
     app.parse(argc, argv);

@@ -418,6 +418,14 @@ void AddChangePassword(CLI::App& app, CommandContext& context) {
 
 }  // namespace
 
+void RunConnected(CommandContext& context, bool yes, const std::string& defaultsFolder,
+                  const std::function<int(WorkingState&)>& body) {
+  OnlineOptions options;
+  options.yes = yes;
+  options.defaultsFolder = defaultsFolder;
+  RunOnline(context, options, body);
+}
+
 void RegisterOnlineCommands(CLI::App& app, CommandContext& context) {
   AddIdentify(app, context);
   AddReadSetpoints(app, context);

@@ -7,7 +7,16 @@
 
 #include "cli/command_context.h"
 
+namespace kvx {
+class WorkingState;
+}
+
 namespace kvx::cli {
+
+// Connects as the desktop program does (answering questions with Yes when
+// `yes`), runs `body` online and disconnects; for commands of other files.
+void RunConnected(CommandContext& context, bool yes, const std::string& defaultsFolder,
+                  const std::function<int(WorkingState&)>& body);
 
 void RegisterOnlineCommands(CLI::App& app, CommandContext& context);
 

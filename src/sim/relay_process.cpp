@@ -41,13 +41,9 @@ std::optional<ProcessRecord> RelayProcess::Command(int code, TimePoint now) {
       localControl_ = false;
       break;
     case 13:  // Remote/Network Trip Set
-      if (tripped_) break;
-      tripped_ = true;
-      motor_ = MotorState::Idle;
-      run1Output_ = false;
-      return ProcessRecord{RecordKind::Trip, NetworkTripCode()};
+      return Trip(NetworkTripCode());
     case 15:
-      alarmed_ = true;
+      Alarm(NetworkAlarmCode());
       break;
     case 16:
       alarmed_ = false;
@@ -67,6 +63,20 @@ std::optional<ProcessRecord> RelayProcess::Command(int code, TimePoint now) {
       break;
   }
   return std::nullopt;
+}
+
+std::optional<ProcessRecord> RelayProcess::Trip(int code) {
+  if (tripped_) return std::nullopt;
+  tripped_ = true;
+  tripCode_ = code & 0xFF;
+  motor_ = MotorState::Idle;
+  run1Output_ = false;
+  return ProcessRecord{RecordKind::Trip, tripCode_};
+}
+
+void RelayProcess::Alarm(int code) {
+  alarmed_ = true;
+  alarmCode_ = code & 0xFF;
 }
 
 bool RelayProcess::Energised() const {
@@ -131,13 +141,15 @@ std::array<std::uint16_t, 15> RelayProcess::TripCodeWords() const {
     // up to five active codes, the rest "No Trip or Alarm Code"
     for (int i = 0; i < 5; ++i) w[i] = 255;
     int n = 0;
-    if (tripped_) w[n++] = static_cast<std::uint16_t>(NetworkTripCode());
-    if (alarmed_) w[n++] = static_cast<std::uint16_t>(NetworkAlarmCode());
+    if (tripped_) w[n++] = static_cast<std::uint16_t>(tripCode_);
+    if (alarmed_ && !(tripped_ && alarmCode_ == tripCode_)) {
+      w[n++] = static_cast<std::uint16_t>(alarmCode_);
+    }
     return w;
   }
   auto set = [&w](int code) { w[code / 16] |= static_cast<std::uint16_t>(1u << (code % 16)); };
-  if (tripped_) set(NetworkTripCode());
-  if (alarmed_) set(NetworkAlarmCode());
+  if (tripped_) set(tripCode_);
+  if (alarmed_) set(alarmCode_);
   return w;
 }
 

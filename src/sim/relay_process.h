@@ -36,6 +36,13 @@ class RelayProcess {
   // records, totals) are the caller's; they return nothing here.
   std::optional<ProcessRecord> Command(int code, TimePoint now);
 
+  // A trip with `code` of the family's cause list, as a protection element
+  // would raise it: the motor stops (the feeder opens) and the code shows in
+  // the trip code registers until a reset. Nothing while already tripped.
+  std::optional<ProcessRecord> Trip(int code);
+  // An alarm with `code`; it shows beside the trip code until cleared.
+  void Alarm(int code);
+
   std::array<std::uint16_t, 5> StatusWords() const;
   std::array<std::uint16_t, 15> TripCodeWords() const;
 
@@ -60,6 +67,8 @@ class RelayProcess {
   TimePoint startedAt_{};
   bool tripped_ = false;
   bool alarmed_ = false;
+  int tripCode_ = 0;   // meaningful while tripped_
+  int alarmCode_ = 0;  // meaningful while alarmed_
   bool thermalReset_ = false;
   bool localControl_ = false;
   bool run1Output_ = false;  // family 3 output relay 1

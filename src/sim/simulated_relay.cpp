@@ -234,12 +234,56 @@ bool SimulatedRelay::CommandLocked(int code, TimePoint now) {
     default:
       break;
   }
-  if (auto record = process_.Command(code, now)) {
-    // A start is recorded with its inrush, a trip or reset with what flowed before it.
-    const MeteringInputs at = record->kind == RecordKind::Start ? InputsLocked(now) : before;
-    events_.Append(record->kind, record->cause, clock_.At(now), at, metering_);
-  }
+  if (auto record = process_.Command(code, now)) AppendLocked(*record, before, now);
   return true;
+}
+
+void SimulatedRelay::AppendLocked(const ProcessRecord& record, const MeteringInputs& before,
+                                  TimePoint now) {
+  // A start is recorded with its inrush, a trip or reset with what flowed before it.
+  const MeteringInputs at = record.kind == RecordKind::Start ? InputsLocked(now) : before;
+  events_.Append(record.kind, record.cause, clock_.At(now), at, metering_);
+}
+
+bool SimulatedRelay::RecordTrip(int code) {
+  std::lock_guard lock(mutex_);
+  const TimePoint now = Now();
+  AdvanceLocked(now);
+  // A protection element trips on a fault current, also when it is raised
+  // here on a relay that carried none: the record shows an overload.
+  MeteringInputs before = InputsLocked(now);
+  before.energised = true;
+  before.currentFactor = std::max(before.currentFactor, 1.25);
+  before.starting = false;
+  auto record = process_.Trip(code);
+  if (!record) return false;
+  AppendLocked(*record, before, now);
+  return true;
+}
+
+void SimulatedRelay::RecordAlarm(int code) {
+  std::lock_guard lock(mutex_);
+  AdvanceLocked(Now());
+  process_.Alarm(code);
+}
+
+bool SimulatedRelay::RecordStart(bool second) {
+  std::lock_guard lock(mutex_);
+  const TimePoint now = Now();
+  AdvanceLocked(now);
+  const MeteringInputs before = InputsLocked(now);
+  auto record = process_.Command(second ? 2 : 1, now);
+  if (!record) return false;
+  AppendLocked(*record, before, now);
+  return true;
+}
+
+void SimulatedRelay::RecordThermalReset() {
+  std::lock_guard lock(mutex_);
+  const TimePoint now = Now();
+  AdvanceLocked(now);
+  const MeteringInputs before = InputsLocked(now);
+  if (auto record = process_.Command(9, now)) AppendLocked(*record, before, now);
 }
 
 std::string SimulatedRelay::TextAtLocked(int reg) const {
@@ -257,6 +301,11 @@ std::string SimulatedRelay::TextAtLocked(int reg) const {
 std::string SimulatedRelay::Password() const {
   std::lock_guard lock(mutex_);
   return TextAtLocked(kPasswordRegister);
+}
+
+EventRing::Block SimulatedRelay::EventSlotBlock(int slot) const {
+  std::lock_guard lock(mutex_);
+  return events_.SlotBlock(slot);
 }
 
 std::uint32_t SimulatedRelay::EventCount() const {

@@ -54,6 +54,21 @@ class SimulatedRelay : public ModbusDevice {
   // the relay does not know.
   bool Command(int code);
 
+  // What happens inside the relay without a command on the link, for tests
+  // and for driving the simulator from outside (a control channel):
+  // a protection trip with `code` of the family's cause list (the trip code
+  // registers show it and the ring gets a trip record; false while already
+  // tripped), an alarm with `code` (no record), a motor start (false for a
+  // feeder, a tripped relay or a turning motor) and an emergency thermal
+  // reset (both write a record as their commands do).
+  bool RecordTrip(int code);
+  void RecordAlarm(int code);
+  bool RecordStart(bool second = false);
+  void RecordThermalReset();
+
+  // The block of ring slot `slot` as the relay would present it.
+  EventRing::Block EventSlotBlock(int slot) const;
+
   const RelayConfig& Config() const { return config_; }
   std::string Password() const;
   std::uint32_t EventCount() const;
@@ -66,6 +81,7 @@ class SimulatedRelay : public ModbusDevice {
   MeteringInputs InputsLocked(TimePoint now) const;
   std::uint16_t ReadOneLocked(int reg, TimePoint now, const MeteringInputs& in);
   bool CommandLocked(int code, TimePoint now);
+  void AppendLocked(const ProcessRecord& record, const MeteringInputs& before, TimePoint now);
   std::string TextAtLocked(int reg) const;
   float SingleAtLocked(int reg, float fallback) const;
 

@@ -18,6 +18,9 @@
 
 #include "app/comm/network_options_dialog.h"
 #include "app/comm/traffic_window.h"
+#include "app/commands/clock_dialog.h"
+#include "app/commands/device_commands_controller.h"
+#include "app/commands/trip_details_window.h"
 #include "app/controls/bw_spin_edit.h"
 #include "app/dialogs/about_dialog.h"
 #include "app/dialogs/color_options_dialog.h"
@@ -59,6 +62,7 @@ class ScreenshotTest : public QObject {
   void silentRelayWithCancel();
   void dialogs();
   void trafficWindow();
+  void eventsPageOnline();
 
  private:
   void Shoot(QWidget* w, const QString& name);
@@ -334,4 +338,39 @@ void ScreenshotTest::trafficWindow() {
 }
 
 QTEST_MAIN(ScreenshotTest)
+// The Events page of a motor relay with a trip just recorded, its trip
+// details window, and the System Time dialog.
+void ScreenshotTest::eventsPageOnline() {
+  const QString folder = QStringLiteral(KVX_BINARY_DIR "/bin");
+  std::string error;
+  auto config =
+      sim::MakeRelayConfig("DRA", 230, (folder + QStringLiteral("/Defaults")).toStdString(), error);
+  QVERIFY2(config, error.c_str());
+  sim::RelaySimulation relay(std::move(*config));
+  QVERIFY(relay.StartTcp("127.0.0.1", 0).ok);
+  QVERIFY(relay.Relay().RecordTrip(2));
+  MainWindowOptions options;
+  options.programFolder = folder;
+  options.connectTcpPortAtStart = relay.TcpPort();
+  MainWindow w(options);
+  ScriptedDialogs answers;
+  w.useDialogs(&answers);
+  w.move(0, 0);
+  w.resize(1000, 700);
+  w.show();
+  QTRY_VERIFY(w.online());
+  qobject_cast<QTabWidget*>(w.findChild<QWidget*>(QStringLiteral("PageControl1")))
+      ->setCurrentIndex(2);
+  w.findChild<QWidget*>(QStringLiteral("packet_P"))->setFocus();
+  Shoot(&w, QStringLiteral("events_online_family1"));
+  qobject_cast<QPushButton*>(w.findChild<QWidget*>(QStringLiteral("Details_B")))->click();
+  auto* commands = w.findChild<DeviceCommandsController*>(QStringLiteral("DeviceCommands"));
+  QVERIFY(commands && commands->tripDetails());
+  Shoot(commands->tripDetails(), QStringLiteral("trip_details"));
+  ClockDialog clock(&w, w.userColors());
+  clock.show();
+  Shoot(&clock, QStringLiteral("system_time"));
+  w.setUnsavedChanges(false);
+}
+
 #include "test_screenshots.moc"

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/commands/command_buttons.h"
 #include "app/frame/frame_parts.h"
 #include "app/frame/frame_widgets.h"
 
@@ -50,15 +51,17 @@ FrameStrips BuildFrameStrips(QWidget* central) {
   s.statusTexts[0] = MakePanel(s.statusStrip, QStringLiteral("first_P"));
   s.statusTexts[1] = MakePanel(s.statusStrip, QStringLiteral("second_P"));
   s.statusTexts[2] = MakePanel(s.statusStrip, QStringLiteral("third_P"));
-  s.details = MakeButton(s.statusTexts[0], "Details_B", QStringLiteral("Details"));
-  s.reset = MakeButton(s.statusTexts[0], "Reset_B", QStringLiteral("Reset"));
+  const StatusButtons status = BuildStatusButtons(s.statusTexts[0]);
+  s.details = status.details;
+  s.reset = status.reset;
 
   s.draStrip = MakeBar(central, QStringLiteral("dra_display_P"));
   MakePanel(s.draStrip, QStringLiteral("dra_dig_P"), QStringLiteral("Inputs"));
   AddRelayPanels(s.draStrip, QStringLiteral("dra"), 5);
-  s.start1 = MakeButton(s.draStrip, "Start1_B", QStringLiteral("Start 1"));
-  s.start2 = MakeButton(s.draStrip, "Start2_B", QStringLiteral("Start 2"));
-  s.stop = MakeButton(s.draStrip, "Stop_B", QStringLiteral("Stop"));
+  const MotorButtons motor = BuildMotorButtons(s.draStrip);
+  s.start1 = motor.start1;
+  s.start2 = motor.start2;
+  s.stop = motor.stop;
 
   s.drbStrip = MakeBar(central, QStringLiteral("drb_display_P"));
   MakePanel(s.drbStrip, QStringLiteral("drb_dig_P"), QStringLiteral("Inputs"));

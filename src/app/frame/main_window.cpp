@@ -87,7 +87,7 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
                                         timers_.setpoints, timers_.notice);
   setpointsView_->onPrint = [this] { menus_.print->trigger(); };
   meteringView_ = new MeteringPageView(this, pages_->widget(1));
-  eventsView_ = new EventsPageView(this, pages_->widget(2));
+  eventsView_ = new EventsPageView(*this, pages_->widget(2), timers_.trackbar);
   eventsView_->onRefresh = [this] { OnPageChanged(); };
   progress_ = std::make_unique<WindowProgress>(this, statusBar_.progress);
   progress_->onCancel = [this] { CancelLinkSequence(); };
@@ -270,7 +270,7 @@ void MainWindow::ApplyColors() {
 
 void MainWindow::OnPageChanged() {
   update();
-  // The Events page refreshes its records here once event reading is built.
+  if (online() && pages_->currentWidget() == eventsView_->page()) eventsView_->Refresh();
 }
 
 // --- layout -------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "app/commands/device_commands_controller.h"
 #include "app/dialogs/message_box.h"
 #include "app/events/events_page_view.h"
 #include "app/frame/file_commands.h"
@@ -63,6 +64,8 @@ void MainWindow::WireMenus() {
     if (openSetpointFile) openSetpointFile(QString());
   });
 
+  (new DeviceCommandsController(*this))->Wire(m, strips_);
+
   // Items of features still to come: a clear message, never a dead item.
   const QList<QAction*> wired = {m.exit,       m.connect,         m.disconnect,     m.showTraffic,
                                  m.about,      m.helpContents,    m.editColors,     m.save,
@@ -70,15 +73,12 @@ void MainWindow::WireMenus() {
                                  m.writeToUnit};
   for (QMenu* menu : m.All()) {
     for (QAction* a : menu->actions()) {
-      if (a->isSeparator() || a->menu() || wired.contains(a)) continue;
+      if (a->isSeparator() || a->menu() || wired.contains(a) || a->property("wired").toBool()) {
+        continue;
+      }
       const QString caption = a->text().remove(QLatin1Char('&'));
       connect(a, &QAction::triggered, this, [this, caption] { NotAvailableYet(caption); });
     }
-  }
-  for (QPushButton* button : {strips_.details, strips_.reset, strips_.start1, strips_.start2,
-                              strips_.stop, eventsView_->saveButton()}) {
-    const QString caption = button->text();
-    connect(button, &QPushButton::clicked, this, [this, caption] { NotAvailableYet(caption); });
   }
   connect(statusBar_.linkCancel, &QPushButton::clicked, this, [this] { CancelLinkSequence(); });
   openDocument = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
