@@ -107,8 +107,8 @@ FrameMenus BuildFrameMenus(QMenuBar* bar) {
   m.plot = AddMenu(bar, "Plot1", QStringLiteral("&Plot"));
   AddItem(m.plot, "PlotChart1", QStringLiteral("Plot Chart"));
   m.dataLogging = AddMenu(bar, "DataLogging1", QStringLiteral("&Data Logging"));
-  AddItem(m.dataLogging, "Datalog_Enable", QStringLiteral("Enable Datalogging"));
-  AddItem(m.dataLogging, "DatalogTiming1", QStringLiteral("Datalog Timing"));
+  m.datalogEnable = AddItem(m.dataLogging, "Datalog_Enable", QStringLiteral("Enable Datalogging"));
+  m.datalogTiming = AddItem(m.dataLogging, "DatalogTiming1", QStringLiteral("Datalog Timing"));
   m.password = AddMenu(bar, "Password1", QStringLiteral("P&assword"));
   m.passwordTimeout = AddItem(m.password, "Timeout1", QStringLiteral("Timeout"));
   m.changePassword = AddItem(m.password, "ChangePassword1", QStringLiteral("Change Password"));

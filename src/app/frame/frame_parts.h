@@ -42,6 +42,8 @@ struct FrameMenus {
   QMenu* fdxCommands = nullptr;
   QMenu* plot = nullptr;
   QMenu* dataLogging = nullptr;
+  QAction* datalogEnable = nullptr;  // Datalog_Enable, a check item
+  QAction* datalogTiming = nullptr;
   QMenu* password = nullptr;
   QAction* passwordTimeout = nullptr;
   QAction* changePassword = nullptr;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "app/comm/network_options_dialog.h"
+#include "app/datalog/datalog_commands.h"
 #include "app/frame/main_window.h"
 #include "session/working_state.h"
 
@@ -50,6 +51,7 @@ bool LinkCommands::ConnectWith(const CommOptions& options) {
 
 void LinkCommands::Disconnect() {
   window_.session().DisconnectUnit();
+  window_.datalog().LinkStopped();
   window_.RenderSession();
 }
 

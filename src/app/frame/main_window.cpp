@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "app/comm/traffic_window.h"
+#include "app/datalog/datalog_commands.h"
 #include "app/dialogs/progress_window.h"
 #include "app/dialogs/window_dialogs.h"
 #include "app/events/events_page_view.h"
@@ -99,6 +100,8 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
   link_ = std::make_unique<LinkCommands>(*this);
   password_ = std::make_unique<PasswordCommands>(*this);
   help_ = std::make_unique<HelpCommands>(*this);
+  datalog_ = std::make_unique<DatalogCommands>(*this, menus_.datalogEnable, menus_.datalogTiming,
+                                               timers_.dataLog);
   WireMenus();
 
   session_->SetUnsavedChanges(false);

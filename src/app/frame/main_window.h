@@ -26,6 +26,7 @@ class QWidget;
 
 namespace kvx {
 
+class DatalogCommands;
 class EventsPageView;
 class FileCommands;
 class Handover;
@@ -81,6 +82,7 @@ class MainWindow : public QMainWindow {
   UserDialogs& dialogs();
   WindowProgress& progressWindows() { return *progress_; }
   SetpointPageView& setpointsView() { return *setpointsView_; }
+  DatalogCommands& datalog() { return *datalog_; }
   UserColors userColors() const { return ColorsFromPreferences(prefs_); }
   // Where the next file dialog starts: the folder of the file used last, or
   // the program's folder before any.
@@ -208,6 +210,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<LinkCommands> link_;
   std::unique_ptr<PasswordCommands> password_;
   std::unique_ptr<HelpCommands> help_;
+  std::unique_ptr<DatalogCommands> datalog_;
 
   QString programFolder_;
   QString defaultsFolder_;

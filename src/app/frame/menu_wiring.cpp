@@ -67,10 +67,10 @@ void MainWindow::WireMenus() {
   (new DeviceCommandsController(*this))->Wire(m, strips_);
 
   // Items of features still to come: a clear message, never a dead item.
-  const QList<QAction*> wired = {m.exit,       m.connect,         m.disconnect,     m.showTraffic,
-                                 m.about,      m.helpContents,    m.editColors,     m.save,
-                                 m.open,       m.passwordTimeout, m.changePassword, m.loadDefaults,
-                                 m.writeToUnit};
+  const QList<QAction*> wired = {m.exit,        m.connect,         m.disconnect,     m.showTraffic,
+                                 m.about,       m.helpContents,    m.editColors,     m.save,
+                                 m.open,        m.passwordTimeout, m.changePassword, m.loadDefaults,
+                                 m.writeToUnit, m.datalogEnable,   m.datalogTiming};
   for (QMenu* menu : m.All()) {
     for (QAction* a : menu->actions()) {
       if (a->isSeparator() || a->menu() || wired.contains(a) || a->property("wired").toBool()) {
