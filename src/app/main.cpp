@@ -14,6 +14,8 @@
 
 #include "app/frame/main_window.h"
 #include "app/frame/process_locale.h"
+#include "kvx_version.h"
+#include "setpoints/defaults_location.h"
 #include "shell/demo_option.h"
 #include "shell/instance_lock.h"
 #include "sim/relay_simulation.h"
@@ -34,6 +36,10 @@ int main(int argc, char* argv[]) {
     const std::string a = argv[i];
     if (a == "-h" || a == "--help") {
       std::fputs(kvx::StartUsageText().c_str(), stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("kvx-comm %s\n", kvx::kVersion);
       return 0;
     }
   }
@@ -73,9 +79,8 @@ int main(int argc, char* argv[]) {
     // --demo: a simulated relay in this process, on a loopback port of its own.
     std::unique_ptr<kvx::sim::RelaySimulation> demo;
     if (start.demo) {
-      const std::string defaults = QDir(QCoreApplication::applicationDirPath())
-                                       .filePath(QStringLiteral("Defaults"))
-                                       .toStdString();
+      const std::string defaults =
+          kvx::FindDefaultsFolder(QCoreApplication::applicationDirPath().toStdString()).string();
       std::string error;
       auto config =
           kvx::sim::MakeRelayConfig(start.demo->model, start.demo->firmware, defaults, error);

@@ -9,12 +9,14 @@
 #include "cli/file_commands.h"
 #include "cli/link_commands.h"
 #include "cli/online_commands.h"
+#include "kvx_version.h"
 
 int main(int argc, char** argv) {
   using namespace kvx::cli;
   CLI::App app{"KVX-COMM command line: talk to a protective relay", "kvx-cli"};
   app.require_subcommand(1);
   app.fallthrough();  // link options may also follow the command name
+  app.set_version_flag("--version", std::string("kvx-cli ") + kvx::kVersion);
 
   CommandContext context;
   AddLinkOptions(app, context.link);

@@ -1,7 +1,8 @@
 #pragma once
-// Where the definition files are looked for.
+// Where the definition files and the help pages are looked for.
 
 #include <filesystem>
+#include <string>
 
 namespace kvx {
 
@@ -14,5 +15,11 @@ std::filesystem::path ProgramFolder();
 // the program, so that a failed load names the expected place.
 std::filesystem::path FindDefaultsFolder(const std::filesystem::path& programFolder,
                                          const std::filesystem::path& overrideFolder = {});
+
+// The same search for any data folder shipped with the programs ("Defaults",
+// "help"): `name` beside the program, else the installed
+// "../share/kvx-comm/<name>", else `name` beside the program.
+std::filesystem::path FindDataFolder(const std::filesystem::path& programFolder,
+                                     const std::string& name);
 
 }  // namespace kvx

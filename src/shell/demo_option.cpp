@@ -51,7 +51,8 @@ std::string StartUsageText() {
          "  --demo [MODEL[@FIRMWARE]] start a simulated relay inside the program and\n"
          "                            connect to it (default DRA@197; FIRMWARE in\n"
          "                            hundredths, 190 is 1.90)\n"
-         "  -h, --help                print this help and exit\n";
+         "  -h, --help                print this help and exit\n"
+         "  --version                 print the version and exit\n";
 }
 
 StartArguments ParseStartArguments(const std::vector<std::string>& args) {

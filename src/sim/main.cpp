@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "kvx_version.h"
 #include "setpoints/defaults_location.h"
 #include "sim/relay_simulation.h"
 #include "sim/sim_rtu_pty_server.h"
@@ -26,7 +27,9 @@ namespace {}  // namespace
 
 int main(int argc, char** argv) {
   using namespace kvx::sim;
-  CLI::App app{"kvx-relay-sim: a simulated protective relay on Modbus TCP, Modbus RTU and A-B DF1"};
+  CLI::App app{"kvx-relay-sim: a simulated protective relay on Modbus TCP, Modbus RTU and A-B DF1",
+               "kvx-relay-sim"};
+  app.set_version_flag("--version", std::string("kvx-relay-sim ") + kvx::kVersion);
   std::string modelName = "DRA";
   int firmware = -1;
   std::int64_t serial = 12345;

@@ -57,6 +57,7 @@ class MainWindowTest : public QObject {
   void messageBoxGeometry();
   void progressWindow();
   void helpMissingAndPresent();
+  void installedLayoutFindsHelpAndDefaults();
 };
 
 void MainWindowTest::dotDecimalSeparatorWhateverTheLocale() {
@@ -453,6 +454,33 @@ void MainWindowTest::helpMissingAndPresent() {
   QVERIFY(*noBrowser);
   QVERIFY(text.startsWith(QStringLiteral("An error occurred opening a web browser")));
   QVERIFY(text.endsWith(QStringLiteral("\n") + QFileInfo(opened.toLocalFile()).absoluteFilePath()));
+}
+
+// Installed, the programs sit in bin/ and their data in share/kvx-comm/: the
+// window finds the help pages and the definition files there.
+void MainWindowTest::installedLayoutFindsHelpAndDefaults() {
+  QTemporaryDir prefix;
+  QDir root(prefix.path());
+  QVERIFY(root.mkpath(QStringLiteral("bin")));
+  QVERIFY(root.mkpath(QStringLiteral("share/kvx-comm/help")));
+  QVERIFY(root.mkpath(QStringLiteral("share/kvx-comm/Defaults")));
+  QFile page(root.filePath(QStringLiteral("share/kvx-comm/help/tlx_index.html")));
+  QVERIFY(page.open(QIODevice::WriteOnly));
+  page.write("<html></html>");
+  page.close();
+
+  MainWindowOptions options;
+  options.programFolder = root.filePath(QStringLiteral("bin"));
+  MainWindow w(options);
+  QCOMPARE(QDir::cleanPath(w.defaultsFolder()),
+           root.filePath(QStringLiteral("share/kvx-comm/Defaults")));
+  QUrl opened;
+  w.openDocument = [&](const QUrl& url) {
+    opened = url;
+    return true;
+  };
+  w.OnHelpContents();
+  QCOMPARE(opened.toLocalFile(), QFileInfo(page).absoluteFilePath());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -132,6 +132,18 @@ TEST(DefaultsLocation, OverrideThenBesideTheProgramThenInstalled) {
   EXPECT_FALSE(ProgramFolder().empty());
 }
 
+// The help pages are found the same way; each folder is looked up on its own,
+// so an installed help folder is used even when only Defaults is beside the program.
+TEST(DefaultsLocation, HelpFolderBesideOrInstalledIndependently) {
+  test::ScratchFolder dir;
+  const auto bin = dir / "bin";
+  std::filesystem::create_directories(bin / "Defaults");
+  EXPECT_EQ(FindDataFolder(bin, "help"), bin / "help");
+  std::filesystem::create_directories(dir / "share" / "kvx-comm" / "help");
+  EXPECT_EQ(FindDataFolder(bin, "help"), dir / "share" / "kvx-comm" / "help");
+  EXPECT_EQ(FindDataFolder(bin, "Defaults"), bin / "Defaults");
+}
+
 TEST(UnitModels, TableAndLookups) {
   EXPECT_EQ(UnitModels().size(), 6u);
   EXPECT_EQ(FindUnitModelByCode(1302)->name, "QRT-4700");

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "app/dialogs/message_box.h"
+#include "kvx_version.h"
 
 namespace kvx {
 namespace {
@@ -79,7 +80,8 @@ AboutDialog::AboutDialog(QWidget* owner, const UserColors& colors)
   auto* name = new QLabel(QStringLiteral("KVX-COMM"), panel);
   name->setFont(bold);
   name->setGeometry(10, 8, 200, 18);
-  auto* version = new QLabel(QStringLiteral("Version 3.0"), panel);
+  auto* version =
+      new QLabel(QStringLiteral("Version ") + QString::fromLatin1(kVersionShort), panel);
   version->setFont(bold);
   version->setGeometry(10, 26, 200, 18);
   auto* brand = new QLabel(QStringLiteral("Halvoren TRAXILON"), panel);

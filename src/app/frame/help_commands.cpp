@@ -8,6 +8,7 @@
 #include "app/dialogs/color_options_dialog.h"
 #include "app/dialogs/message_box.h"
 #include "app/frame/main_window.h"
+#include "setpoints/defaults_location.h"
 #include "shell/help_errors.h"
 
 namespace kvx {
@@ -18,8 +19,9 @@ void HelpCommands::About() {
 }
 
 void HelpCommands::Contents() {
-  const QString path = QDir(window_.programFolder())
-                           .filePath(QStringLiteral("help/") + QString::fromLatin1(kHelpStartPage));
+  const QString folder = QString::fromStdString(
+      FindDataFolder(window_.programFolder().toStdString(), "help").string());
+  const QString path = QDir(folder).filePath(QString::fromLatin1(kHelpStartPage));
   const QFileInfo info(path);
   int code = 0;
   if (!info.dir().exists() || !info.exists()) {

@@ -31,6 +31,7 @@
 #include "session/handed_over_front_end.h"
 #include "session/handover.h"
 #include "session/link_worker.h"
+#include "setpoints/defaults_location.h"
 #include "shell/close_sequence.h"
 
 namespace kvx {
@@ -63,7 +64,10 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
 
   programFolder_ = options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath()
                                                    : options.programFolder;
-  defaultsFolder_ = QDir(programFolder_).filePath(QStringLiteral("Defaults")) + QDir::separator();
+  // Beside the program in the build tree, under ../share/kvx-comm when installed.
+  defaultsFolder_ =
+      QString::fromStdString(FindDataFolder(programFolder_.toStdString(), "Defaults").string()) +
+      QDir::separator();
 
   // The working state with its empty setting and group tables, and the
   // dialogs its sequences talk through (handed over from the link worker).
