@@ -8,6 +8,7 @@
 #include "cli/file_commands.h"
 #include "cli/link_commands.h"
 #include "cli/online_commands.h"
+#include "cli/report_commands.h"
 
 int main(int argc, char** argv) {
   using namespace kvx::cli;
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   RegisterFileCommands(app, context);
   RegisterCurveCommands(app, context);
   RegisterOnlineCommands(app, context);
+  RegisterReportCommands(app, context);
 
   try {
     app.parse(argc, argv);
