@@ -279,16 +279,16 @@ void AddCompare(CLI::App& app, CommandContext& context) {
         groups.push_back(g);
         total += static_cast<int>(ReportRegisters(state.Store(), g).size());
       }
+      SettingStore relay = state.Store();
       const GroupReadResult read =
-          ReadGroupsFromRelay(state, groups, "Reading Settings", &progress);
+          ReadGroupsFromRelay(state, groups, "Reading Settings", &progress, &relay);
       if (!read.Complete()) {
         context.err << "Error Reading from Unit\nkvx-cli: " << DescribeGroupRead(read, total)
                     << "; nothing compared\n";
         return static_cast<int>(kExitRelayFailed);
       }
-      return FinishCompare(context, *args, "Unit " + state.Store().unitName,
-                           LastPart(args->files[0]),
-                           CompareSides(CompareSideFromStore(state.Store()), *right));
+      return FinishCompare(context, *args, "Unit " + relay.unitName, LastPart(args->files[0]),
+                           CompareSides(CompareSideFromStore(relay), *right));
     });
   });
 }
@@ -370,6 +370,7 @@ void AddRevise(CLI::App& app, CommandContext& context) {
         context.exitCode = FileError(context, "", definition.string(), state.LastLoadError());
         return;
     }
+    dialogs.Tell("Setpoint Review", kRevisionReviewText);
     for (const RevisionMark& m : r.marks) {
       if (m.outcome == RevisionOutcome::CarriedOver) continue;
       const SettingRecord& s = state.Store().settings[m.reg];

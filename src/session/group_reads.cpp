@@ -7,9 +7,10 @@
 namespace kvx {
 
 GroupReadResult ReadGroupsFromRelay(WorkingState& state, const std::vector<int>& groups,
-                                    std::string_view caption, ProgressSink* progress) {
+                                    std::string_view caption, ProgressSink* progress,
+                                    SettingStore* target) {
   GroupReadResult result;
-  SettingStore& store = state.Store();
+  SettingStore& store = target ? *target : state.Store();
   if (progress) progress->Begin(caption, static_cast<int>(groups.size()));
   int step = 0;
   for (int g : groups) {

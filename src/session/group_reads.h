@@ -22,8 +22,11 @@ struct GroupReadResult {
   bool Complete() const { return failed.empty() && !stopped; }
 };
 
+// Reads into `target` (the loaded settings when null): a copy keeps the
+// user's pending edits out of reach of a pass that only looks.
 GroupReadResult ReadGroupsFromRelay(WorkingState& state, const std::vector<int>& groups,
-                                    std::string_view caption, ProgressSink* progress = nullptr);
+                                    std::string_view caption, ProgressSink* progress = nullptr,
+                                    SettingStore* target = nullptr);
 
 // "Reading stopped: 40 of 120 settings read" / "3 settings could not be read".
 std::string DescribeGroupRead(const GroupReadResult& result, int total);

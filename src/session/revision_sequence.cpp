@@ -39,7 +39,6 @@ RevisionResult ChangeFileRevision(WorkingState& state, UserDialogs& dialogs,
   // The converted settings exist nowhere else yet.
   state.SetUnsavedChanges(true);
   result.outcome = RevisionResult::Outcome::Changed;
-  dialogs.Tell("Setpoint Review", kRevisionReviewText);
   return result;
 }
 

@@ -14,7 +14,7 @@ namespace kvx {
 
 struct RevisionResult {
   enum class Outcome {
-    Changed,       // converted; review message shown
+    Changed,       // converted
     NoFileLoaded,  // "No File Loaded"
     Rejected,      // the file check refused (see `check`); nothing changed
     LoadFailed,    // "Error Loading File."
@@ -32,7 +32,9 @@ bool RevisionPossible(const WorkingState& state, UserDialogs& dialogs);
 
 // Checks `definitionFile` against the loaded unit, loads it and converts the
 // setpoint groups (progress "Converting Settings", position = group number).
-// Marked settings leave pending changes set.
+// Marked settings leave pending changes set. The front end shows the
+// review message (kRevisionReviewText, "Setpoint Review") once it has
+// rendered the marks.
 RevisionResult ChangeFileRevision(WorkingState& state, UserDialogs& dialogs,
                                   const std::filesystem::path& definitionFile,
                                   ProgressSink* progress = nullptr);

@@ -17,6 +17,7 @@
 #include "app/frame/link_commands.h"
 #include "app/frame/main_window.h"
 #include "app/frame/password_commands.h"
+#include "app/reports/report_commands.h"
 
 namespace kvx {
 
@@ -62,12 +63,18 @@ void MainWindow::WireMenus() {
   on(m.open, [this] {
     if (openSetpointFile) openSetpointFile(QString());
   });
+  auto* reports = new ReportCommands(*this);
+  on(m.saveAsText, [reports] { reports->SaveAsText(); });
+  on(m.print, [reports] { reports->Print(); });
+  on(m.compareFiles, [reports] { reports->CompareFiles(); });
+  on(m.changeRevision, [reports] { reports->ChangeRevision(); });
 
   // Items of features still to come: a clear message, never a dead item.
-  const QList<QAction*> wired = {m.exit,       m.connect,         m.disconnect,     m.showTraffic,
-                                 m.about,      m.helpContents,    m.editColors,     m.save,
-                                 m.open,       m.passwordTimeout, m.changePassword, m.loadDefaults,
-                                 m.writeToUnit};
+  const QList<QAction*> wired = {
+      m.exit,           m.connect,       m.disconnect,  m.showTraffic, m.about,
+      m.helpContents,   m.editColors,    m.save,        m.open,        m.passwordTimeout,
+      m.changePassword, m.loadDefaults,  m.writeToUnit, m.saveAsText,  m.print,
+      m.compareFiles,   m.changeRevision};
   for (QMenu* menu : m.All()) {
     for (QAction* a : menu->actions()) {
       if (a->isSeparator() || a->menu() || wired.contains(a)) continue;
