@@ -65,6 +65,7 @@ CompareFilesWindow::CompareFilesWindow(MainWindow& window) : QDialog(&window), w
   table_ = new QTableWidget(4, kCompareColumns, this);
   table_->setObjectName(QStringLiteral("StringGrid1"));
   table_->horizontalHeader()->hide();
+  table_->horizontalHeader()->setMinimumSectionSize(0);
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(kRowHeight);
   table_->setSelectionMode(QAbstractItemView::NoSelection);

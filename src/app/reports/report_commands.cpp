@@ -153,8 +153,13 @@ void ReportCommands::Print() {
   }
 }
 
-void ReportCommands::CompareFiles() {
+CompareFilesWindow& ReportCommands::compareWindow() {
   if (!compare_) compare_ = new CompareFilesWindow(window_);
+  return *compare_;
+}
+
+void ReportCommands::CompareFiles() {
+  compareWindow();
   compare_->ApplyColors(window_.userColors());
   compare_->RenderOnline();
   if (compare_->showModal) {

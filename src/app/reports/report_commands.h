@@ -30,7 +30,8 @@ class ReportCommands : public QObject {
 
   // The window's report commands (the one its menus are wired to).
   static ReportCommands* Of(MainWindow& window);
-  CompareFilesWindow* compareWindow() const { return compare_; }
+  // The Compare Files window, made at its first use and kept.
+  CompareFilesWindow& compareWindow();
 
   // Tests answer these themselves: the Saving Options dialog and the print
   // dialog (false: cancelled).
