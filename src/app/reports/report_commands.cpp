@@ -53,9 +53,18 @@ QString ReportCommands::Today() const {
   return today ? today() : QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 }
 
+// The items stand only under loaded definitions; a call without them (a
+// script, a shortcut) gets the reason rather than an empty report.
+bool ReportCommands::DefinitionsLoaded() {
+  if (!window_.session().Store().unitName.empty()) return true;
+  window_.dialogs().Tell("No File Loaded",
+                         "A setpoint file must first be loaded\nbefore a report can be made.");
+  return false;
+}
+
 void ReportCommands::SaveAsText() {
   WorkingState& session = window_.session();
-  if (session.Store().unitName.empty()) return;
+  if (!DefinitionsLoaded()) return;
   ReportChoice choice = ReportChoice::AllSettings;
   if (askSavingOption) {
     choice = askSavingOption();
@@ -125,7 +134,7 @@ void ReportCommands::SaveAsTextLocked(ReportChoice choice, const QString& path) 
 
 void ReportCommands::Print() {
   WorkingState& session = window_.session();
-  if (session.Store().unitName.empty()) return;
+  if (!DefinitionsLoaded()) return;
   QPrinter printer(QPrinter::HighResolution);
   PreparePrinter(printer);
   const bool chosen = askPrinter ? askPrinter(printer)

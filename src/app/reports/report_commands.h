@@ -42,6 +42,7 @@ class ReportCommands : public QObject {
 
  private:
   QString Today() const;
+  bool DefinitionsLoaded();
   void SaveAsTextLocked(ReportChoice choice, const QString& path);
 
   MainWindow& window_;
