@@ -211,3 +211,36 @@ TEST_F(CliReportsOnline, RelayAgainstFileAndReport) {
 
 }  // namespace
 }  // namespace kvx
+
+namespace kvx {
+namespace {
+
+TEST(CliReportsSerial, HeaderNamesTheSerialLink) {
+  test::ScratchFolder folder;
+  const std::string rtu = (folder / "rtu").string();
+  const std::string df1 = (folder / "df1").string();
+  test::SimProcess relay(
+      {"--model", "DRB-50", "--firmware", "120", "--rtu-pty", rtu, "--df1-pty", df1});
+  ASSERT_TRUE(relay.Ready()) << relay.Output();
+  struct Case {
+    std::vector<std::string> link;
+    const char* lines;
+  } cases[] = {
+      {{"--rtu", rtu, "--baud", "19200"},
+       "Network Type\tModbus RTU\r\nConnected ID (Network or Local)\t254\r\nBaud Rate\t19200\r\n"},
+      {{"--df1", df1, "--check", "bcc"},
+       "Network Type\tAB-DF1 BCC\r\nConnected ID (Network or Local)\t254\r\nBaud Rate\t9600\r\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.link;
+    args.insert(args.end(), {"report", "--relay", "--displayed", "Jam"});
+    const ProgramResult r = Cli(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\r\nFirmware Version\t1.20\r\n" + std::string(c.lines) + "\r\nSection "),
+              std::string::npos)
+        << r.out;
+  }
+}
+
+}  // namespace
+}  // namespace kvx
