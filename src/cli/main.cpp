@@ -9,6 +9,7 @@
 #include "cli/file_commands.h"
 #include "cli/link_commands.h"
 #include "cli/online_commands.h"
+#include "cli/report_commands.h"
 #include "kvx_version.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   RegisterCurveCommands(app, context);
   RegisterOnlineCommands(app, context);
   RegisterEventCommands(app, context);
+  RegisterReportCommands(app, context);
 
   try {
     app.parse(argc, argv);

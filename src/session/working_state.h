@@ -146,6 +146,8 @@ class WorkingState {
                const CommSettings& settings);
 
   void SetProgress(ProgressSink* progress) { progress_ = progress; }
+  // Where the sequences show their progress (null: nowhere).
+  ProgressSink* Progress() const { return progress_; }
 
   // The cancel request of the sequence running now (null: none). Sequences
   // look at it between exchanges and stop there.
@@ -174,6 +176,7 @@ class WorkingState {
   const std::vector<GridRow>& EventRows() const { return eventRows_; }
   const std::filesystem::path& DefaultsFolder() const { return defaultsFolder_; }
   const std::filesystem::path& LastFolder() const { return lastFolder_; }
+  void SetLastFolder(const std::filesystem::path& folder) { lastFolder_ = folder; }
   ConnectFailure LastConnectFailure() const { return connectFailure_; }
   // The last ConnectUnit was cancelled before the relay was identified (its
   // failure reads NoAnswer: the identity was not read).

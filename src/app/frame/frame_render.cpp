@@ -69,7 +69,11 @@ void MainWindow::RenderSession() {
   }
   setWindowTitle(QString::fromStdString(v.caption));
   // Saving needs loaded definitions.
-  if (!session_->Store().unitName.empty()) menus_.save->setVisible(true);
+  if (!session_->Store().unitName.empty()) {
+    menus_.save->setVisible(true);
+    menus_.print->setVisible(true);
+    menus_.saveAsText->setVisible(true);
+  }
 }
 
 }  // namespace kvx

@@ -18,6 +18,7 @@
 #include "app/frame/link_commands.h"
 #include "app/frame/main_window.h"
 #include "app/frame/password_commands.h"
+#include "app/reports/report_commands.h"
 
 namespace kvx {
 
@@ -63,14 +64,20 @@ void MainWindow::WireMenus() {
   on(m.open, [this] {
     if (openSetpointFile) openSetpointFile(QString());
   });
+  auto* reports = new ReportCommands(*this);
+  on(m.saveAsText, [reports] { reports->SaveAsText(); });
+  on(m.print, [reports] { reports->Print(); });
+  on(m.compareFiles, [reports] { reports->CompareFiles(); });
+  on(m.changeRevision, [reports] { reports->ChangeRevision(); });
 
   (new DeviceCommandsController(*this))->Wire(m, strips_);
 
   // Items of features still to come: a clear message, never a dead item.
-  const QList<QAction*> wired = {m.exit,        m.connect,         m.disconnect,     m.showTraffic,
-                                 m.about,       m.helpContents,    m.editColors,     m.save,
-                                 m.open,        m.passwordTimeout, m.changePassword, m.loadDefaults,
-                                 m.writeToUnit, m.datalogEnable,   m.datalogTiming};
+  const QList<QAction*> wired = {
+      m.exit,           m.connect,        m.disconnect,    m.showTraffic,  m.about,
+      m.helpContents,   m.editColors,     m.save,          m.open,         m.passwordTimeout,
+      m.changePassword, m.loadDefaults,   m.writeToUnit,   m.saveAsText,   m.print,
+      m.compareFiles,   m.changeRevision, m.datalogEnable, m.datalogTiming};
   for (QMenu* menu : m.All()) {
     for (QAction* a : menu->actions()) {
       if (a->isSeparator() || a->menu() || wired.contains(a) || a->property("wired").toBool()) {
