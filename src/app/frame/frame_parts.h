@@ -41,6 +41,7 @@ struct FrameMenus {
   QMenu* drbCommands = nullptr;
   QMenu* fdxCommands = nullptr;
   QMenu* plot = nullptr;
+  QAction* plotChart = nullptr;
   QMenu* dataLogging = nullptr;
   QMenu* password = nullptr;
   QAction* passwordTimeout = nullptr;
