@@ -71,6 +71,13 @@ int main(int argc, char** argv) {
     points = 0;
     for (const kvx::CurveSeries& s : c.series) points += s.active ? s.points.size() : 0;
   }
+  std::vector<double> replot;
+  for (int i = 0; i < keystrokes; ++i) {
+    QElapsedTimer clock;
+    clock.start();
+    window.chart()->replot(QCustomPlot::rpImmediateRefresh);
+    replot.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+  }
   const double t = Median(total);
   const double m = Median(model);
   std::printf("feeder window %dx%d, 14 series, %zu points\n", window.chart()->width(),
@@ -79,5 +86,6 @@ int main(int argc, char** argv) {
               *std::max_element(total.begin(), total.end()));
   std::printf("model rebuild alone:          median %.2f ms (%.0f%% of the keystroke)\n", m,
               100.0 * m / t);
+  std::printf("replot and paint alone:        median %.2f ms\n", Median(replot));
   return 0;
 }

@@ -45,6 +45,10 @@ void MakeLogarithmic(QCPAxis* axis, bool logarithmic) {
 
 CurveChart::CurveChart(QWidget* parent) : QCustomPlot(parent) {
   setNoAntialiasingOnDrag(true);
+  // Fourteen bands of thousands of points each are redrawn per keystroke:
+  // plain polylines without antialiasing keep that to a few milliseconds.
+  setNotAntialiasedElements(QCP::aePlottables);
+  setPlottingHint(QCP::phFastPolylines, true);
   setInteractions({});  // no zooming, panning or selecting
   StyleAxis(xAxis);
   StyleAxis(yAxis);

@@ -56,7 +56,7 @@ void CurvePlotWindow::BuildFrame() {
   // The pages keep a fixed share; the chart takes whatever the window grows by.
   auto* leftPane = new QWidget(this);
   leftPane->setObjectName(QStringLiteral("left_P"));
-  leftPane->setFixedWidth(440);
+  leftPane->setFixedWidth(520);
   auto* left = new QVBoxLayout(leftPane);
   left->setContentsMargins(0, 0, 0, 0);
   side_ = new QWidget(this);

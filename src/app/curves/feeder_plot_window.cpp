@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -97,6 +98,7 @@ void FeederPlotWindow::BuildSidePanel() {
         warm->setPrecision(0);
         warm->setIncrement(1);
         warm->setUnits(QStringLiteral(" %"));
+        warm->setFixedSize(64, 21);
         warm->setMin(1);
         warm->setMax(99);
         warm->setValue(view_.warmPercent[static_cast<std::size_t>(g)]);
@@ -123,9 +125,14 @@ void FeederPlotWindow::BuildSidePanel() {
 }
 
 void FeederPlotWindow::BuildGroupPage(int group) {
-  auto* page = new QWidget(pages_);
-  page->setObjectName(QStringLiteral("Group%1_Tab").arg(group + 1));
+  // Six group boxes are taller than a small window's page: the page scrolls.
+  auto* scroller = new QScrollArea(pages_);
+  scroller->setObjectName(QStringLiteral("Group%1_Tab").arg(group + 1));
+  scroller->setWidgetResizable(true);
+  scroller->setFrameShape(QFrame::NoFrame);
+  auto* page = new QWidget(scroller);
   auto* layout = new QVBoxLayout(page);
+  layout->setSpacing(2);
   for (const ParameterBox& b : kBoxes) {
     auto* box = new QGroupBox(QString::fromLatin1(b.caption), page);
     auto* grid = new QGridLayout(box);
@@ -154,7 +161,8 @@ void FeederPlotWindow::BuildGroupPage(int group) {
     layout->addWidget(box);
   }
   layout->addStretch(1);
-  AddPage(page, QStringLiteral("Group %1").arg(group + 1));
+  scroller->setWidget(page);
+  AddPage(scroller, QStringLiteral("Group %1").arg(group + 1));
 }
 
 void FeederPlotWindow::BuildPointsPage(int group) {
