@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -173,6 +175,7 @@ class PlotWindowsTest : public QObject {
   void feederApplyOnlineWritesEveryValue();
   void pointsFileAndCustomCurve();
   void exportedPictures();
+  void printingToPdf();
 };
 
 void PlotWindowsTest::opensFromDefaultsOffline_data() {
@@ -456,6 +459,81 @@ void PlotWindowsTest::exportedPictures() {
     QVERIFY(!w.SaveChartAs(dir.filePath(QStringLiteral("chart.bmp")), error));
     QVERIFY(!error.isEmpty());
   });
+}
+
+void PlotWindowsTest::printingToPdf() {
+  Bench b("", 0, QStringLiteral("fdx_defaults_110.xml"));
+  QTemporaryDir dir;
+  const QString curves = dir.filePath(QStringLiteral("curves.pdf"));
+  const QString points = dir.filePath(QStringLiteral("points.pdf"));
+  b.Plot([&](QDialog& d) {
+    auto& w = static_cast<FeederPlotWindow&>(d);
+    d.resize(1200, 800);
+    QApplication::processEvents();
+    QString target;
+    bool cancel = false;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+    w.choosePrinter = [&](QPrinter& p) {
+      orientation = p.pageLayout().orientation();
+      p.setOutputFormat(QPrinter::PdfFormat);
+      p.setOutputFileName(target);
+      return !cancel;
+    };
+    auto* apply = w.findChild<QPushButton*>(QStringLiteral("Apply_B"));
+    const QSize size = w.size();
+
+    // Cancelled: nothing printed, nothing changed.
+    cancel = true;
+    target = curves;
+    QVERIFY(!w.PrintCurves());
+    QVERIFY(!QFileInfo::exists(curves));
+    cancel = false;
+
+    QVERIFY(w.PrintCurves());
+    QCOMPARE(orientation, QPageLayout::Landscape);
+    QVERIFY(QFileInfo(curves).size() > 10000);
+    // The window looks exactly as before.
+    QVERIFY(apply->isVisible());
+    QVERIFY(w.titleBox()->isVisible());
+    QVERIFY(!w.dateLabel()->isVisible());
+    QVERIFY(!w.chart()->titleElement()->visible());
+    QCOMPARE(w.size(), size);
+
+    w.pages()->setCurrentIndex(3);  // Group 1 Data Points
+    target = points;
+    QVERIFY(w.PrintPoints());
+    QCOMPARE(orientation, QPageLayout::Portrait);
+
+    // A printer that cannot be opened: the error is told, the window unchanged.
+    target = dir.filePath(QStringLiteral("no/such/folder/x.pdf"));
+    QVERIFY(!w.PrintCurves());
+    QCOMPARE(b.dialogs.asked().back().caption, std::string("Printer Error"));
+    QCOMPARE(b.dialogs.asked().back().text, std::string("There was an error printing."));
+    QVERIFY(apply->isVisible());
+    QCOMPARE(w.size(), size);
+  });
+  QCOMPARE(PrintedDate(QDate(2026, 9, 5)), QStringLiteral("Sept 5, 2026"));
+  QCOMPARE(PrintedDate(QDate(2026, 6, 30)), QStringLiteral("June 30, 2026"));
+  // The pages as the printer gets them, read back as text and as pictures.
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), points, QStringLiteral("-")});
+  if (!text.waitForFinished(20000) || text.exitCode() != 0) QSKIP("pdftotext is not available");
+  const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+  QVERIFY(printed.contains(QStringLiteral("Halvoren TRAXILON")));
+  QVERIFY(printed.contains(QStringLiteral("Group 1 Data Points")));
+  QVERIFY(printed.contains(QStringLiteral("All times are calculated values")));
+  QVERIFY(printed.contains(QStringLiteral("Page 1")));
+  QDir().mkpath(QStringLiteral(KVX_BINARY_DIR "/screenshots"));
+  for (const QString& pdf : {curves, points}) {
+    QProcess ppm;
+    ppm.start(
+        QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-f"),
+         QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), pdf,
+         QStringLiteral(KVX_BINARY_DIR "/screenshots/print_") + QFileInfo(pdf).baseName()});
+    QVERIFY(ppm.waitForFinished(20000));
+    QCOMPARE(ppm.exitCode(), 0);
+  }
 }
 
 QTEST_MAIN(PlotWindowsTest)

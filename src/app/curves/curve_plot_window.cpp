@@ -15,6 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTabWidget>
@@ -42,6 +45,10 @@ double NumberOr(const std::string& text, double fallback) {
 CurvePlotWindow::CurvePlotWindow(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QString::fromLatin1(kCurveWindowCaption));
   setModal(true);
+  choosePrinter = [this](QPrinter& printer) {
+    QPrintDialog dialog(&printer, this);
+    return dialog.exec() == QDialog::Accepted;
+  };
   askSaveFile = [this](const QString& title, const QString& filter, const QString& proposed) {
     return QFileDialog::getSaveFileName(this, title, proposed, filter);
   };
@@ -107,6 +114,10 @@ void CurvePlotWindow::BuildFrame() {
   connect(titleBox_, &QLineEdit::returnPressed, this, [this] { OnTitleEntered(); });
   connect(titleBox_, &QLineEdit::editingFinished, this, [this] { OnTitleEntered(); });
 
+  dateLabel_ = new QLabel(chart_);
+  dateLabel_->setObjectName(QStringLiteral("date_L"));
+  dateLabel_->hide();
+
   coordinates_ = new QLabel(chart_);
   coordinates_->setObjectName(QStringLiteral("coord_L"));
   coordinates_->setFrameShape(QFrame::Box);
@@ -152,6 +163,7 @@ void CurvePlotWindow::BuildFrame() {
   });
 
   connect(applyButton_, &QPushButton::clicked, this, [this] { ApplyChanges(); });
+  connect(printCurves_, &QPushButton::clicked, this, [this] { PrintCurves(); });
   connect(closeButton_, &QPushButton::clicked, this, [this] { OnClose(); });
   connect(changeAxis_, &QPushButton::clicked, this, [this] { OnChangeAxis(); });
   connect(saveChart_, &QPushButton::clicked, this, [this] { OnSaveChartAs(); });
@@ -357,6 +369,89 @@ void CurvePlotWindow::OnSaveChartAs() {
   if (path.isEmpty()) return;
   QString error;
   if (!SaveChartAs(path, error)) Tell("Save Error", error.toStdString());
+}
+
+namespace {
+
+// Hides the window's controls for a printed picture and brings everything
+// back as it was when it goes, also after an error or an exception.
+class PrintLook {
+ public:
+  PrintLook(CurvePlotWindow& window, CurveChart& chart, QLabel& date,
+            const std::vector<QWidget*>& hidden)
+      : window_(window), chart_(chart), date_(date), size_(window.size()) {
+    for (QWidget* w : hidden) {
+      if (w->isVisible()) {
+        w->hide();
+        hidden_.push_back(w);
+      }
+    }
+    chart_.SetTitleShown(true);
+    date_.setText(PrintedDate(QDate::currentDate()));
+    date_.adjustSize();
+    date_.move(chart_.width() - date_.width() - 20, 4);
+    date_.show();
+    chart_.replot();
+  }
+  ~PrintLook() {
+    date_.hide();
+    chart_.SetTitleShown(false);
+    for (QWidget* w : hidden_) w->show();
+    window_.resize(size_);
+    chart_.replot();
+  }
+  PrintLook(const PrintLook&) = delete;
+  PrintLook& operator=(const PrintLook&) = delete;
+
+ private:
+  CurvePlotWindow& window_;
+  CurveChart& chart_;
+  QLabel& date_;
+  QSize size_;
+  std::vector<QWidget*> hidden_;
+};
+
+}  // namespace
+
+bool CurvePlotWindow::PrintCurves() {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageOrientation(QPageLayout::Landscape);
+  if (!choosePrinter(printer)) return false;
+  bool ok = false;
+  try {
+    PrintLook look(*this, *chart_, *dateLabel_,
+                   {printCurves_, applyButton_, closeButton_, saveChart_, changeAxis_, titleLabel_,
+                    titleBox_, coordinates_, axisPanel_});
+    QPainter painter;
+    if (painter.begin(&printer)) {
+      const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+      const QSize picture = size();
+      const double scale = std::min(static_cast<double>(page.width()) / picture.width(),
+                                    static_cast<double>(page.height()) / picture.height());
+      painter.scale(scale, scale);
+      render(&painter);
+      ok = painter.end();
+    }
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  if (!ok) Tell("Printer Error", "There was an error printing.");
+  return ok;
+}
+
+bool CurvePlotWindow::PrintPoints() {
+  const PointsPrintout printout = PointsToPrint();
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageOrientation(QPageLayout::Portrait);
+  if (!choosePrinter(printer)) return false;
+  bool ok = false;
+  try {
+    ok = PrintPointsTable(printer, printout);
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  if (!ok) Tell("Printer Error", "There was an error printing.");
+  return ok;
 }
 
 bool CurvePlotWindow::ApplyAxisLimits(double time1, double time2, double current1,

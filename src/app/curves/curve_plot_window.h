@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/curves/curve_printing.h"
 #include "app/frame/user_colors.h"
 #include "curves/curve_common.h"
 #include "shell/user_dialogs.h"
@@ -27,6 +28,7 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class QMouseEvent;
+class QPrinter;
 
 namespace kvx {
 
@@ -60,6 +62,9 @@ class CurvePlotWindow : public QDialog {
   // Tests answer it themselves.
   std::function<QString(const QString& title, const QString& filter, const QString& proposed)>
       askSaveFile;
+  // The printer dialog: sets `printer` up (orientation preset) and returns
+  // false for Cancel. Tests print to a PDF file instead.
+  std::function<bool(QPrinter& printer)> choosePrinter;
   // Messages and questions; the program's message box when null.
   void setDialogs(UserDialogs* dialogs) { dialogs_ = dialogs; }
 
@@ -71,6 +76,13 @@ class CurvePlotWindow : public QDialog {
   bool WritePointsFile(const QString& path);
   void SavePoints();
   bool SaveChartAs(const QString& path, QString& error);
+  // "Print Curves": the window's picture on one landscape page, with the
+  // chart title and the date shown and the buttons hidden meanwhile. The
+  // window looks exactly as before afterwards, whatever happened.
+  bool PrintCurves();
+  // "Print Points" of the Data Points page on show (portrait).
+  bool PrintPoints();
+  QLabel* dateLabel() const { return dateLabel_; }
   // The "Change Axis" panel's Apply with the two pairs as typed; false (and
   // nothing applied) when a pair is equal.
   bool ApplyAxisLimits(double time1, double time2, double current1, double current2);
@@ -108,6 +120,8 @@ class CurvePlotWindow : public QDialog {
   virtual ChartAxes AxesInForce() const = 0;
   virtual void SetHeldAxes(const ChartAxes& axes) = 0;  // from the axis panel
   virtual bool RestartsMessage() const = 0;             // the motor restarts the fading panel
+  // The Data Points page on show, as a printout.
+  virtual PointsPrintout PointsToPrint() = 0;
 
   void closeEvent(QCloseEvent* event) override;
   void reject() override;
@@ -129,7 +143,8 @@ class CurvePlotWindow : public QDialog {
   QTimer* fadeTimer_ = nullptr;
   QFrame* axisPanel_ = nullptr;
   QCheckBox* holdAxis_ = nullptr;
-  QDoubleSpinBox* axisEdits_[4] = {};  // time max, time min, current max, current min
+  QDoubleSpinBox* axisEdits_[4] = {};
+  QLabel* dateLabel_ = nullptr;  // time max, time min, current max, current min
 
  private:
   void OnClose();

@@ -172,6 +172,10 @@ void FeederPlotWindow::BuildPointsPage(int group) {
   layout->addWidget(new QLabel(QString::fromLatin1(kPointsLabel), page));
   QTableWidget* grid = MakeGrid(page, QStringLiteral("Values%1_Grid").arg(group + 1));
   layout->addWidget(grid, 1);
+  auto* print = new QPushButton(QStringLiteral("Print Points"), page);
+  print->setAutoDefault(false);
+  connect(print, &QPushButton::clicked, this, [this] { PrintPoints(); });
+  layout->addWidget(print);
   auto* save = new QPushButton(QStringLiteral("Save Points"), page);
   save->setAutoDefault(false);
   connect(save, &QPushButton::clicked, this, [this] { SavePoints(); });
@@ -284,6 +288,13 @@ void FeederPlotWindow::CopyToRecord() {
   if (record_ == nullptr) return;
   ReadBoxes();
   for (int row = 0; row < kFdxRecordRows; ++row) record_->Value(row) = working_.Value(row);
+}
+
+PointsPrintout FeederPlotWindow::PointsToPrint() {
+  ReadBoxes();
+  const int group = view_.page == FeederPage::Group2Points ? 2 : 1;
+  return {titleBox_->text(), QStringLiteral("Group %1 Data Points").arg(group),
+          BuildPointsTable(group, settings_, view_, curves_.axes)};
 }
 
 std::vector<std::string> FeederPlotWindow::PointsFileLines() {

@@ -50,6 +50,7 @@ class FeederPlotWindow : public CurvePlotWindow {
   ChartAxes AxesInForce() const override { return curves_.axes; }
   void SetHeldAxes(const ChartAxes& axes) override;
   bool RestartsMessage() const override { return false; }
+  PointsPrintout PointsToPrint() override;
 
  private:
   void BuildGroupPage(int group);

@@ -131,6 +131,10 @@ void MotorPlotWindow::BuildPointsPage() {
   layout->addWidget(new QLabel(QString::fromLatin1(kPointsLabel), page));
   grid_ = MakeGrid(page, QStringLiteral("Values_Grid"));
   layout->addWidget(grid_, 1);
+  auto* print = new QPushButton(QStringLiteral("Print Points"), page);
+  print->setAutoDefault(false);
+  connect(print, &QPushButton::clicked, this, [this] { PrintPoints(); });
+  layout->addWidget(print);
   auto* save = new QPushButton(QStringLiteral("Save Points"), page);
   save->setAutoDefault(false);
   connect(save, &QPushButton::clicked, this, [this] { SavePoints(); });

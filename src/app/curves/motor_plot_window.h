@@ -6,6 +6,7 @@
 // thermal curves, the three definite-time elements, the custom curve and the
 // inset "Trend I^2t", on a linear or logarithmic current axis.
 
+#include <QLineEdit>
 #include <array>
 
 #include "app/curves/curve_plot_window.h"
@@ -45,6 +46,9 @@ class MotorPlotWindow : public CurvePlotWindow {
   ChartAxes AxesInForce() const override { return curves_.axes; }
   void SetHeldAxes(const ChartAxes& axes) override;
   bool RestartsMessage() const override { return true; }
+  PointsPrintout PointsToPrint() override {
+    return {titleBox_->text(), QStringLiteral("Protection Curves"), curves_.table};
+  }
 
  private:
   void BuildSidePanel();
