@@ -127,7 +127,8 @@ std::vector<int> HandBackCurveValues(SettingTable& settings,
   std::vector<int> changed;
   for (const CurveRecordValue& v : values) {
     SettingRecord& s = settings.at(v.reg);
-    if (s.value == v.value) continue;
+    // The window writes every number with two decimals: "5.00" for "5" is no edit.
+    if (SameText(s.value, v.value)) continue;
     s.value = v.value;
     s.changed = 1;
     changed.push_back(v.reg);

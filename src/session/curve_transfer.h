@@ -43,8 +43,8 @@ struct CurveApplyResult {
 // last confirmed value as the one read; it is never recorded as applied.
 CurveApplyResult ApplyCurveValues(WorkingState& state, const std::vector<CurveRecordValue>& values);
 
-// Every row whose value text differs from the setting's value takes the
-// window's text and is marked changed. Returns those registers in row order.
+// Every row whose value differs from the setting's value (numbers compared as
+// numbers) takes the window's text and is marked changed. Returns those registers in row order.
 std::vector<int> HandBackCurveValues(SettingTable& settings,
                                      const std::vector<CurveRecordValue>& values);
 

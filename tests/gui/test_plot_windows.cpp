@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 #include "app/controls/bw_spin_edit.h"
@@ -392,6 +393,25 @@ void PlotWindowsTest::pointsFileAndCustomCurve() {
             ->setChecked(g == 0 && static_cast<FeederElement>(e) == FeederElement::PhaseInverse);
     auto* custom = w.findChild<CustomCurvePage*>();
     custom->displaySwitch()->setChecked(true);
+    w.pages()->setCurrentWidget(custom);
+    // A click on the chart adds the point under the mouse.
+    d.resize(1400, 900);
+    QApplication::processEvents();
+    const QPoint at(static_cast<int>(w.chart()->xAxis->coordToPixel(100)),
+                    static_cast<int>(w.chart()->yAxis->coordToPixel(10)));
+    QTest::mouseMove(w.chart(), at);
+    QMouseEvent move(QEvent::MouseMove, at, w.chart()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w.chart(), &move);
+    QVERIFY(w.coordinatesBox()->isVisible());
+    QTest::mouseClick(w.chart(), Qt::LeftButton, {}, at);
+    QCOMPARE(w.custom().rows().size(), std::size_t{1});
+    QVERIFY(std::abs(ParseNumber(w.custom().rows()[0].key).value() - 100) < 5);
+    // Not with the switch off.
+    custom->displaySwitch()->setChecked(false);
+    QVERIFY(!w.ClickChart(200, 1));
+    custom->displaySwitch()->setChecked(true);
+    w.custom().ClearAll();
     custom->AddPoint(100, 10);
     custom->AddPoint(1000, 0.5);
     const std::size_t before = w.custom().rows().size();

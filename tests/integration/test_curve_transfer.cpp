@@ -142,7 +142,9 @@ TEST(CurveTransfer, HandBackMarksOnlyWhatDiffers) {
   Bench b("DRA", 197);
   ASSERT_TRUE(b.state.OpenDefaultsFile(kDefaults / "dra_defaults_190.xml"));
   auto values = b.Record({});
-  // Unchanged texts are no edits, even where the window would format them.
+  // Unchanged values are no edits, also as the window formats them.
+  EXPECT_TRUE(HandBackCurveValues(b.state.Store().settings, values).empty());
+  for (CurveRecordValue& v : values) v.value = FormatFixed(ParseNumber(v.value).value(), 2);
   EXPECT_TRUE(HandBackCurveValues(b.state.Store().settings, values).empty());
   values[3].value = "12.00";
   values[8].value = "9.00";

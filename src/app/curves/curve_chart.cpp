@@ -104,8 +104,7 @@ void CurveChart::ShowSeries(const std::vector<const CurveSeries*>& series) {
     g->setPen(QPen(ColourOf(s->colour), 2));
     g->setAdaptiveSampling(true);
     const bool isCustom = s->name == "Custom_Curve" || s->name == "D1_Series";
-    g->setScatterStyle(isCustom ? QCPScatterStyle(QCPScatterStyle::ssCircle, 5)
-                                : QCPScatterStyle());
+    g->setScatterStyle(isCustom ? QCPScatterStyle(QCPScatterStyle::ssCross, 7) : QCPScatterStyle());
     g->setVisible(s->active);
   }
   for (std::size_t i = series.size(); i < graphs_.size(); ++i) {

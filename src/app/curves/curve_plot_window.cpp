@@ -28,6 +28,7 @@
 
 #include "app/controls/bw_spin_edit.h"
 #include "app/curves/curve_chart.h"
+#include "app/curves/custom_curve_page.h"
 #include "app/dialogs/message_box.h"
 #include "curves/feeder_curves.h"
 #include "setpoints/number_text.h"
@@ -516,10 +517,24 @@ void CurvePlotWindow::FollowMouse(QMouseEvent* event) {
   coordinates_->raise();
 }
 
+bool CurvePlotWindow::ClickChart(double current, double time) {
+  if (customPage_ == nullptr || pages_->currentWidget() != customPage_ ||
+      !coordinates_->isVisible() || !customPage_->displaySwitch()->isChecked()) {
+    return false;
+  }
+  return customPage_->AddClickedPoint(current, time);
+}
+
 bool CurvePlotWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == chart_) {
     if (event->type() == QEvent::MouseMove) {
       FollowMouse(static_cast<QMouseEvent*>(event));
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() == Qt::LeftButton) {
+        ClickChart(chart_->xAxis->pixelToCoord(mouse->position().x()),
+                   chart_->yAxis->pixelToCoord(mouse->position().y()));
+      }
     } else if (event->type() == QEvent::Leave) {
       coordinates_->hide();
     } else if (event->type() == QEvent::Wheel) {

@@ -33,6 +33,7 @@ class QPrinter;
 namespace kvx {
 
 class CurveChart;
+class CustomCurvePage;
 class SpinEdit;
 
 inline constexpr const char* kCurveWindowCaption = "Protection Curves";
@@ -89,6 +90,10 @@ class CurvePlotWindow : public QDialog {
   // The time to redraw every series after a parameter change, in ms (the
   // last one), for the benchmark.
   double lastRebuildMs() const { return lastRebuildMs_; }
+  // A click on the chart at (current, time): adds a custom point when the
+  // custom page is on show, the coordinates box too, the display switch is
+  // ticked and the point lies within the add panel's limits. True if added.
+  bool ClickChart(double current, double time);
   // Runs the entry check of `box` as a change of its value does.
   void EntryChanged(SpinEdit* box);
 
@@ -144,7 +149,9 @@ class CurvePlotWindow : public QDialog {
   QFrame* axisPanel_ = nullptr;
   QCheckBox* holdAxis_ = nullptr;
   QDoubleSpinBox* axisEdits_[4] = {};
-  QLabel* dateLabel_ = nullptr;  // time max, time min, current max, current min
+  QLabel* dateLabel_ = nullptr;
+  CustomCurvePage* customPage_ =
+      nullptr;  // built by the subclass  // time max, time min, current max, current min
 
  private:
   void OnClose();

@@ -17,8 +17,10 @@ CustomCurvePage::CustomCurvePage(CustomCurveList& list, QWidget* parent)
     : QWidget(parent), list_(list) {
   setObjectName(QStringLiteral("Custom_Tab"));
   auto* layout = new QGridLayout(this);
-  display_ = new QCheckBox(QStringLiteral("Display Custom Curve"), this);
-  display_->setObjectName(QStringLiteral("display_custom_CB"));
+  display_ = new QCheckBox(QStringLiteral("Display Custom Curve and enable clickable Graph"), this);
+  display_->setObjectName(QStringLiteral("custom_curve_CB"));
+  display_->setToolTip(
+      QStringLiteral("Custom Curve can only be viewed with the Current (A) axis."));
   layout->addWidget(display_, 0, 0, 1, 4);
   grid_ = new QTableWidget(this);
   grid_->setObjectName(QStringLiteral("Custom_Grid"));
@@ -97,6 +99,15 @@ CustomCurvePage::CustomCurvePage(CustomCurveList& list, QWidget* parent)
 void CustomCurvePage::AddPoint(double key, double time) {
   list_.AddPoint(key, time);
   Changed();
+}
+
+bool CustomCurvePage::AddClickedPoint(double key, double time) {
+  if (key < key_->minimum() || key > key_->maximum() || time < time_->minimum() ||
+      time > time_->maximum()) {
+    return false;
+  }
+  AddPoint(key, time);
+  return true;
 }
 
 void CustomCurvePage::Interpolate() {

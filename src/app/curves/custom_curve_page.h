@@ -26,6 +26,8 @@ class CustomCurvePage : public QWidget {
   QCheckBox* displaySwitch() const { return display_; }
   QTableWidget* grid() const { return grid_; }
   void AddPoint(double key, double time);
+  // A point clicked on the chart: added only within the add panel's limits.
+  bool AddClickedPoint(double key, double time);
   void Interpolate();
   // Imports `path`; a refused file is told through `tell`.
   bool Import(const QString& path);

@@ -67,7 +67,6 @@ class FeederPlotWindow : public CurvePlotWindow {
   FeederView view_;
   FeederCurves curves_;
   CustomCurveList custom_{CustomCurveKind::Feeder};
-  CustomCurvePage* customPage_ = nullptr;
   bool loading_ = false;
 
   std::array<SpinEdit*, kFdxRecordRows> numbers_{};

@@ -86,7 +86,7 @@ void MotorPlotWindow::BuildSidePanel() {
   connect(trend_, &QCheckBox::toggled, this, [this] { RebuildAndDraw(); });
   grid->addWidget(trend_, 2, 0);
   customTick_ = new QCheckBox(QStringLiteral("Custom"), box);
-  customTick_->setObjectName(QStringLiteral("custom_CB"));
+  customTick_->setObjectName(QStringLiteral("device1_CB"));
   connect(customTick_, &QCheckBox::toggled, this, [this](bool on) {
     custom_.series().active = on;
     customPage_->Render();

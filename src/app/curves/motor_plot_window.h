@@ -64,7 +64,6 @@ class MotorPlotWindow : public CurvePlotWindow {
   MotorView view_;
   MotorCurves curves_;
   CustomCurveList custom_{CustomCurveKind::Motor};
-  CustomCurvePage* customPage_ = nullptr;
   bool loading_ = false;
   bool logarithmicAxis_ = false;
 
