@@ -104,6 +104,7 @@ struct Bench {
       d.show();
       inside(d);
       d.findChild<QPushButton*>(QStringLiteral("Close_B"))->click();
+      QVERIFY2(!d.isVisible(), "Close closes the window");
     };
     window->findChild<QAction*>(QStringLiteral("PlotChart1"))->trigger();
   }
@@ -420,6 +421,8 @@ void PlotWindowsTest::pointsFileAndCustomCurve() {
     QCOMPARE(custom->grid()->rowCount(), static_cast<int>(w.custom().rows().size()));
     CheckChartMatches(w.chart(), {&w.custom().series()});
 
+    w.pages()->setCurrentIndex(3);  // Group 1 Data Points
+    Screenshot(d, QStringLiteral("plot_feeder_custom.png"));
     QVERIFY(w.WritePointsFile(path));
     const QStringList lines = ReadLines(path);
     std::vector<std::string> expected =
