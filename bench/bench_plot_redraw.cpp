@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
   }
   const double t = Median(total);
   const double m = Median(model);
-  std::printf("feeder window %dx%d, 14 series, %zu points\n", window.chart()->width(),
-              window.chart()->height(), points);
+  std::printf("feeder window %dx%d (chart %dx%d), 14 series, %zu points\n", window.width(),
+              window.height(), window.chart()->width(), window.chart()->height(), points);
   std::printf("keystroke to repainted chart: median %.2f ms, worst %.2f ms (goal < 30 ms)\n", t,
               *std::max_element(total.begin(), total.end()));
   std::printf("model rebuild alone:          median %.2f ms (%.0f%% of the keystroke)\n", m,

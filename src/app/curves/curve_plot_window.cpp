@@ -237,6 +237,7 @@ QTableWidget* CurvePlotWindow::MakeGrid(QWidget* parent, const QString& objectNa
   grid->setObjectName(objectName);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid->verticalHeader()->hide();
+  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 4);
   grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
   return grid;
 }

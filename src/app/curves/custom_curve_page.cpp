@@ -27,6 +27,7 @@ CustomCurvePage::CustomCurvePage(CustomCurveList& list, QWidget* parent)
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 4);
   layout->addWidget(grid_, 1, 0, 1, 4);
 
   const EntryLimits keys = AddKeyLimits(list.kind());
