@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -178,6 +179,7 @@ class PlotWindowsTest : public QObject {
   void pointsFileAndCustomCurve();
   void exportedPictures();
   void printingToPdf();
+  void axisPanel();
 };
 
 void PlotWindowsTest::opensFromDefaultsOffline_data() {
@@ -557,6 +559,44 @@ void PlotWindowsTest::printingToPdf() {
     QVERIFY(ppm.waitForFinished(20000));
     QCOMPARE(ppm.exitCode(), 0);
   }
+}
+
+void PlotWindowsTest::axisPanel() {
+  Bench b("", 0, QStringLiteral("fdx_defaults_110.xml"));
+  b.Plot([&](QDialog& d) {
+    auto& w = static_cast<FeederPlotWindow&>(d);
+    auto* print = w.findChild<QPushButton*>(QStringLiteral("Print_B"));
+    w.OpenAxisPanel();
+    QVERIFY(w.axisPanel()->isVisible());
+    QVERIFY(!print->isEnabled());
+    // The lists start at the decade at or below the limits in force.
+    auto lists = w.axisPanel()->findChildren<QComboBox*>();
+    QCOMPARE(lists.size(), 4);
+    QCOMPARE(lists[0]->currentData().toDouble(),
+             CurvePlotWindow::DecadeAtOrBelow(w.curves().axes.time.max));
+    // An equal pair applies nothing and keeps the panel open.
+    const ChartAxes before = w.curves().axes;
+    lists[0]->setCurrentIndex(lists[0]->findData(100.0));
+    lists[1]->setCurrentIndex(lists[1]->findData(100.0));
+    w.ApplyAxisPanel();
+    QVERIFY(w.axisPanel()->isVisible());
+    QCOMPARE(w.chart()->yAxis->range().upper, before.time.max);
+    // Maximum 100 and minimum 1000: the larger becomes the maximum.
+    lists[1]->setCurrentIndex(lists[1]->findData(1000.0));
+    lists[2]->setCurrentIndex(lists[2]->findData(10.0));
+    lists[3]->setCurrentIndex(lists[3]->findData(1000.0));
+    w.ApplyAxisPanel();
+    QVERIFY(!w.axisPanel()->isVisible());
+    QVERIFY(print->isEnabled());
+    QCOMPARE(w.chart()->yAxis->range().lower, 100.0);
+    QCOMPARE(w.chart()->yAxis->range().upper, 1000.0);
+    QCOMPARE(w.chart()->xAxis->range().lower, 10.0);
+    QCOMPARE(w.chart()->xAxis->range().upper, 1000.0);
+  });
+  struct Case {
+    double limit, decade;
+  } cases[] = {{2500000, 1000000}, {1000, 1000}, {999, 100}, {0.5, 0.1}, {0.1, 0.1}, {0.05, 0.01}};
+  for (const Case& c : cases) QCOMPARE(CurvePlotWindow::DecadeAtOrBelow(c.limit), c.decade);
 }
 
 QTEST_MAIN(PlotWindowsTest)

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,6 +36,8 @@
 
 namespace kvx {
 namespace {
+
+constexpr double kDecades[] = {1000000, 100000, 10000, 1000, 100, 10, 1, 0.1, 0.01};
 
 double NumberOr(const std::string& text, double fallback) {
   const auto v = ParseNumber(text);
@@ -144,9 +147,13 @@ void CurvePlotWindow::BuildFrame() {
   for (int i = 0; i < 4; ++i) {
     axisEdits_[i] = new QDoubleSpinBox(axisPanel_);
     axisEdits_[i]->setDecimals(2);
-    axisEdits_[i]->setRange(i < 2 ? 0.01 : 0, i < 2 ? 1000000 : 1000000);
+    axisEdits_[i]->setRange(i < 2 ? 0.01 : 0, 10000);
+    axisLists_[i] = new QComboBox(axisPanel_);
+    for (double d : kDecades) axisLists_[i]->addItem(QString::number(d, 'g', 7), d);
+    axisLists_[i]->hide();
     axisGrid->addWidget(new QLabel(QString::fromLatin1(axisNames[i]), axisPanel_), i, 0);
     axisGrid->addWidget(axisEdits_[i], i, 1);
+    axisGrid->addWidget(axisLists_[i], i, 2);
   }
   holdAxis_ = new QCheckBox(QStringLiteral("Hold Axis as set"), axisPanel_);
   holdAxis_->setObjectName(QStringLiteral("hold_axis_CB"));
@@ -157,7 +164,7 @@ void CurvePlotWindow::BuildFrame() {
   axisGrid->addWidget(axisCancel, 5, 1);
   axisPanel_->adjustSize();
   axisPanel_->hide();
-  connect(axisApply, &QPushButton::clicked, this, [this] { OnAxisApply(); });
+  connect(axisApply, &QPushButton::clicked, this, [this] { ApplyAxisPanel(); });
   connect(axisCancel, &QPushButton::clicked, this, [this] {
     axisPanel_->hide();
     printCurves_->setEnabled(true);
@@ -166,7 +173,7 @@ void CurvePlotWindow::BuildFrame() {
   connect(applyButton_, &QPushButton::clicked, this, [this] { ApplyChanges(); });
   connect(printCurves_, &QPushButton::clicked, this, [this] { PrintCurves(); });
   connect(closeButton_, &QPushButton::clicked, this, [this] { OnClose(); });
-  connect(changeAxis_, &QPushButton::clicked, this, [this] { OnChangeAxis(); });
+  connect(changeAxis_, &QPushButton::clicked, this, [this] { OpenAxisPanel(); });
   connect(saveChart_, &QPushButton::clicked, this, [this] { OnSaveChartAs(); });
 }
 
@@ -468,12 +475,30 @@ bool CurvePlotWindow::ApplyAxisLimits(double time1, double time2, double current
   return true;
 }
 
-void CurvePlotWindow::OnChangeAxis() {
+double CurvePlotWindow::DecadeAtOrBelow(double limit) {
+  for (double d : kDecades) {
+    if (d >= 0.1 && limit >= d) return d;
+  }
+  return 0.01;
+}
+
+void CurvePlotWindow::UseDecadeLists(bool lists) {
+  decadeLists_ = lists;
+  for (int i = 0; i < 4; ++i) {
+    axisEdits_[i]->setVisible(!lists);
+    axisLists_[i]->setVisible(lists);
+  }
+  axisPanel_->adjustSize();
+}
+
+void CurvePlotWindow::OpenAxisPanel() {
   const ChartAxes a = AxesInForce();
-  axisEdits_[0]->setValue(a.time.max);
-  axisEdits_[1]->setValue(a.time.min);
-  axisEdits_[2]->setValue(a.current.max);
-  axisEdits_[3]->setValue(a.current.min);
+  const double limits[4] = {a.time.max, a.time.min, a.current.max, a.current.min};
+  for (int i = 0; i < 4; ++i) {
+    axisEdits_[i]->setValue(limits[i]);
+    axisLists_[i]->setCurrentIndex(axisLists_[i]->findData(DecadeAtOrBelow(limits[i])));
+  }
+  axisPanel_->adjustSize();
   axisPanel_->move((chart_->width() - axisPanel_->width()) / 2,
                    (chart_->height() - axisPanel_->height()) / 2);
   axisPanel_->show();
@@ -481,11 +506,11 @@ void CurvePlotWindow::OnChangeAxis() {
   printCurves_->setEnabled(false);
 }
 
-void CurvePlotWindow::OnAxisApply() {
-  if (!ApplyAxisLimits(axisEdits_[0]->value(), axisEdits_[1]->value(), axisEdits_[2]->value(),
-                       axisEdits_[3]->value())) {
-    return;  // an equal pair: the panel stays open
-  }
+void CurvePlotWindow::ApplyAxisPanel() {
+  double v[4];
+  for (int i = 0; i < 4; ++i)
+    v[i] = decadeLists_ ? axisLists_[i]->currentData().toDouble() : axisEdits_[i]->value();
+  if (!ApplyAxisLimits(v[0], v[1], v[2], v[3])) return;  // an equal pair: the panel stays open
   axisPanel_->hide();
   printCurves_->setEnabled(true);
 }

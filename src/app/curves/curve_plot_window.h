@@ -84,6 +84,12 @@ class CurvePlotWindow : public QDialog {
   // "Print Points" of the Data Points page on show (portrait).
   bool PrintPoints();
   QLabel* dateLabel() const { return dateLabel_; }
+  QFrame* axisPanel() const { return axisPanel_; }
+  // "Change Axis" and the panel's "Apply" as the buttons run them.
+  void OpenAxisPanel();
+  void ApplyAxisPanel();
+  // The decade an axis list preselects for `limit`.
+  static double DecadeAtOrBelow(double limit);
   // The "Change Axis" panel's Apply with the two pairs as typed; false (and
   // nothing applied) when a pair is equal.
   bool ApplyAxisLimits(double time1, double time2, double current1, double current2);
@@ -149,6 +155,9 @@ class CurvePlotWindow : public QDialog {
   QFrame* axisPanel_ = nullptr;
   QCheckBox* holdAxis_ = nullptr;
   QDoubleSpinBox* axisEdits_[4] = {};
+  QComboBox* axisLists_[4] = {};  // the feeder's decades, in the same order
+  // The feeder picks the limits from decade lists, the motor types them.
+  void UseDecadeLists(bool lists);
   QLabel* dateLabel_ = nullptr;
   CustomCurvePage* customPage_ =
       nullptr;  // built by the subclass  // time max, time min, current max, current min
@@ -156,8 +165,6 @@ class CurvePlotWindow : public QDialog {
  private:
   void OnClose();
   void OnFadeTick();
-  void OnChangeAxis();
-  void OnAxisApply();
   void OnSaveChartAs();
   void OnTitleEntered();
   void FollowMouse(QMouseEvent* event);
@@ -167,6 +174,7 @@ class CurvePlotWindow : public QDialog {
   UserDialogs* dialogs_ = nullptr;
   bool pending_ = false;
   bool closing_ = false;
+  bool decadeLists_ = false;
   double lastRebuildMs_ = 0;
 };
 

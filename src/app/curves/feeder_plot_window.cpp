@@ -43,6 +43,7 @@ FeederPlotWindow::FeederPlotWindow(QWidget* parent) : CurvePlotWindow(parent) {
   setObjectName(QStringLiteral("TFDX_PlotF"));
   setMinimumSize(750, 550);
   BuildFrame();
+  UseDecadeLists(true);
   BuildSidePanel();
   BuildGroupPage(0);
   BuildGroupPage(1);
