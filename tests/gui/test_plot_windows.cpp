@@ -417,6 +417,17 @@ void PlotWindowsTest::pointsFileAndCustomCurve() {
     w.custom().ClearAll();
     custom->AddPoint(100, 10);
     custom->AddPoint(1000, 0.5);
+    // Edit the second point: it moves and the list stays in order.
+    QVERIFY(custom->BeginEdit(1));
+    QCOMPARE(custom->keyBox()->value(), 1000.0);
+    custom->keyBox()->setValue(50);
+    custom->FinishEdit(true);
+    QCOMPARE(w.custom().rows()[0].key, std::string("50.00"));
+    QCOMPARE(w.custom().rows()[1].key, std::string("100.00"));
+    QVERIFY(custom->BeginEdit(0));
+    custom->keyBox()->setValue(1000);
+    custom->FinishEdit(true);
+    QCOMPARE(w.custom().rows()[1].key, std::string("1000.00"));
     const std::size_t before = w.custom().rows().size();
     custom->Interpolate();
     QVERIFY(w.custom().rows().size() > before);

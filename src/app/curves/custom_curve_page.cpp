@@ -10,6 +10,7 @@
 #include <QTableWidget>
 
 #include "curves/custom_curve.h"
+#include "setpoints/number_text.h"
 
 namespace kvx {
 
@@ -60,6 +61,17 @@ CustomCurvePage::CustomCurvePage(CustomCurveList& list, QWidget* parent)
   QPushButton* interpolate = button(QStringLiteral("Linear Interpolation"));
   QPushButton* import = button(QStringLiteral("Import"));
   QPushButton* saveButton = button(QStringLiteral("Save"));
+  QPushButton* edit = button(QStringLiteral("Edit Point"));
+  editOk_ = button(QStringLiteral("OK"));
+  editCancel_ = button(QStringLiteral("Cancel"));
+  editOk_->hide();
+  editCancel_->hide();
+  layout->addWidget(edit, 3, 3);
+  layout->addWidget(editOk_, 5, 0);
+  layout->addWidget(editCancel_, 5, 1);
+  connect(edit, &QPushButton::clicked, this, [this] { BeginEdit(grid_->currentRow()); });
+  connect(editOk_, &QPushButton::clicked, this, [this] { FinishEdit(true); });
+  connect(editCancel_, &QPushButton::clicked, this, [this] { FinishEdit(false); });
   layout->addWidget(add, 3, 0);
   layout->addWidget(remove, 3, 1);
   layout->addWidget(clear, 3, 2);
@@ -109,6 +121,26 @@ bool CustomCurvePage::AddClickedPoint(double key, double time) {
   }
   AddPoint(key, time);
   return true;
+}
+
+bool CustomCurvePage::BeginEdit(int row) {
+  if (row < 0 || !list_.Select(row + 1)) return false;
+  const CustomRow& point = list_.rows()[static_cast<std::size_t>(row)];
+  list_.BeginEdit();
+  key_->setValue(ParseNumber(point.key).value_or(key_->minimum()));
+  time_->setValue(ParseNumber(point.time).value_or(time_->minimum()));
+  editOk_->show();
+  editCancel_->show();
+  return true;
+}
+
+void CustomCurvePage::FinishEdit(bool ok) {
+  editOk_->hide();
+  editCancel_->hide();
+  if (ok) {
+    list_.EditPoint(key_->value(), time_->value());
+    Changed();
+  }
 }
 
 void CustomCurvePage::Interpolate() {

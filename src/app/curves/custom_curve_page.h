@@ -29,6 +29,12 @@ class CustomCurvePage : public QWidget {
   // A point clicked on the chart: added only within the add panel's limits.
   bool AddClickedPoint(double key, double time);
   void Interpolate();
+  // "Edit Point" on grid row `row` (0 the first point): the add panel's boxes
+  // take the point, and "OK" puts the boxes' values in its place.
+  bool BeginEdit(int row);
+  void FinishEdit(bool ok);
+  QDoubleSpinBox* keyBox() const { return key_; }
+  QDoubleSpinBox* timeBox() const { return time_; }
   // Imports `path`; a refused file is told through `tell`.
   bool Import(const QString& path);
 
@@ -50,6 +56,8 @@ class CustomCurvePage : public QWidget {
   QCheckBox* display_ = nullptr;
   QDoubleSpinBox* key_ = nullptr;
   QDoubleSpinBox* time_ = nullptr;
+  QPushButton* editOk_ = nullptr;
+  QPushButton* editCancel_ = nullptr;
 };
 
 }  // namespace kvx
