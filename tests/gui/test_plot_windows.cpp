@@ -525,7 +525,22 @@ void PlotWindowsTest::printingToPdf() {
     QVERIFY(!QFileInfo::exists(curves));
     cancel = false;
 
+    // While printing, the parameters stand in a panel of copies in place of the pages.
+    bool panelShown = false;
+    w.choosePrinter = [&](QPrinter& p) {
+      orientation = p.pageLayout().orientation();
+      p.setOutputFormat(QPrinter::PdfFormat);
+      p.setOutputFileName(target);
+      return true;
+    };
+    QObject::connect(w.chart(), &QCustomPlot::afterReplot, &w, [&] {
+      if (w.printPanel() != nullptr && w.printPanel()->isVisible() && !w.pages()->isVisible())
+        panelShown = true;
+    });
     QVERIFY(w.PrintCurves());
+    QVERIFY(panelShown);
+    QVERIFY(w.printPanel() == nullptr);
+    QVERIFY(w.pages()->isVisible());
     QCOMPARE(orientation, QPageLayout::Landscape);
     QVERIFY(QFileInfo(curves).size() > 10000);
     // The window looks exactly as before.

@@ -395,6 +395,7 @@ class PrintLook {
         hidden_.push_back(w);
       }
     }
+    window_.SetPrintLayout(true);
     chart_.SetTitleShown(true);
     date_.setText(PrintedDate(QDate::currentDate()));
     date_.adjustSize();
@@ -403,6 +404,7 @@ class PrintLook {
     chart_.replot();
   }
   ~PrintLook() {
+    window_.SetPrintLayout(false);
     date_.hide();
     chart_.SetTitleShown(false);
     for (QWidget* w : hidden_) w->show();

@@ -83,6 +83,9 @@ class CurvePlotWindow : public QDialog {
   bool PrintCurves();
   // "Print Points" of the Data Points page on show (portrait).
   bool PrintPoints();
+  // What each window shows in its printed picture instead of its controls
+  // (on), and back (off).
+  virtual void SetPrintLayout(bool printing) { (void)printing; }
   QLabel* dateLabel() const { return dateLabel_; }
   QFrame* axisPanel() const { return axisPanel_; }
   // "Change Axis" and the panel's "Apply" as the buttons run them.

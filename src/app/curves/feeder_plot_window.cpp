@@ -285,6 +285,59 @@ void FeederPlotWindow::SetHeldAxes(const ChartAxes& axes) {
   view_.holdAxis = holdAxis_->isChecked();
 }
 
+void FeederPlotWindow::SetPrintLayout(bool printing) {
+  if (!printing) {
+    delete printPanel_;
+    printPanel_ = nullptr;
+    pages_->show();
+    amperes_->show();
+    multiples_->show();
+    return;
+  }
+  ReadBoxes();
+  printPanel_ = new QWidget(pages_->parentWidget());
+  printPanel_->setObjectName(QStringLiteral("print_P"));
+  auto* grid = new QGridLayout(printPanel_);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(2);
+  int at = 0;
+  for (int group = 0; group < 2; ++group) {
+    for (const ParameterBox& b : kBoxes) {
+      auto* box = new QGroupBox(
+          QStringLiteral("%1 Group %2").arg(QString::fromLatin1(b.caption)).arg(group + 1),
+          printPanel_);
+      auto* lines = new QVBoxLayout(box);
+      lines->setContentsMargins(4, 0, 4, 0);
+      lines->setSpacing(0);
+      int row = b.firstRow[static_cast<std::size_t>(group)];
+      for (int i = 0; i < 3 && b.labels[static_cast<std::size_t>(i)] != nullptr; ++i, ++row) {
+        QString value;
+        if (IsFdxCurveTypeRow(row)) {
+          value = lists_[static_cast<std::size_t>(row)]->currentText();
+        } else {
+          value = QString::fromStdString(working_.Value(row));
+        }
+        lines->addWidget(
+            new QLabel(QStringLiteral("%1: %2").arg(
+                           QString::fromLatin1(b.labels[static_cast<std::size_t>(i)]), value),
+                       box));
+      }
+      grid->addWidget(box, at / 2, at % 2);
+      ++at;
+    }
+  }
+  if (custom_.series().active) {
+    auto* shown = new QGroupBox(QStringLiteral("Custom Curve Displayed"), printPanel_);
+    grid->addWidget(shown, at / 2, 0, 1, 2);
+  }
+  auto* column = qobject_cast<QVBoxLayout*>(pages_->parentWidget()->layout());
+  if (column != nullptr) column->insertWidget(column->indexOf(pages_), printPanel_, 1);
+  pages_->hide();
+  amperes_->hide();
+  multiples_->hide();
+  printPanel_->show();
+}
+
 void FeederPlotWindow::CopyToRecord() {
   if (record_ == nullptr) return;
   ReadBoxes();

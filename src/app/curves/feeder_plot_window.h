@@ -40,6 +40,9 @@ class FeederPlotWindow : public CurvePlotWindow {
   QRadioButton* multiplesChoice() const { return multiples_; }
   QRadioButton* amperesChoice() const { return amperes_; }
   QTableWidget* pointsGrid(int group) const { return grids_[static_cast<std::size_t>(group)]; }
+  // Printing: the print panel with copies of every parameter in place of the pages.
+  void SetPrintLayout(bool printing) override;
+  QWidget* printPanel() const { return printPanel_; }
 
  protected:
   void RebuildAndDraw() override;
@@ -75,6 +78,7 @@ class FeederPlotWindow : public CurvePlotWindow {
   std::array<SpinEdit*, 2> warm_{};
   std::array<QTableWidget*, 2> grids_{};
   std::array<QWidget*, 2> pointsPages_{};
+  QWidget* printPanel_ = nullptr;
   QRadioButton* amperes_ = nullptr;
   QRadioButton* multiples_ = nullptr;
 };

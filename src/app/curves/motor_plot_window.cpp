@@ -216,6 +216,12 @@ void MotorPlotWindow::SetHeldAxes(const ChartAxes& axes) {
   view_.holdAxis = holdAxis_->isChecked();
 }
 
+void MotorPlotWindow::SetPrintLayout(bool printing) {
+  for (int i = 1; i < pages_->count(); ++i) pages_->setTabVisible(i, !printing);
+  pages_->setCurrentIndex(0);  // and "Set Points" on top afterwards too
+  logarithmic_->setVisible(!printing);
+}
+
 void MotorPlotWindow::CopyToRecord() {
   if (record_ == nullptr) return;
   ReadBoxes();

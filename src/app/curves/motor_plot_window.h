@@ -36,6 +36,8 @@ class MotorPlotWindow : public CurvePlotWindow {
   QCheckBox* logarithmicBox() const { return logarithmic_; }
   SpinEdit* thermalCapacityBox() const { return capacity_; }
   QTableWidget* pointsGrid() const { return grid_; }
+  // Printing: "Set Points" on top, the other pages' tabs and the axis box hidden.
+  void SetPrintLayout(bool printing) override;
 
  protected:
   void RebuildAndDraw() override;
