@@ -67,13 +67,14 @@ void MainWindow::WireMenus() {
   on(m.plotChart, [plots] { plots->PlotChart(); });
 
   // Items of features still to come: a clear message, never a dead item.
-  const QList<QAction*> wired = {m.exit,        m.connect,         m.disconnect,     m.showTraffic,
-                                 m.about,       m.helpContents,    m.editColors,     m.save,
-                                 m.open,        m.passwordTimeout, m.changePassword, m.loadDefaults,
-                                 m.writeToUnit, m.plotChart};
+  const QList<QAction*> wired = {m.exit,       m.connect,         m.disconnect,     m.showTraffic,
+                                 m.about,      m.helpContents,    m.editColors,     m.save,
+                                 m.open,       m.passwordTimeout, m.changePassword, m.loadDefaults,
+                                 m.writeToUnit};
+  const QList<QAction*> wiredPlots = {m.plotChart};
   for (QMenu* menu : m.All()) {
     for (QAction* a : menu->actions()) {
-      if (a->isSeparator() || a->menu() || wired.contains(a)) continue;
+      if (a->isSeparator() || a->menu() || wired.contains(a) || wiredPlots.contains(a)) continue;
       const QString caption = a->text().remove(QLatin1Char('&'));
       connect(a, &QAction::triggered, this, [this, caption] { NotAvailableYet(caption); });
     }
