@@ -14,6 +14,10 @@
 #include "setpoints/number_text.h"
 #include "setpoints/setting_store.h"
 
+#ifdef KVX_CLI_PLOT
+#include "app/curves/curve_plot_render.h"
+#endif
+
 namespace kvx::cli {
 namespace {
 
@@ -26,6 +30,9 @@ struct CurveArgs {
   std::optional<int> warm;
   bool series = false;
   std::string custom;
+  std::string plot;
+  int plotWidth = 1400;
+  int plotHeight = 900;
 };
 
 void PrintTable(std::ostream& out, const PointsTable& table) {
@@ -49,6 +56,45 @@ void PrintSeries(std::ostream& out, const std::vector<const CurveSeries*>& serie
 int Refuse(CommandContext& context, int code, const std::vector<std::string>& lines) {
   for (const std::string& l : lines) context.err << l << '\n';
   return code;
+}
+
+struct PlotContent {
+  std::vector<const CurveSeries*> series;
+  const CurveSeries* trend = nullptr;
+  ChartAxes axes;
+  std::string legend;
+  std::string title;
+  std::string currentAxisTitle;
+  bool logarithmicCurrent = true;
+};
+
+// --plot: the chart as the curve window draws it, into a picture file.
+int WritePlot(CommandContext& context, const CurveArgs& args, const PlotContent& content) {
+#ifdef KVX_CLI_PLOT
+  CurvePlotPicture picture;
+  picture.path = args.plot;
+  picture.width = args.plotWidth;
+  picture.height = args.plotHeight;
+  picture.title = content.title;
+  picture.currentAxisTitle = content.currentAxisTitle;
+  picture.axes = content.axes;
+  picture.legend = content.legend;
+  picture.series = content.series;
+  picture.trend = content.trend;
+  picture.logarithmicCurrent = content.logarithmicCurrent;
+  std::string error;
+  if (!RenderCurvePlot(picture, error)) {
+    return Refuse(context, kExitFileError, {"kvx-cli: " + args.plot + ": " + error});
+  }
+  context.err << "Chart written to " << args.plot << '\n';
+  return kExitOk;
+#else
+  (void)content;
+  return Refuse(context, kExitBadArguments,
+                {"kvx-cli: " + args.plot +
+                 ": this kvx-cli was built without the chart renderer (--plot needs the Qt "
+                 "build)"});
+#endif
 }
 
 // Loads --custom into `list`; false (with the message printed) when refused.
@@ -97,6 +143,16 @@ int RunFeeder(CommandContext& context, const CurveArgs& args, const SettingStore
     if (!LoadCustom(context, args, custom)) return kExitFileError;
   }
   const FeederCurves curves = BuildCurves(settings, view, &custom.series());
+  if (!args.plot.empty()) {
+    PlotContent content;
+    for (const CurveSeries& s : curves.series) content.series.push_back(&s);
+    content.series.push_back(&custom.series());
+    content.axes = curves.axes;
+    content.legend = curves.legend;
+    content.title = settings.title;
+    content.currentAxisTitle = args.multiples ? "Multiples of CT Rating" : "Current (A)";
+    return WritePlot(context, args, content);
+  }
   if (args.series) {
     std::vector<const CurveSeries*> all;
     for (const CurveSeries& s : curves.series) all.push_back(&s);
@@ -137,6 +193,18 @@ int RunMotor(CommandContext& context, const CurveArgs& args, const SettingStore&
     lines.push_back("kvx-cli: " + args.file + ": no curves drawn from these settings");
     return Refuse(context, kExitFileError, lines);
   }
+  if (!args.plot.empty()) {
+    PlotContent content;
+    for (const CurveSeries& s : curves.series) content.series.push_back(&s);
+    content.series.push_back(&custom.series());
+    content.trend = view.trendTicked ? &curves.trend : nullptr;
+    content.axes = curves.axes;
+    content.legend = curves.legend;
+    content.title = settings.title;
+    content.currentAxisTitle = "Percent Full-Load Current";
+    content.logarithmicCurrent = false;
+    return WritePlot(context, args, content);
+  }
   if (args.series) {
     std::vector<const CurveSeries*> all;
     for (const CurveSeries& s : curves.series) all.push_back(&s);
@@ -175,6 +243,12 @@ void RegisterCurveCommands(CLI::App& app, CommandContext& context) {
                 "Print every ticked series' points as CSV (series,current,time) instead");
   cmd->add_option("--custom", args->custom,
                   "Lay the custom curve of this tab-delimited file (or saved points file) in");
+  cmd->add_option("--plot", args->plot,
+                  "Draw the chart instead, into this .png, .svg or .pdf file");
+  cmd->add_option("--plot-width", args->plotWidth, "Width of the --plot picture in pixels")
+      ->check(CLI::Range(100, 10000));
+  cmd->add_option("--plot-height", args->plotHeight, "Height of the --plot picture in pixels")
+      ->check(CLI::Range(100, 10000));
   cmd->callback([&context, args, cmd] {
     const auto folder = FindDefaultsFolder(ProgramFolder(), args->defaults);
     SettingStore store;

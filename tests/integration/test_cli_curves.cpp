@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -176,6 +178,58 @@ TEST(CliCurves, RefusalsSayWhy) {
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "") << c.says;
   }
+}
+
+// --plot draws the chart into a picture file; a kvx-cli built without the
+// Qt renderer says so and writes nothing.
+TEST(CliCurves, PlotWritesThePictureAsked) {
+  test::ScratchFolder dir;
+  const std::string png = (dir / "feeder.png").string();
+  const auto r = Cli({"curves", kFeederFile, "--elements", "overload,phase-inverse", "--plot", png,
+                      "--plot-width", "800", "--plot-height", "600"});
+  if (r.exitCode == 2 && r.err.find("built without the chart renderer") != std::string::npos) {
+    EXPECT_FALSE(std::filesystem::exists(png));
+    GTEST_SKIP() << "kvx-cli without the chart renderer";
+  }
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(r.out.empty()) << "the picture replaces the table";
+  // The PNG header carries the size asked for.
+  std::ifstream in(png, std::ios::binary);
+  std::string head(24, '\0');
+  in.read(head.data(), 24);
+  ASSERT_EQ(head.substr(1, 3), "PNG");
+  auto be32 = [&](std::size_t at) {
+    return (static_cast<unsigned char>(head[at]) << 24) |
+           (static_cast<unsigned char>(head[at + 1]) << 16) |
+           (static_cast<unsigned char>(head[at + 2]) << 8) |
+           static_cast<unsigned char>(head[at + 3]);
+  };
+  EXPECT_EQ(be32(16), 800u);
+  EXPECT_EQ(be32(20), 600u);
+  EXPECT_GT(std::filesystem::file_size(png), 10000u);
+
+  // SVG and PDF of a motor relay: vector drawings with the axis titles.
+  const std::string svg = (dir / "motor.svg").string();
+  ASSERT_EQ(Cli({"curves", kMotorFile, "--plot", svg}).exitCode, 0);
+  std::ifstream svgIn(svg);
+  const std::string svgText((std::istreambuf_iterator<char>(svgIn)), {});
+  EXPECT_NE(svgText.find("<svg"), std::string::npos);
+  EXPECT_NE(svgText.find("Percent Full-Load Current"), std::string::npos);
+  const std::string pdf = (dir / "motor.pdf").string();
+  ASSERT_EQ(Cli({"curves", kMotorFile, "--plot", pdf}).exitCode, 0);
+  std::ifstream pdfIn(pdf, std::ios::binary);
+  std::string magic(5, '\0');
+  pdfIn.read(magic.data(), 5);
+  EXPECT_EQ(magic, "%PDF-");
+
+  // A picture type it cannot write, or a folder that does not exist: refused, no file.
+  const auto bmp = Cli({"curves", kFeederFile, "--plot", (dir / "x.bmp").string()});
+  EXPECT_EQ(bmp.exitCode, 3);
+  EXPECT_NE(bmp.err.find(".png, .svg or .pdf"), std::string::npos) << bmp.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "x.bmp"));
+  const auto nowhere = Cli({"curves", kFeederFile, "--plot", (dir / "no" / "x.png").string()});
+  EXPECT_EQ(nowhere.exitCode, 3);
+  EXPECT_NE(nowhere.err.find("cannot write"), std::string::npos) << nowhere.err;
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ FrameMenus BuildFrameMenus(QMenuBar* bar) {
   m.fdxCommands = AddCommands(bar, "FDX_Commands", kFdxCommands);
 
   m.plot = AddMenu(bar, "Plot1", QStringLiteral("&Plot"));
-  AddItem(m.plot, "PlotChart1", QStringLiteral("Plot Chart"));
+  m.plotChart = AddItem(m.plot, "PlotChart1", QStringLiteral("Plot Chart"));
   m.dataLogging = AddMenu(bar, "DataLogging1", QStringLiteral("&Data Logging"));
   m.datalogEnable = AddItem(m.dataLogging, "Datalog_Enable", QStringLiteral("Enable Datalogging"));
   m.datalogTiming = AddItem(m.dataLogging, "DatalogTiming1", QStringLiteral("Datalog Timing"));

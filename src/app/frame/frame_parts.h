@@ -41,6 +41,7 @@ struct FrameMenus {
   QMenu* drbCommands = nullptr;
   QMenu* fdxCommands = nullptr;
   QMenu* plot = nullptr;
+  QAction* plotChart = nullptr;
   QMenu* dataLogging = nullptr;
   QAction* datalogEnable = nullptr;  // Datalog_Enable, a check item
   QAction* datalogTiming = nullptr;

@@ -18,6 +18,7 @@
 #include "app/frame/link_commands.h"
 #include "app/frame/main_window.h"
 #include "app/frame/password_commands.h"
+#include "app/frame/plot_commands.h"
 #include "app/reports/report_commands.h"
 
 namespace kvx {
@@ -72,12 +73,15 @@ void MainWindow::WireMenus() {
 
   (new DeviceCommandsController(*this))->Wire(m, strips_);
 
+  auto* plots = new PlotCommands(*this);  // a child of the window
+  on(m.plotChart, [plots] { plots->PlotChart(); });
+
   // Items of features still to come: a clear message, never a dead item.
   const QList<QAction*> wired = {
-      m.exit,           m.connect,        m.disconnect,    m.showTraffic,  m.about,
-      m.helpContents,   m.editColors,     m.save,          m.open,         m.passwordTimeout,
-      m.changePassword, m.loadDefaults,   m.writeToUnit,   m.saveAsText,   m.print,
-      m.compareFiles,   m.changeRevision, m.datalogEnable, m.datalogTiming};
+      m.exit,           m.connect,        m.disconnect,    m.showTraffic,   m.about,
+      m.helpContents,   m.editColors,     m.save,          m.open,          m.passwordTimeout,
+      m.changePassword, m.loadDefaults,   m.writeToUnit,   m.saveAsText,    m.print,
+      m.compareFiles,   m.changeRevision, m.datalogEnable, m.datalogTiming, m.plotChart};
   for (QMenu* menu : m.All()) {
     for (QAction* a : menu->actions()) {
       if (a->isSeparator() || a->menu() || wired.contains(a) || a->property("wired").toBool()) {
