@@ -142,7 +142,7 @@ class SetpointWindowTest : public QObject {
   void saveOpenRoundTripAndCaption();
   void captionOutlivesAFailedConnect();
   void writeFileToUnitKeepsReadOnlySettings();
-  void closeQuestionOfflineOnly();
+  void closeQuestionOnlineAndOffline();
   void loadDefaultsAndCommandLineFile();
   void passwordDialogs();
   void editorCommitsHoweverItIsLeft_data();
@@ -586,32 +586,75 @@ void SetpointWindowTest::writeFileToUnitKeepsReadOnlySettings() {
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM"));
 }
 
-void SetpointWindowTest::closeQuestionOfflineOnly() {
+void SetpointWindowTest::closeQuestionOnlineAndOffline() {
   QTemporaryDir dir;
+  auto askedClose = [](const Bench& b) {
+    return std::count_if(b.b_asked().begin(), b.b_asked().end(), [](const AskedMessage& m) {
+      return m.caption == "Setpoint Changes" && m.kind == MessageKind::SaveDontSaveCancel;
+    });
+  };
   {
+    // Online with a comment added: comments live only in the file, so the
+    // close asks; Cancel keeps the window, Don't Save closes.
     Bench b;
-    b.window->OnConnect();
-    b.window->setUnsavedChanges(true);
     b.window->show();
-    QVERIFY(b.window->close());  // online: nothing asked
-    QVERIFY(b.dialogs.asked().empty());
+    b.window->OnConnect();
+    QVERIFY(b.window->online());
+    QVERIFY(b.window->close());  // nothing changed: nothing asked
+    QCOMPARE(askedClose(b), 0);
+    b.window->show();
+    b.Tick("Overload");
+    b.ClickCell(24, 5);
+    QTRY_VERIFY(b.page().commentEditor()->isVisible());
+    QTest::keyClicks(b.page().commentEditor(), QStringLiteral("north"));
+    QTest::keyClick(b.page().commentEditor(), Qt::Key_Return);
+    QCOMPARE(b.setting(24).comment, std::string("north"));
+    b.dialogs = ScriptedDialogs({MessageResult::Cancel});
+    QVERIFY(!b.window->close());
+    QCOMPARE(askedClose(b), 1);
+    QVERIFY(b.window->isVisible());
+    QCOMPARE(b.setting(24).comment, std::string("north"));
+    // Applied to the relay, the comment is still only in the window.
+    b.passwords.AddPassword("1234");
+    b.page().OnApply();
+    QVERIFY(!b.window->session().PendingChanges());
+    b.dialogs = ScriptedDialogs({MessageResult::No});
+    QVERIFY(b.window->close());
+    QCOMPARE(askedClose(b), 1);
   }
+  // Offline, a file loaded and a value edited but not applied.
   Bench b;
-  b.window->OnConnect();
-  b.window->OnDisconnect();
-  b.window->setUnsavedChanges(true);
+  b.relay.reset();
   b.window->show();
-  // Yes, then the save dialog is cancelled: the window stays.
-  b.dialogs = ScriptedDialogs({MessageResult::Yes});
+  b.window->askDefaultsFile = [] {
+    return kProgramFolder + QStringLiteral("/Defaults/dra_defaults_190.xml");
+  };
+  b.window->findChild<QAction*>(QStringLiteral("Load1"))->trigger();
+  b.Tick("Overload");
+  b.ClickCell(24, 3);
+  QLineEdit* number = b.page().spinEditor()->edit();
+  QTRY_VERIFY(number->isVisible());
+  number->selectAll();
+  QTest::keyClicks(number, QStringLiteral("7"));
+  QTest::keyClick(number, Qt::Key_Return);
+  QVERIFY(b.window->session().PendingChanges());
+  QVERIFY(!b.window->unsavedChanges());
+  // Cancel: the window stays with the edit.
+  b.dialogs = ScriptedDialogs({MessageResult::Cancel});
+  QVERIFY(!b.window->close());
+  QCOMPARE(askedClose(b), 1);
+  QCOMPARE(b.setting(24).value, std::string("7.00"));
+  // Save, then the save dialog is cancelled: the window stays.
+  b.dialogs = ScriptedDialogs({MessageResult::Yes, MessageResult::Ok});
   b.window->askFileName = [](const FileRequest&) { return QString(); };
   QVERIFY(!b.window->close());
-  QCOMPARE(b.dialogs.asked().back().caption, std::string("Setpoint Changes"));
-  // Yes and a saved file: it closes.
-  b.dialogs = ScriptedDialogs({MessageResult::Yes});
+  // Save with a file: the edit is applied, saved, and the window closes.
+  b.dialogs = ScriptedDialogs({MessageResult::Yes, MessageResult::Ok});
   const QString path = dir.filePath(QStringLiteral("closing.cds"));
   b.window->askFileName = [&](const FileRequest&) { return path; };
   QVERIFY(b.window->close());
   QVERIFY(QFileInfo::exists(path));
+  QCOMPARE(b.b_asked().front().kind, MessageKind::SaveDontSaveCancel);
 }
 
 void SetpointWindowTest::loadDefaultsAndCommandLineFile() {

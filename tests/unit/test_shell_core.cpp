@@ -201,30 +201,53 @@ TEST(MessageBoxLayout, ButtonsAndHeight) {
   EXPECT_EQ(yesNo.buttons[1].left, 225);
   EXPECT_EQ(yesNo.text.width, 380);  // wider text wraps inside the margins
   EXPECT_EQ(yesNo.text.left, 10);
+  // Three buttons side by side inside the box, none overlapping.
+  MessageBoxLayout three = LayoutMessageBox(MessageKind::SaveDontSaveCancel, 400, 200, 26);
+  ASSERT_EQ(three.buttons.size(), 3u);
+  EXPECT_GE(three.buttons[0].left, 0);
+  for (int i = 1; i < 3; ++i) {
+    EXPECT_GT(three.buttons[i].left, three.buttons[i - 1].left + three.buttons[i - 1].width);
+  }
+  EXPECT_LE(three.buttons[2].left + three.buttons[2].width, 400);
 }
 
-TEST(CloseSequence, AsksOnlyOfflineWithChanges) {
-  int saves = 0;
-  bool changes = true;
-  ScriptedDialogs yes({MessageResult::Yes});
-  EXPECT_FALSE(MayCloseWithChanges(changes, false, yes, [&] { ++saves; }));  // save cancelled
-  EXPECT_EQ(saves, 1);
-  ASSERT_EQ(yes.asked().size(), 1u);
-  EXPECT_EQ(yes.asked()[0].caption, "Setpoint Changes");
-  EXPECT_EQ(yes.asked()[0].kind, MessageKind::YesNo);
+TEST(CloseSequence, SaveDontSaveOrCancel) {
+  // Nothing unsaved: nothing asked.
+  bool changes = false;
+  ScriptedDialogs none;
+  EXPECT_TRUE(MayCloseWithChanges(changes, none, nullptr));
+  EXPECT_TRUE(none.asked().empty());
 
-  ScriptedDialogs yesSaved({MessageResult::Yes});
-  EXPECT_TRUE(MayCloseWithChanges(changes, false, yesSaved, [&] { changes = false; }));
-
-  changes = true;
-  ScriptedDialogs no({MessageResult::No});
-  EXPECT_TRUE(MayCloseWithChanges(changes, false, no, nullptr));
-  EXPECT_FALSE(changes);
-
-  changes = true;
-  ScriptedDialogs online;
-  EXPECT_TRUE(MayCloseWithChanges(changes, true, online, nullptr));
-  EXPECT_TRUE(online.asked().empty());
+  struct Case {
+    MessageResult answer;
+    bool saveSucceeds;
+    bool closes;
+    int saves;
+    bool unsavedAfter;
+  };
+  const Case cases[] = {
+      {MessageResult::Yes, false, false, 1, true},     // save dialog cancelled or save failed
+      {MessageResult::Yes, true, true, 1, false},      // saved
+      {MessageResult::No, false, true, 0, false},      // Don't Save drops the changes
+      {MessageResult::Cancel, false, false, 0, true},  // the window stays, nothing dropped
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.answer));
+    changes = true;
+    int saves = 0;
+    ScriptedDialogs dialogs({c.answer});
+    EXPECT_EQ(MayCloseWithChanges(changes, dialogs,
+                                  [&] {
+                                    ++saves;
+                                    if (c.saveSucceeds) changes = false;
+                                  }),
+              c.closes);
+    EXPECT_EQ(saves, c.saves);
+    EXPECT_EQ(changes, c.unsavedAfter);
+    ASSERT_EQ(dialogs.asked().size(), 1u);
+    EXPECT_EQ(dialogs.asked()[0].caption, "Setpoint Changes");
+    EXPECT_EQ(dialogs.asked()[0].kind, MessageKind::SaveDontSaveCancel);
+  }
 }
 
 TEST(ConnectionView, OfflineAndOnline) {

@@ -326,14 +326,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 bool MainWindow::CloseSequence() {
   // The save clears the working state's flag when it succeeds; the question
-  // reads it back from there.
-  bool unsaved = session_->UnsavedChanges();
+  // reads it back from there. Edits not applied count as unsaved work too:
+  // the save offers to apply them first.
+  bool unsaved = session_->UnsavedChanges() || session_->PendingChanges();
   const std::function<void()> save = [this, &unsaved] {
     if (saveSetpointFile) saveSetpointFile();
     unsaved = session_->UnsavedChanges();
   };
-  const bool mayClose = MayCloseWithChanges(unsaved, session_->Online(), *dialogs_, save);
-  session_->SetUnsavedChanges(unsaved);
+  const bool mayClose = MayCloseWithChanges(unsaved, *dialogs_, save);
+  if (!unsaved) session_->SetUnsavedChanges(false);
   if (!mayClose) return false;
   const QRect frame = frameGeometry();
   StoreWindowPlacement(prefs_, isMaximized(), frame.top(), frame.left(), height(), width());
