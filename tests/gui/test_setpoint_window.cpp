@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -147,6 +148,8 @@ class SetpointWindowTest : public QObject {
   void passwordDialogs();
   void editorCommitsHoweverItIsLeft_data();
   void editorCommitsHoweverItIsLeft();
+  void editorsTakeFocusAndSayWhatTheyRefuse();
+  void gridFitsAndTheSplitMoves();
   void noTimerWorkInsideABusySequence();
   void saveAsksAboutUnappliedChangesOnce();
   void applyWithTheRelaySilentIsACommunicationsError();
@@ -757,7 +760,7 @@ void SetpointWindowTest::passwordDialogs() {
 }
 
 // How an editor is left.
-enum class Leave { ClickOtherCell, Tab, Enter, Escape };
+enum class Leave { ClickOtherCell, Tab, Enter, Escape, Scroll, PageChange, Close, TreeClick };
 
 void SetpointWindowTest::editorCommitsHoweverItIsLeft_data() {
   QTest::addColumn<int>("reg");
@@ -777,6 +780,20 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft_data() {
   QTest::newRow("text, Tab") << 600 << 3 << "Pump7" << tab << "Pump7";
   QTest::newRow("comment, click on another cell") << 24 << 5 << "north" << click << "north";
   QTest::newRow("comment, Tab") << 24 << 5 << "north" << tab << "north";
+  const int scroll = static_cast<int>(Leave::Scroll);
+  const int page = static_cast<int>(Leave::PageChange);
+  const int close = static_cast<int>(Leave::Close);
+  const int tree = static_cast<int>(Leave::TreeClick);
+  QTest::newRow("number, scroll") << 24 << 3 << "7" << scroll << "7.00";
+  QTest::newRow("number, page change") << 24 << 3 << "7" << page << "7.00";
+  QTest::newRow("number, close") << 24 << 3 << "7" << close << "7.00";
+  QTest::newRow("number, comma decimal") << 24 << 3 << "7,5" << enter << "7.50";
+  QTest::newRow("text, Enter") << 600 << 3 << "Pump7" << enter << "Pump7";
+  QTest::newRow("text, scroll") << 600 << 3 << "Pump7" << scroll << "Pump7";
+  QTest::newRow("text, page change") << 600 << 3 << "Pump7" << page << "Pump7";
+  QTest::newRow("text, close") << 600 << 3 << "Pump7" << close << "Pump7";
+  QTest::newRow("comment, click in the tree") << 24 << 5 << "north" << tree << "north";
+  QTest::newRow("comment, close") << 24 << 5 << "north" << close << "north";
 }
 
 void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
@@ -790,6 +807,11 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
   b.window->OnConnect();
   b.Tick("Overload");
   b.Tick("System Name");
+  if (leave == static_cast<int>(Leave::Scroll)) {
+    // Enough rows for the grid to scroll.
+    b.Tick("Overcurrent");
+    b.Tick("System Ratings");
+  }
   // The connect's progress windows took the activation while they stood.
   b.window->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
@@ -818,7 +840,35 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
       QTest::keyClick(edit, Qt::Key_Escape);
       b.ClickCell(23, 2);
       break;
+    case Leave::Scroll: {
+      QScrollBar* bar = b.grid()->verticalScrollBar();
+      QVERIFY(bar->maximum() > 0);
+      bar->setValue(bar->value() == 0 ? 1 : bar->value() - 1);
+      break;
+    }
+    case Leave::PageChange: {
+      auto* tabs =
+          qobject_cast<QTabWidget*>(b.window->findChild<QWidget*>(QStringLiteral("PageControl1")));
+      tabs->setCurrentIndex(1);
+      QCOMPARE(tabs->currentIndex(), 1);
+      break;
+    }
+    case Leave::Close:
+      // The close question sees the edit; Cancel keeps the window.
+      b.dialogs = ScriptedDialogs({MessageResult::Cancel});
+      QVERIFY(!b.window->close());
+      QCOMPARE(b.dialogs.asked().size(), std::size_t{1});
+      QCOMPARE(b.dialogs.asked()[0].kind, MessageKind::SaveDontSaveCancel);
+      break;
+    case Leave::TreeClick: {
+      auto* tree = qobject_cast<QTreeWidget*>(
+          b.window->findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
+      const QRect r = tree->visualItemRect(tree->topLevelItem(0));
+      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
+      break;
+    }
   }
+  if (leave >= static_cast<int>(Leave::Scroll)) QVERIFY(!edit->isVisible());
   const SettingRecord& after = b.setting(reg);
   if (expected.isEmpty()) {
     QCOMPARE(after.value, before.value);
@@ -831,6 +881,115 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
   QVERIFY(b.Blue(reg));  // drawn blue
   QVERIFY(b.window->session().PendingChanges());
   QCOMPARE(b.NodeState(after.group), static_cast<int>(kPending));
+}
+
+void SetpointWindowTest::editorsTakeFocusAndSayWhatTheyRefuse() {
+  Bench b;
+  b.window->show();
+  b.window->OnConnect();
+  b.Tick("System Name");
+  b.Tick("Overload");
+  b.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+  QLabel* notice = b.window->findChild<QLabel*>(QStringLiteral("out_of_range_P"));
+  QVERIFY(notice);
+
+  // The text editor has the focus as it opens: the first keys count.
+  b.ClickCell(600, 3);
+  QLineEdit* text = b.page().textEditor();
+  QTRY_VERIFY(text->hasFocus());
+  text->selectAll();
+  QTest::keyClicks(text, QStringLiteral("AB"));
+  QCOMPARE(text->text(), QStringLiteral("AB"));
+  QVERIFY(!notice->isVisible());
+  // A character the relay cannot store is refused with the notice.
+  QKeyEvent accent(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("\xC3\xA9"));
+  QApplication::sendEvent(text, &accent);
+  QCOMPARE(text->text(), QStringLiteral("AB"));
+  QVERIFY(notice->isVisible());
+  QCOMPARE(notice->text(), QString::fromUtf8("'\xC3\xA9' cannot be stored"));
+  // So is the 21st character of the title.
+  notice->hide();
+  QTest::keyClicks(text, QStringLiteral("CDEFGHIJKLMNOPQRST"));
+  QCOMPARE(text->text().size(), 20);
+  QVERIFY(!notice->isVisible());
+  QTest::keyClicks(text, QStringLiteral("U"));
+  QCOMPARE(text->text().size(), 20);
+  QVERIFY(notice->isVisible());
+  QCOMPARE(notice->text(), QStringLiteral("at most 20 characters"));
+  QTest::keyClick(text, Qt::Key_Return);
+  QCOMPARE(b.setting(600).value, std::string("ABCDEFGHIJKLMNOPQRST"));
+
+  // The comment editor too, at its own limit.
+  b.ClickCell(24, 5);
+  QLineEdit* comment = b.page().commentEditor();
+  QTRY_VERIFY(comment->hasFocus());
+  notice->hide();
+  QTest::keyClicks(comment, QString(40, QLatin1Char('x')));
+  QVERIFY(!notice->isVisible());
+  QTest::keyClicks(comment, QStringLiteral("y"));
+  QCOMPARE(notice->text(), QStringLiteral("at most 40 characters"));
+  QCOMPARE(comment->text(), QString(40, QLatin1Char('x')));
+}
+
+void SetpointWindowTest::gridFitsAndTheSplitMoves() {
+  Bench b;
+  b.window->show();
+  b.window->OnConnect();
+  b.Tick("System Name");
+  QTreeWidget* tree =
+      qobject_cast<QTreeWidget*>(b.window->findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
+  // An unticked group shows an empty tick box, not nothing.
+  const auto unticked =
+      tree->findItems(QStringLiteral("Overload"), Qt::MatchExactly | Qt::MatchRecursive);
+  QVERIFY(!unticked.isEmpty());
+  const QImage box = unticked.first()->icon(0).pixmap(14, 14).toImage();
+  int drawn = 0;
+  for (int y = 0; y < box.height(); ++y) {
+    for (int x = 0; x < box.width(); ++x) drawn += qAlpha(box.pixel(x, y)) > 0;
+  }
+  QVERIFY(drawn > 20);
+  QCOMPARE(unticked.first()->toolTip(0), QStringLiteral("Overload"));
+
+  auto visibleColumns = [&] {
+    int sum = 0;
+    for (int c = 2; c < 6; ++c) sum += b.grid()->columnWidth(c);
+    return sum;
+  };
+  for (const QSize size : {QSize(750, 550), QSize(1400, 900)}) {
+    b.window->resize(size);
+    QTest::qWait(20);
+    // The visible columns fill the grid; there is nothing to scroll to.
+    QCOMPARE(visibleColumns(), b.grid()->viewport()->width());
+    QCOMPARE(b.grid()->horizontalScrollBar()->maximum(), 0);
+  }
+  b.window->resize(750, 550);
+  QTest::qWait(20);
+  // Enter in a text cell leaves the grid where it was.
+  b.ClickCell(600, 3);
+  QTRY_VERIFY(b.page().textEditor()->isVisible());
+  QTest::keyClicks(b.page().textEditor(), QStringLiteral("X"));
+  QTest::keyClick(b.page().textEditor(), Qt::Key_Return);
+  QCOMPARE(b.grid()->horizontalScrollBar()->value(), 0);
+  QCOMPARE(b.grid()->columnViewportPosition(2), 0);
+
+  // The split moves: a wider tree, a narrower grid, the columns fit again.
+  const int treeBefore = tree->width();
+  const int gridRight = b.grid()->geometry().right();
+  b.page().DragSplitTo(treeBefore + 100);
+  QCOMPARE(tree->width(), treeBefore + 98);
+  QCOMPARE(b.grid()->geometry().right(), gridRight);
+  QCOMPARE(b.grid()->x(), tree->geometry().right() + 1 + 4);  // past the handle
+  QTest::qWait(20);
+  QCOMPARE(visibleColumns(), b.grid()->viewport()->width());
+  // It stops short of squeezing the grid away.
+  b.page().DragSplitTo(5000);
+  QVERIFY(b.grid()->width() >= 300);
+  b.page().DragSplitTo(0);
+  QVERIFY(tree->width() >= 120);
+  // The handle sits between the two.
+  QWidget* handle = b.page().splitHandle();
+  QCOMPARE(handle->x(), tree->geometry().right() + 1);
 }
 
 void SetpointWindowTest::noTimerWorkInsideABusySequence() {

@@ -21,6 +21,7 @@
 #include "shell/colors.h"
 #include "shell/comm_options_logic.h"
 #include "shell/connection_view.h"
+#include "shell/grid_columns.h"
 #include "shell/help_errors.h"
 #include "shell/instance_lock.h"
 #include "shell/main_layout.h"
@@ -152,6 +153,41 @@ TEST(SpinValue, ReadsTheLeadingSinglePrecisionNumber) {
   EXPECT_EQ(ParseLeadingFloat("1e-60"), 0.0f);
   EXPECT_EQ(ParseLeadingFloat("-1e999"), -std::numeric_limits<float>::infinity());
   EXPECT_TRUE(std::isnan(*ParseLeadingFloat("nan")));
+}
+
+TEST(SpinValue, CommaTypedAsDecimalSeparatorIsThePoint) {
+  // "7,5" must never read as 7.
+  const std::pair<const char*, float> cases[] = {
+      {"7,5", 7.5f}, {"7,5 A", 7.5f}, {"-0,25", -0.25f}, {"7.5", 7.5f}, {"12", 12.0f}};
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(ParseLeadingFloat(WithDecimalPoint(text)), expected) << text;
+  }
+  // A text that has a point keeps its comma (it is no decimal separator there).
+  EXPECT_EQ(WithDecimalPoint("1,000.5"), "1,000.5");
+}
+
+TEST(GridColumns, FillTheWidthInProportion) {
+  const std::vector<int> preferred{202, 127, 50, 252};
+  const std::vector<int> minimum{120, 70, 40, 120};
+  for (int available : {548, 631, 900, 1200}) {
+    const std::vector<int> w = FitColumnWidths(preferred, minimum, available);
+    ASSERT_EQ(w.size(), 4u);
+    EXPECT_EQ(w[0] + w[1] + w[2] + w[3], available) << available;
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_GE(w[i], minimum[i]) << available;
+    EXPECT_GT(w[3], w[1]) << available;  // proportions kept
+  }
+  // A column whose share falls under its minimum is held there; the others
+  // share what is left and still fill the width.
+  const std::vector<int> held = FitColumnWidths({400, 400, 10, 400}, minimum, 700);
+  EXPECT_EQ(held[2], 40);
+  EXPECT_EQ(held[0] + held[1] + held[2] + held[3], 700);
+  // Too narrow for the minimums: the minimums (the grid scrolls).
+  EXPECT_EQ(FitColumnWidths(preferred, minimum, 300), minimum);
+
+  EXPECT_EQ(ClampTreeWidth(250, 742, 120, 300), 250);
+  EXPECT_EQ(ClampTreeWidth(600, 742, 120, 300), 442);
+  EXPECT_EQ(ClampTreeWidth(10, 742, 120, 300), 120);
+  EXPECT_EQ(ClampTreeWidth(300, 350, 120, 300), 120);  // the tree's minimum wins
 }
 
 TEST(SpinValue, ClampsAndSteps) {

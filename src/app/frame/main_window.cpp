@@ -157,7 +157,11 @@ void MainWindow::BuildPages() {
   pages_->addTab(new QWidget, QStringLiteral("Setpoints"));
   pages_->addTab(new QWidget, QStringLiteral("Metering"));
   pages_->addTab(new QWidget, QStringLiteral("Events"));
-  connect(pages_, &QTabWidget::currentChanged, this, [this] { OnPageChanged(); });
+  connect(pages_, &QTabWidget::currentChanged, this, [this] {
+    // Leaving the Setpoints page takes what an open editor holds.
+    if (setpointsView_) setpointsView_->CommitOpenEditor();
+    OnPageChanged();
+  });
   for (int i = 0; i < pages_->count(); ++i) pages_->widget(i)->installEventFilter(this);
 }
 
@@ -325,6 +329,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::CloseSequence() {
+  // A value typed and not yet committed is part of the work the question
+  // below is about.
+  setpointsView_->CommitOpenEditor();
   // The save clears the working state's flag when it succeeds; the question
   // reads it back from there. Edits not applied count as unsaved work too:
   // the save offers to apply them first.

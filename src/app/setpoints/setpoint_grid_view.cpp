@@ -21,6 +21,7 @@
 #include "session/setting_edit.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"
+#include "shell/grid_columns.h"
 
 namespace kvx {
 namespace {
@@ -107,12 +108,20 @@ void SetpointPageView::BuildGrid() {
   // The grid has no current cell to move: Tab leaves an editor for the next
   // control, as in any other field, and the editor commits on the way.
   grid_->setTabKeyNavigation(false);
-  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The columns share the grid's width (FitColumns), so there is nothing to
+  // scroll sideways to; should their minimums not fit, the bar shows, so no
+  // column is ever out of reach.
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  grid_->setAutoScroll(false);
   grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid_->setRowCount(0);
   connect(grid_, &QTableWidget::cellClicked, this, [this](int r, int c) { SelectCell(r, c); });
-  connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { PlaceEditors(); });
+  // Scrolling leaves the cell being edited: what the editor holds is taken.
+  connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+    if (editRegister_ >= 0) HideEditors();
+    PlaceEditors();
+  });
   connect(grid_->verticalHeader(), &QHeaderView::sectionResized, this, [this] { PlaceEditors(); });
   grid_->viewport()->installEventFilter(this);
 }
@@ -185,6 +194,8 @@ void SetpointPageView::RenderRowAt(int r) {
   for (int c = kNameColumn; c < kGridColumns; ++c) {
     if (QTableWidgetItem* item = grid_->item(r, c)) {
       item->setText(QString::fromStdString(*texts[c - kNameColumn]));
+      // The whole text, for a column too narrow to show it.
+      item->setToolTip(item->text());
     }
   }
 }
@@ -243,6 +254,7 @@ void SetpointPageView::SelectCell(int row, int column) {
       PaintBase(textEditor_, colors.editbox);
       PlaceEditors();
       textEditor_->show();
+      textEditor_->setFocus();
     } else {
       listEditor_->clear();
       for (const std::string& entry : ListEntriesFor(s)) {
@@ -283,14 +295,16 @@ void SetpointPageView::CommitEditors() {
   CommitComment();
 }
 
+// An editor counts as open while it is not put away, also when its page has
+// just been hidden (a page change hides the page before it says so).
 void SetpointPageView::CommitNumber() {
   // Reads the typed text as Enter would; the change handler marks it.
-  if (!numberEditor_->isVisible() || editRegister_ < 0) return;
+  if (numberEditor_->isHidden() || editRegister_ < 0) return;
   numberEditor_->Commit();
 }
 
 void SetpointPageView::CommitText() {
-  if (committing_ || !textEditor_->isVisible() || editRegister_ < 0) return;
+  if (committing_ || textEditor_->isHidden() || editRegister_ < 0) return;
   committing_ = true;
   const int x = editRegister_;
   page_.EditText(x, textEditor_->text().toStdString());
@@ -300,7 +314,7 @@ void SetpointPageView::CommitText() {
 }
 
 void SetpointPageView::CommitComment() {
-  if (committing_ || !commentEditor_->isVisible() || editRegister_ < 0) return;
+  if (committing_ || commentEditor_->isHidden() || editRegister_ < 0) return;
   committing_ = true;
   const int x = editRegister_;
   if (page_.EditComment(x, commentEditor_->text().toStdString())) AfterEdit(x);
@@ -308,23 +322,64 @@ void SetpointPageView::CommitComment() {
   committing_ = false;
 }
 
+bool SetpointPageView::NoticeRefusedKey(QLineEdit* editor, const QString& typed, bool storable) {
+  if (typed.isEmpty() || !typed[0].isPrint()) return false;
+  if (!storable) {
+    ShowNotice(QStringLiteral("'%1' cannot be stored").arg(typed));
+    return true;
+  }
+  const int room = editor->maxLength() - editor->text().size() + editor->selectedText().size();
+  if (room > 0) return false;
+  ShowNotice(QStringLiteral("at most %1 characters").arg(editor->maxLength()));
+  return true;
+}
+
 bool SetpointPageView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && (watched == textEditor_ || watched == commentEditor_)) {
     auto* key = static_cast<QKeyEvent*>(event);
     const int k = key->key();
     if (k == Qt::Key_Return || k == Qt::Key_Enter || NavigationKey(k)) return false;
+    auto* editor = static_cast<QLineEdit*>(watched);
     const bool accepted = EditorKey(
         k, key->text(), watched == textEditor_ ? IsTextSettingCharacter : IsCommentCharacter);
+    // A character the relay or the file cannot hold, or one past the
+    // length limit, is not taken; the notice says why rather than the key
+    // vanishing without a word.
+    const bool control = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    if (!control && !(k == Qt::Key_Backspace || k == Qt::Key_Delete)) {
+      NoticeRefusedKey(editor, key->text(), accepted);
+    }
     return !accepted;  // every other key is discarded
   }
-  if (event->type() == QEvent::Wheel && watched == grid_->viewport()) {
-    // One row per notch.
-    auto* wheel = static_cast<QWheelEvent*>(event);
-    QScrollBar* bar = grid_->verticalScrollBar();
-    bar->setValue(bar->value() + (wheel->angleDelta().y() < 0 ? 1 : -1));
-    return true;
+  if (watched == grid_->viewport()) {
+    if (event->type() == QEvent::Wheel) {
+      // One row per notch.
+      auto* wheel = static_cast<QWheelEvent*>(event);
+      QScrollBar* bar = grid_->verticalScrollBar();
+      bar->setValue(bar->value() + (wheel->angleDelta().y() < 0 ? 1 : -1));
+      return true;
+    }
+    // A click anywhere in the grid outside the editor takes what it holds
+    // (a click on a cell opens that cell's editor afterwards).
+    if (event->type() == QEvent::MouseButtonPress && editRegister_ >= 0) HideEditors();
+    if (event->type() == QEvent::Resize) FitColumns();
   }
   return QObject::eventFilter(watched, event);
+}
+
+void SetpointPageView::FitColumns() {
+  // The layout's widths are the proportions; the visible columns fill the
+  // cells' width exactly.
+  const std::vector<int> preferred(layout_.gridColumnWidths + kNameColumn,
+                                   layout_.gridColumnWidths + kGridColumns);
+  if (preferred[0] <= 0) return;
+  const std::vector<int> minimum{120, 70, 40, 120};
+  const std::vector<int> widths = FitColumnWidths(preferred, minimum, grid_->viewport()->width());
+  for (int c = kNameColumn; c < kGridColumns; ++c) {
+    grid_->setColumnWidth(c, widths[static_cast<std::size_t>(c - kNameColumn)]);
+  }
+  grid_->horizontalScrollBar()->setValue(0);
+  PlaceEditors();
 }
 
 // --- the notice -----------------------------------------------------------
