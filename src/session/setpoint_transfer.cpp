@@ -135,7 +135,8 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
   if (!written.ok || !std::filesystem::is_regular_file(path, ec)) {
     if (writeError_.empty()) writeError_ = "no file at " + path.string() + " after the write";
     // The changes are not on disk: they stay unsaved, so closing still asks.
-    dialogs_.Tell("Setpoint File Save", "Error writing file. Please retry");
+    // The reason (permission denied, no space…) on a line of its own.
+    dialogs_.Tell("Setpoint File Save", "Error writing file. Please retry\n" + writeError_);
     return SaveOutcome::WriteFailed;
   }
   unsavedChanges_ = false;
@@ -144,7 +145,10 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
 
 FileCheck WorkingState::CheckFileAgainstUnit(const std::filesystem::path& path) {
   const SettingFileIdentity file = ReadSettingFileIdentity(path);
-  if (!file.ok) return FileCheck::Unreadable;
+  if (!file.ok) {
+    dialogs_.Tell("File Error", LoadErrorText(file.error));
+    return FileCheck::Unreadable;
+  }
   if (file.unitName != store_.unitName) {
     dialogs_.Tell("Setpoint File Error", "File was created for the wrong type of Unit.");
     return FileCheck::WrongUnit;
@@ -158,17 +162,15 @@ FileCheck WorkingState::CheckFileAgainstUnit(const std::filesystem::path& path) 
                          " and you are\nusing Firmware Version " + FormatFirmware(loadedFirmware) +
                          ".\n Do you wish to continue?",
                      MessageKind::OkCancel);
-    if (answer != MessageResult::Ok) {
-      dialogs_.Tell("Communications Error", "Error reading from File");
-      return FileCheck::Declined;
-    }
+    // A refused question ends here: nothing was read wrong or failed.
+    if (answer != MessageResult::Ok) return FileCheck::Declined;
   }
   return FileCheck::Accept;
 }
 
-WriteToUnitResult WorkingState::Recover(WriteToUnitResult result) {
+WriteToUnitResult WorkingState::Recover(WriteToUnitResult result, bool tell) {
   result.reconnected = Identify(false);
-  dialogs_.Tell("Error", "Error Getting Data.");
+  if (tell) dialogs_.Tell("Error", "Error Getting Data.");
   return result;
 }
 
@@ -225,8 +227,10 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
   }
   result.fileCheck = CheckFileAgainstUnit(path);
   if (result.fileCheck != FileCheck::Accept) {
+    // The check said why (a wrong unit, an unreadable file) or the user
+    // declined: its own message is the last word.
     result.outcome = Outcome::FileRejected;
-    return Recover(result);
+    return Recover(result, false);
   }
   // Loaded apart and checked whole first: a value the relay cannot take
   // would otherwise stop the write half-way, the relay half-written.

@@ -37,6 +37,10 @@ namespace kvx {
 // The web address the "no compatible file" message sends the user to.
 inline constexpr const char* kMakerWebAddress = "www.halvoren.example";
 
+// "Error Loading File." with why the file did not load on a line of its own
+// (not a setpoint file, damaged at byte N, permission denied…).
+std::string LoadErrorText(const std::string& reason);
+
 // Why the last ConnectUnit failed (the user saw "Failed to Connect").
 enum class ConnectFailure {
   None,
@@ -272,7 +276,9 @@ class WorkingState {
   void Begin(std::string_view caption, int maximum);
   void Step(int position);
   void End();
-  WriteToUnitResult Recover(WriteToUnitResult result);
+  // Identifies the relay again after a whole-file write ended early; `tell`
+  // adds "Error Getting Data.".
+  WriteToUnitResult Recover(WriteToUnitResult result, bool tell = true);
   void WriteSetpointGroups(WriteToUnitResult& result);
 
   UserDialogs& dialogs_;

@@ -234,6 +234,23 @@ void SetpointWindowTest::failedConnectShowsRed() {
   QCOMPARE(network->text(), QStringLiteral("Failed to Connect"));
   QCOMPARE(network->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
   QVERIFY(b.window->findChild<QAction*>(QStringLiteral("Connect1"))->isVisible());
+  // The text fits its panel at the default size, and the reason is spelt
+  // out beside it.
+  b.window->resize(750, 550);
+  b.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(b.window.get()));
+  QVERIFY(network->fontMetrics().horizontalAdvance(network->text()) <=
+          network->contentsRect().width());
+  const QString why = b.window->confirmation();
+  QVERIFY2(why.startsWith(QStringLiteral("Failed to Connect: ")), qPrintable(why));
+  QVERIFY2(why.contains(QStringLiteral("refused")), qPrintable(why));
+  // Everything in the status bar stays inside the window.
+  for (QWidget* part :
+       b.window->findChild<QWidget*>(QStringLiteral("Status_P"))->findChildren<QWidget*>()) {
+    if (part->isVisibleTo(b.window.get())) {
+      QVERIFY2(part->geometry().right() < b.window->width(), qPrintable(part->objectName()));
+    }
+  }
 }
 
 void SetpointWindowTest::tickedGroupIsReadFromTheRelay() {
@@ -520,7 +537,8 @@ void SetpointWindowTest::saveOpenRoundTripAndCaption() {
   f.close();
   b.window->askFileName = [&](const FileRequest&) { return broken; };
   b.window->findChild<QAction*>(QStringLiteral("Open1"))->trigger();
-  QCOMPARE(b.dialogs.asked().back().text, std::string("Error Loading File."));
+  QVERIFY(QString::fromStdString(b.dialogs.asked().back().text)
+              .startsWith(QStringLiteral("Error Loading File.\n")));
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + broken);
 }
 

@@ -124,7 +124,12 @@ void FrameStatusBar::LayOut(const MainLayout& layout, int width, int height) {
   bar->setGeometry(0, height - kStatusBarHeight, width, kStatusBarHeight);
   const int sh = kStatusBarHeight - 4;
   int x = 2;
-  for (auto [panel, pw] : {std::pair<QLabel*, int>{network, 108},
+  // The link panel is as wide as its longest text needs ("Failed to
+  // Connect" in bold); the progress bar gives up what it takes beyond 108.
+  const int networkWidth =
+      std::max(108, network->fontMetrics().horizontalAdvance(QStringLiteral("Failed to Connect")) +
+                        2 * network->frameWidth() + 8);
+  for (auto [panel, pw] : {std::pair<QLabel*, int>{network, networkWidth},
                            {unit, 100},
                            {version, 140},
                            {serial, 110},
@@ -132,7 +137,7 @@ void FrameStatusBar::LayOut(const MainLayout& layout, int width, int height) {
     panel->setGeometry(x, 2, pw, sh);
     x += pw + 2;
   }
-  const int progressWidth = std::max(0, layout.progressWidth);
+  const int progressWidth = std::max(0, layout.progressWidth - (networkWidth - 108));
   const int cancelWidth = linkCancel->isVisible() ? 64 : 0;
   progress->setGeometry(x, 3, std::max(0, progressWidth - cancelWidth), sh - 2);
   linkCancel->setGeometry(x + progressWidth - 62, 2, 62, sh);

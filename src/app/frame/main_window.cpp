@@ -212,10 +212,20 @@ void MainWindow::EnableControls(bool enabled) {
 void MainWindow::ShowConfirmation(const QString& text) {
   QLabel* label = statusBar_.message;
   if (!label) return;
+  QPalette ink = label->palette();
+  ink.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+  label->setPalette(ink);
   label->setText(text);
   label->setToolTip(text);
   label->setVisible(!text.isEmpty());
   if (!text.isEmpty()) label->raise();
+}
+
+void MainWindow::ShowFailure(const QString& text) {
+  ShowConfirmation(text);
+  QPalette ink = statusBar_.message->palette();
+  ink.setColor(QPalette::WindowText, kErrorColor);
+  statusBar_.message->setPalette(ink);
 }
 
 QString MainWindow::confirmation() const {

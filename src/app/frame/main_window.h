@@ -119,6 +119,9 @@ class MainWindow : public QMainWindow {
   // starts. Only for what was done in full: a refused or partial result has
   // its own message instead.
   void ShowConfirmation(const QString& text);
+  // The same place in red: why a command failed, when no message box said
+  // so already.
+  void ShowFailure(const QString& text);
   QString confirmation() const;
   // The network panel alone: ONLINE, or that the relay is not answering.
   void RenderLinkState();
