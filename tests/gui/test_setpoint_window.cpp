@@ -150,6 +150,7 @@ class SetpointWindowTest : public QObject {
   void editorCommitsHoweverItIsLeft();
   void editorsTakeFocusAndSayWhatTheyRefuse();
   void gridFitsAndTheSplitMoves();
+  void startsConnectedAndNamesTheLink();
   void noTimerWorkInsideABusySequence();
   void saveAsksAboutUnappliedChangesOnce();
   void applyWithTheRelaySilentIsACommunicationsError();
@@ -1008,6 +1009,38 @@ void SetpointWindowTest::gridFitsAndTheSplitMoves() {
   // The handle sits between the two.
   QWidget* handle = b.page().splitHandle();
   QCOMPARE(handle->x(), tree->geometry().right() + 1);
+}
+
+void SetpointWindowTest::startsConnectedAndNamesTheLink() {
+  // kvx-comm --tcp 127.0.0.1:PORT: connected once the window is up, the
+  // link named in the status bar while online.
+  Bench relay;
+  relay.window.reset();
+  MainWindowOptions options;
+  options.programFolder = kProgramFolder;
+  CommOptions link;
+  link.protocol = ProtocolKind::ModbusTcp;
+  link.remoteHost = "127.0.0.1";
+  link.remotePort = std::to_string(relay.relay->TcpPort());
+  options.connectAtStart = link;
+  MainWindow window(options);
+  ScriptedDialogs dialogs;
+  window.useDialogs(&dialogs);
+  window.show();
+  QTRY_VERIFY_WITH_TIMEOUT(window.online(), 20000);
+  QCOMPARE(window.settingStore().unitName, std::string("DRA"));
+  auto* linkLabel = window.findChild<QLabel*>(QStringLiteral("link_P"));
+  QVERIFY(linkLabel);
+  const QString expected =
+      QStringLiteral("Modbus TCP 127.0.0.1:%1, unit 254").arg(relay.relay->TcpPort());
+  QCOMPARE(linkLabel->text(), expected);
+  QVERIFY(linkLabel->isVisible());
+  // Kept for the next Connect, as if confirmed in the dialog.
+  QCOMPARE(window.commOptions().remotePort, link.remotePort);
+  QVERIFY(!window.commOptions().cancelled);
+  window.OnDisconnect();
+  QVERIFY(!linkLabel->isVisible());
+  QVERIFY(dialogs.asked().empty());
 }
 
 void SetpointWindowTest::noTimerWorkInsideABusySequence() {

@@ -3,10 +3,12 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QProgressBar>
 
 #include "app/dialogs/password_dialogs.h"
 #include "app/dialogs/window_dialogs.h"
 #include "app/frame/main_window.h"
+#include "comm/link_description.h"
 
 namespace kvx {
 namespace {
@@ -50,6 +52,13 @@ void MainWindow::RenderLinkState() {
               PanelTextColor(v.networkColor));
   // The fixed text stays as it is; why the link failed is one hover away.
   statusBar_.network->setToolTip(QString::fromStdString(v.linkReason));
+  // Which link, while online.
+  QLabel* link = statusBar_.link;
+  const QString where =
+      session_->Online() ? QString::fromStdString(DescribeLink(session_->Comm())) : QString();
+  link->setText(where);  // a narrow window cuts it; the tip holds it whole
+  link->setToolTip(where);
+  link->setVisible(!where.isEmpty() && statusBar_.progress->value() <= 0);
 }
 
 void MainWindow::ShowOfflineBeforeConnect() {

@@ -109,6 +109,13 @@ FrameStatusBar BuildFrameStatusBar(QWidget* central) {
   s.linkCancel = MakeButton(s.bar, "LinkCancel_B", QStringLiteral("Cancel"));
   s.linkCancel->setFocusPolicy(Qt::NoFocus);
   s.linkCancel->hide();
+  s.link = new QLabel(s.bar);
+  s.link->setObjectName(QStringLiteral("link_P"));
+  s.link->setIndent(4);
+  s.link->hide();
+  QObject::connect(s.progress, &QProgressBar::valueChanged, s.link, [label = s.link](int v) {
+    label->setVisible(v <= 0 && !label->text().isEmpty());
+  });
   s.message = new QLabel(s.bar);
   s.message->setObjectName(QStringLiteral("message_P"));
   s.message->setIndent(4);
@@ -141,6 +148,7 @@ void FrameStatusBar::LayOut(const MainLayout& layout, int width, int height) {
   const int cancelWidth = linkCancel->isVisible() ? 64 : 0;
   progress->setGeometry(x, 3, std::max(0, progressWidth - cancelWidth), sh - 2);
   linkCancel->setGeometry(x + progressWidth - 62, 2, 62, sh);
+  link->setGeometry(x, 2, std::max(0, progressWidth - cancelWidth), sh);
   message->setGeometry(x, 2, progressWidth, sh);
   message->raise();
 }

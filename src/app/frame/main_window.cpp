@@ -129,18 +129,23 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
       });
     });
   }
-  // The demonstration relay, as if chosen in the options dialog.
-  if (options.connectTcpPortAtStart > 0) {
-    const int port = options.connectTcpPortAtStart;
-    QTimer::singleShot(0, this, [this, port] {
-      RunWhenIdle([this, port] {
-        CommOptions demo = commOptions_;
-        demo.protocol = ProtocolKind::ModbusTcp;
-        demo.remoteHost = "127.0.0.1";
-        demo.remotePort = std::to_string(port);
-        demo.cancelled = false;
-        commOptions_ = demo;
-        ConnectWith(demo);
+  // The demonstration relay, or the link named on the command line, as if
+  // chosen in the options dialog (the options are kept for the next Connect).
+  std::optional<CommOptions> atStart = options.connectAtStart;
+  if (!atStart && options.connectTcpPortAtStart > 0) {
+    CommOptions demo = commOptions_;
+    demo.protocol = ProtocolKind::ModbusTcp;
+    demo.remoteHost = "127.0.0.1";
+    demo.remotePort = std::to_string(options.connectTcpPortAtStart);
+    atStart = demo;
+  }
+  if (atStart) {
+    CommOptions link = *atStart;
+    link.cancelled = false;
+    QTimer::singleShot(0, this, [this, link] {
+      RunWhenIdle([this, link] {
+        commOptions_ = link;
+        ConnectWith(link);
       });
     });
   }

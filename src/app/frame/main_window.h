@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/frame/frame_parts.h"
 #include "app/frame/user_colors.h"
@@ -57,6 +58,9 @@ struct MainWindowOptions {
   QString programFolder;          // empty: the folder of the program file
   QString openFileAtStart;        // the first command-line argument, if any
   int connectTcpPortAtStart = 0;  // --demo: connect to 127.0.0.1 on this port once shown
+  // --tcp / --rtu / --df1: connect with these once shown, as if confirmed in
+  // the options dialog.
+  std::optional<CommOptions> connectAtStart;
 };
 
 class MainWindow : public QMainWindow {
