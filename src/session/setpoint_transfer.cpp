@@ -77,6 +77,12 @@ bool WorkingState::ReadSetpointGroups() {
 void WorkingState::UseFile(const std::filesystem::path& path) {
   lastFolder_ = path.parent_path();
   view_.caption = CaptionWithPath(path);
+  currentFile_ = path;
+}
+
+void WorkingState::ForgetFile() {
+  view_.caption = kProgramName;
+  currentFile_.clear();
 }
 
 bool WorkingState::OpenUserFile(const std::filesystem::path& path) {
@@ -87,6 +93,7 @@ bool WorkingState::OpenUserFile(const std::filesystem::path& path) {
 bool WorkingState::OpenDefaultsFile(const std::filesystem::path& path) {
   const bool loaded = OpenSettingFile(path);
   view_.caption = kProgramName;
+  currentFile_.clear();
   return loaded;
 }
 
@@ -113,6 +120,7 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
     }
     const bool read = ReadSetpointGroups();
     view_.caption = kProgramName;
+    currentFile_.clear();
     if (!read) {
       restoreEdits();
       dialogs_.Tell("Setpoint File Save", StopRequested()
@@ -246,6 +254,7 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     result.outcome = Outcome::ValuesRefused;
     dialogs_.Tell("Setpoint File Error", RefusedValuesText(result.refusedValues));
     view_.caption = kProgramName;
+    currentFile_.clear();
     result.reconnected = online_;  // nothing was sent and nothing changed here
     return result;
   }
@@ -300,6 +309,7 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     }
     End();
     view_.caption = kProgramName;
+    currentFile_.clear();
     result.outcome = result.stopped              ? Outcome::WriteFailed
                      : result.failedRegister < 0 ? Outcome::Written
                      : refused                   ? Outcome::Refused

@@ -215,6 +215,10 @@ class WorkingState {
   // chosen to save, open or write to the relay: the next file dialog starts
   // in its folder and the caption names it.
   void UseFile(const std::filesystem::path& path);
+  // The file the caption names (empty when it names none), and forgetting
+  // it: the caption goes back to the program's name.
+  const std::filesystem::path& CurrentFile() const { return currentFile_; }
+  void ForgetFile();
   // "Open Setpoint File": OpenSettingFile on the user's file; the caption
   // names it also when it did not load.
   bool OpenUserFile(const std::filesystem::path& path);
@@ -304,6 +308,7 @@ class WorkingState {
   std::string loadError_;
   std::string writeError_;
   std::filesystem::path lastFolder_;
+  std::filesystem::path currentFile_;  // the file the caption names
   PasswordCheck passwordCheck_ = PasswordCheck::Right;
   CommFailure lastFailure_;
 

@@ -151,6 +151,7 @@ class SetpointWindowTest : public QObject {
   void editorsTakeFocusAndSayWhatTheyRefuse();
   void gridFitsAndTheSplitMoves();
   void startsConnectedAndNamesTheLink();
+  void emptyGridSaysWhereToStart();
   void noTimerWorkInsideABusySequence();
   void saveAsksAboutUnappliedChangesOnce();
   void applyWithTheRelaySilentIsACommunicationsError();
@@ -514,8 +515,10 @@ void SetpointWindowTest::saveOpenRoundTripAndCaption() {
   b.window->findChild<QAction*>(QStringLiteral("Save1"))->trigger();
   QVERIFY(asked.save);
   QCOMPARE(asked.title, QStringLiteral("Save Setpoint File"));
+  // No file in use: the unit's name, in the home folder rather than the
+  // program's.
   QCOMPARE(asked.proposedName, QStringLiteral("DRA"));
-  QCOMPARE(asked.folder, kProgramFolder);
+  QCOMPARE(asked.folder, QDir::homePath());
   QVERIFY(QFileInfo::exists(path));
   QVERIFY(!b.window->unsavedChanges());
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + path);
@@ -529,6 +532,26 @@ void SetpointWindowTest::saveOpenRoundTripAndCaption() {
   QCOMPARE(b.setting(24).value, std::string("13.00"));
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + path);
   QCOMPARE(QString::fromStdString(b.page().model().Tree().text), QStringLiteral("DRA"));
+
+  // Save proposes the open file itself, in its own folder.
+  const QString unwritable = dir.filePath(QStringLiteral("missing/x.cds"));
+  b.window->askFileName = [&](const FileRequest& r) {
+    asked = r;
+    return unwritable;
+  };
+  b.window->setUnsavedChanges(true);
+  b.window->findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+  QCOMPARE(asked.proposedName, QStringLiteral("site.cds"));
+  QCOMPARE(asked.folder, dir.path());
+  // That save failed (no such folder): the caption still names the file the
+  // settings came from, never the one not written; the changes stay unsaved.
+  QVERIFY(QString::fromStdString(b.dialogs.asked().back().text)
+              .startsWith(QStringLiteral("Error writing file. Please retry\n")));
+  QVERIFY(!QFileInfo::exists(unwritable));
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + path);
+  QVERIFY(b.window->unsavedChanges());
+  QVERIFY(b.window->confirmation().isEmpty());
+  b.window->setUnsavedChanges(false);
 
   // A file that does not load: the message, and the caption names it all the same.
   const QString broken = dir.filePath(QStringLiteral("broken.cds"));
@@ -1041,6 +1064,28 @@ void SetpointWindowTest::startsConnectedAndNamesTheLink() {
   window.OnDisconnect();
   QVERIFY(!linkLabel->isVisible());
   QVERIFY(dialogs.asked().empty());
+}
+
+void SetpointWindowTest::emptyGridSaysWhereToStart() {
+  Bench b;
+  b.relay.reset();
+  b.window->show();
+  QLabel* hint = b.page().emptyGridHint();
+  QVERIFY(hint->isVisible());
+  QVERIFY2(hint->text().contains(QStringLiteral("Connect")) &&
+               hint->text().contains(QStringLiteral("Load Defaults")),
+           qPrintable(hint->text()));
+  // Settings loaded, nothing ticked: how to list them.
+  b.window->askDefaultsFile = [] {
+    return kProgramFolder + QStringLiteral("/Defaults/dra_defaults_190.xml");
+  };
+  b.window->findChild<QAction*>(QStringLiteral("Load1"))->trigger();
+  QVERIFY(hint->isVisible());
+  QCOMPARE(hint->text(), QStringLiteral("Tick a group in the tree to list its settings"));
+  // Rows listed: the hint goes.
+  b.Tick("Overload");
+  QVERIFY(b.grid()->rowCount() > 0);
+  QVERIFY(!hint->isVisible());
 }
 
 void SetpointWindowTest::noTimerWorkInsideABusySequence() {

@@ -124,6 +124,23 @@ void SetpointPageView::BuildGrid() {
   });
   connect(grid_->verticalHeader(), &QHeaderView::sectionResized, this, [this] { PlaceEditors(); });
   grid_->viewport()->installEventFilter(this);
+  hint_ = new QLabel(grid_->viewport());
+  hint_->setObjectName(QStringLiteral("empty_grid_hint"));
+  hint_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  hint_->setWordWrap(true);
+  hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  RenderHint();
+}
+
+void SetpointPageView::RenderHint() {
+  // Offline with nothing loaded the page would show "No Data Loaded" and
+  // nothing else; the empty grid says where to start.
+  const bool loaded = !window_.settingStore().unitName.empty();
+  hint_->setText(loaded ? QStringLiteral("Tick a group in the tree to list its settings")
+                        : QStringLiteral("Communications \u2192 Connect to read a relay, or File "
+                                         "\u2192 Open / Load Defaults"));
+  hint_->setGeometry(8, 24, std::max(0, grid_->viewport()->width() - 16), 60);
+  hint_->setVisible(grid_->rowCount() == 0);
 }
 
 void SetpointPageView::BuildEditors() {
@@ -174,6 +191,7 @@ void SetpointPageView::BuildEditors() {
 void SetpointPageView::RenderGrid() {
   const std::vector<SetpointRow>& rows = page_.Rows();
   grid_->setRowCount(static_cast<int>(rows.size()));
+  RenderHint();
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     for (int c = 0; c < kGridColumns; ++c) {
       if (!grid_->item(r, c)) {
@@ -362,7 +380,10 @@ bool SetpointPageView::eventFilter(QObject* watched, QEvent* event) {
     // A click anywhere in the grid outside the editor takes what it holds
     // (a click on a cell opens that cell's editor afterwards).
     if (event->type() == QEvent::MouseButtonPress && editRegister_ >= 0) HideEditors();
-    if (event->type() == QEvent::Resize) FitColumns();
+    if (event->type() == QEvent::Resize) {
+      FitColumns();
+      RenderHint();
+    }
   }
   return QObject::eventFilter(watched, event);
 }

@@ -213,6 +213,7 @@ void SetpointPageView::DefinitionsChanged() {
   // Edits the store still holds keep their marks.
   page_.RefreshChangeMarks();
   grid_->setRowCount(0);
+  RenderHint();
   RenderTree();
   writeError_->clear();
   // The page's button bars stand only under loaded definitions.

@@ -61,6 +61,7 @@ class SetpointPageView : public QObject {
   // The page's controls, for tests.
   SpinEdit* spinEditor() const { return numberEditor_; }
   QComboBox* listEditor() const { return listEditor_; }
+  QLabel* emptyGridHint() const { return hint_; }
   QLineEdit* textEditor() const { return textEditor_; }
   QLineEdit* commentEditor() const { return commentEditor_; }
   QTreeWidgetItem* itemFor(const NodePath& path) const;
@@ -109,6 +110,8 @@ class SetpointPageView : public QObject {
   bool NoticeRefusedKey(QLineEdit* editor, const QString& typed, bool storable);
   // The visible columns share the grid's width (no sideways scrolling).
   void FitColumns();
+  // The line an empty grid shows: how to load settings, or to tick a group.
+  void RenderHint();
   void NoticeTick();
   void CommitEditors();
   void CommitNumber();
@@ -128,6 +131,7 @@ class SetpointPageView : public QObject {
   QLabel* writeError_ = nullptr;    // write_error_L
   QLabel* notice_ = nullptr;        // out_of_range_P
   QWidget* splitHandle_ = nullptr;  // tree_grid_split
+  QLabel* hint_ = nullptr;          // empty_grid_hint
   int treeWidth_ = 0;               // after a drag; 0: the layout's
   MainLayout layout_;
   int pageHeight_ = 0;
