@@ -152,6 +152,7 @@ class SetpointWindowTest : public QObject {
   void gridFitsAndTheSplitMoves();
   void startsConnectedAndNamesTheLink();
   void emptyGridSaysWhereToStart();
+  void textReadsOnDarkColours();
   void noTimerWorkInsideABusySequence();
   void saveAsksAboutUnappliedChangesOnce();
   void applyWithTheRelaySilentIsACommunicationsError();
@@ -1086,6 +1087,60 @@ void SetpointWindowTest::emptyGridSaysWhereToStart() {
   b.Tick("Overload");
   QVERIFY(b.grid()->rowCount() > 0);
   QVERIFY(!hint->isVisible());
+}
+
+void SetpointWindowTest::textReadsOnDarkColours() {
+  Bench b;
+  b.window->show();
+  b.window->OnConnect();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 9, notice, corrected));
+  b.window->preferences().backgroundColor = "clNavy";
+  b.window->preferences().formColor = "clBlack";
+  b.window->preferences().editboxColor = "clMaroon";
+  b.window->preferences().fixedboxColor = "clGreen";
+  b.window->ApplyColors();
+  QTest::qWait(20);
+  auto reads = [](const QColor& ink, const QColor& on) {
+    return ContrastRatio(ToRgb(ink), ToRgb(on)) >= kReadableContrast;
+  };
+  QTreeWidget* tree =
+      qobject_cast<QTreeWidget*>(b.window->findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
+  QVERIFY(reads(tree->palette().color(QPalette::Text), tree->palette().color(QPalette::Base)));
+  for (const char* name : {"unit_P", "version_P"}) {
+    auto* panel = b.window->findChild<QLabel*>(QString::fromLatin1(name));
+    QVERIFY2(reads(panel->palette().color(QPalette::WindowText),
+                   panel->palette().color(QPalette::Window)),
+             name);
+  }
+  // The network panel stays green, a green that reads on navy.
+  auto* network = b.window->findChild<QLabel*>(QStringLiteral("network_P"));
+  QVERIFY(ContrastRatio(ToRgb(network->palette().color(QPalette::WindowText)),
+                        ToRgb(network->palette().color(QPalette::Window))) >= kStatusContrast);
+  QVERIFY(network->palette().color(QPalette::WindowText).green() >
+          network->palette().color(QPalette::WindowText).red());
+  auto* bar = b.window->findChild<QWidget*>(QStringLiteral("Setpoints_P"));
+  QVERIFY(
+      reads(bar->palette().color(QPalette::ButtonText), bar->palette().color(QPalette::Button)));
+
+  // The grid draws its text light on the dark cells: the name of a setting
+  // (navy) and the changed value (maroon) both hold pixels that read.
+  const QImage cells = b.grid()->viewport()->grab().toImage();
+  auto cellReads = [&](int x, int column, const QColor& fill) {
+    const QRect r = b.grid()->visualItemRect(b.grid()->item(b.page().model().RowOf(x), column));
+    for (int py = r.top(); py <= r.bottom(); ++py) {
+      for (int px = r.left(); px <= r.right(); ++px) {
+        if (ContrastRatio(ToRgb(cells.pixelColor(px, py)), ToRgb(fill)) >= kReadableContrast) {
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  QVERIFY(cellReads(24, 2, QColor(0, 0, 0x80)));
+  QVERIFY(cellReads(24, 3, QColor(0x80, 0, 0)));
 }
 
 void SetpointWindowTest::noTimerWorkInsideABusySequence() {

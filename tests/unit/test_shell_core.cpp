@@ -21,6 +21,7 @@
 #include "shell/colors.h"
 #include "shell/comm_options_logic.h"
 #include "shell/connection_view.h"
+#include "shell/contrast.h"
 #include "shell/grid_columns.h"
 #include "shell/help_errors.h"
 #include "shell/instance_lock.h"
@@ -164,6 +165,40 @@ TEST(SpinValue, CommaTypedAsDecimalSeparatorIsThePoint) {
   }
   // A text that has a point keeps its comma (it is no decimal separator there).
   EXPECT_EQ(WithDecimalPoint("1,000.5"), "1,000.5");
+}
+
+TEST(Contrast, TextReadsOnEveryColourOffered) {
+  const Rgb black{0, 0, 0};
+  const Rgb white{255, 255, 255};
+  EXPECT_NEAR(ContrastRatio(black, white), 21.0, 0.01);
+  EXPECT_NEAR(ContrastRatio(white, black), 21.0, 0.01);
+  EXPECT_NEAR(ContrastRatio(Rgb{12, 34, 56}, Rgb{12, 34, 56}), 1.0, 1e-9);
+  EXPECT_EQ(TextColorOn(white), black);
+  EXPECT_EQ(TextColorOn(black), white);
+  EXPECT_EQ(TextColorOn(Rgb{0, 0, 128}), white);    // navy
+  EXPECT_EQ(TextColorOn(Rgb{255, 255, 0}), black);  // yellow
+  EXPECT_EQ(TextColorOn(Rgb{192, 192, 192}), black);
+  // A status colour that reads is kept as it is.
+  const Rgb blue{0, 0, 255};
+  const Rgb red{255, 0, 0};
+  const Rgb green{0, 128, 0};
+  EXPECT_EQ(ReadableInk(blue, white), blue);
+  EXPECT_EQ(ReadableInk(blue, Rgb{192, 220, 192}), blue);  // money green
+  EXPECT_EQ(ReadableInk(red, Rgb{192, 192, 192}), red);    // the default look stays
+  // On navy, blue turns a lighter blue, not plain white.
+  const Rgb onNavy = ReadableInk(blue, Rgb{0, 0, 128});
+  EXPECT_GE(ContrastRatio(onNavy, Rgb{0, 0, 128}), kReadableContrast);
+  EXPECT_FALSE(onNavy == white);
+  EXPECT_GT(onNavy.b, onNavy.r);
+  // Whatever colour the boxes offer, plain text and every status colour read
+  // on it.
+  for (const NamedColor& named : NamedColors()) {
+    EXPECT_GE(ContrastRatio(TextColorOn(named.rgb), named.rgb), kReadableContrast) << named.name;
+    for (const Rgb status : {blue, red, green}) {
+      EXPECT_GE(ContrastRatio(ReadableInk(status, named.rgb), named.rgb), kStatusContrast)
+          << named.name;
+    }
+  }
 }
 
 TEST(GridColumns, FillTheWidthInProportion) {

@@ -22,13 +22,14 @@ QColor PanelTextColor(PanelColor color) {
     case PanelColor::Normal:
       break;
   }
-  return QColor(Qt::black);
+  return kNormalTextColor;
 }
 
 void ShowNetwork(QLabel* panel, const QString& text, const QColor& color) {
   panel->setText(text);
   QPalette p = panel->palette();
-  p.setColor(QPalette::WindowText, color);
+  // Red or green as far as the panel's colour lets them read.
+  p.setColor(QPalette::WindowText, InkOn(color, p.color(QPalette::Window)));
   panel->setPalette(p);
 }
 

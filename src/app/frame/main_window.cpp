@@ -218,7 +218,7 @@ void MainWindow::ShowConfirmation(const QString& text) {
   QLabel* label = statusBar_.message;
   if (!label) return;
   QPalette ink = label->palette();
-  ink.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+  ink.setColor(QPalette::WindowText, TextOn(ink.color(QPalette::Window)));
   label->setPalette(ink);
   label->setText(text);
   label->setToolTip(text);
@@ -229,7 +229,7 @@ void MainWindow::ShowConfirmation(const QString& text) {
 void MainWindow::ShowFailure(const QString& text) {
   ShowConfirmation(text);
   QPalette ink = statusBar_.message->palette();
-  ink.setColor(QPalette::WindowText, kErrorColor);
+  ink.setColor(QPalette::WindowText, InkOn(kErrorColor, ink.color(QPalette::Window)));
   statusBar_.message->setPalette(ink);
 }
 
@@ -262,7 +262,8 @@ void MainWindow::ApplyConnectionView(const ConnectionView& v) {
   pages_->setTabVisible(pages_->indexOf(eventsView_->page()), v.meteringAndEventTabs);
   statusBar_.network->setText(QString::fromStdString(v.networkText));
   QPalette p = statusBar_.network->palette();
-  p.setColor(QPalette::WindowText, v.networkGood ? kGoodColor : kErrorColor);
+  p.setColor(QPalette::WindowText,
+             InkOn(v.networkGood ? kGoodColor : kErrorColor, p.color(QPalette::Window)));
   statusBar_.network->setPalette(p);
 }
 
@@ -285,6 +286,8 @@ void MainWindow::ApplyColors() {
   // Hide and show the pages so that every cell repaints in the new colours.
   pages_->hide();
   pages_->show();
+  // The link panel's red or green is measured against the new colours.
+  RenderLinkState();
 }
 
 void MainWindow::OnPageChanged() {

@@ -54,17 +54,20 @@ class SetpointCellDelegate : public QStyledItemDelegate {
                                  : blank;
     const UserColors colors = window_.userColors();
     QFont font = option.font;
-    QColor ink = row.changed ? QColor(Qt::blue) : QColor(Qt::black);
-    painter->save();
-    painter->fillRect(option.rect, colors.background);
+    QColor fill = colors.background;
     if (row.kind != RowKind::Setting) {
       font.setBold(true);
-      ink = Qt::black;
     } else if (index.column() == 3 || index.column() == 5) {
       const bool readOnly =
           index.column() == 3 && window_.settingStore().settings.at(row.reg).access == 1;
-      painter->fillRect(option.rect, readOnly ? colors.fixedbox : colors.editbox);
+      fill = readOnly ? colors.fixedbox : colors.editbox;
     }
+    // The text reads on whatever colours were chosen; a changed row keeps a
+    // blue of its own.
+    const QColor ink =
+        row.kind == RowKind::Setting && row.changed ? InkOn(kChangedColor, fill) : TextOn(fill);
+    painter->save();
+    painter->fillRect(option.rect, fill);
     painter->setPen(QColor(0xC0, 0xC0, 0xC0));
     painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
     painter->setFont(font);

@@ -236,8 +236,16 @@ void SetpointPageView::ApplyColors(const UserColors& c) {
                      static_cast<QWidget*>(writeError_)}) {
     PaintFace(w, c.form);
   }
+  // The write error keeps its red, as far as the face lets it read.
+  QPalette red = writeError_->palette();
+  red.setColor(QPalette::WindowText, InkOn(kErrorColor, c.form));
+  writeError_->setPalette(red);
   PaintGrid(grid_, c);
   PaintBase(tree_, c.editbox);
+  hint_->setPalette(grid_->palette());
+  QPalette hintInk = hint_->palette();
+  hintInk.setColor(QPalette::WindowText, TextOn(c.background));
+  hint_->setPalette(hintInk);
   PaintFace(notice_, kWarningColor);
 }
 
