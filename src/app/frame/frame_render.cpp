@@ -57,7 +57,7 @@ void MainWindow::RenderLinkState() {
   QLabel* link = statusBar_.link;
   const QString where =
       session_->Online() ? QString::fromStdString(DescribeLink(session_->Comm())) : QString();
-  link->setText(where);  // a narrow window cuts it; the tip holds it whole
+  link->setText(where);  // ends in "…" in a narrow window; the tip holds it whole
   link->setToolTip(where);
   link->setVisible(!where.isEmpty() && statusBar_.progress->value() <= 0);
 }

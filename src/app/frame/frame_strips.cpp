@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/frame/elided_label.h"
 #include "app/frame/frame_parts.h"
 #include "app/frame/frame_widgets.h"
 
@@ -109,14 +110,14 @@ FrameStatusBar BuildFrameStatusBar(QWidget* central) {
   s.linkCancel = MakeButton(s.bar, "LinkCancel_B", QStringLiteral("Cancel"));
   s.linkCancel->setFocusPolicy(Qt::NoFocus);
   s.linkCancel->hide();
-  s.link = new QLabel(s.bar);
+  s.link = new ElidedLabel(s.bar);
   s.link->setObjectName(QStringLiteral("link_P"));
   s.link->setIndent(4);
   s.link->hide();
   QObject::connect(s.progress, &QProgressBar::valueChanged, s.link, [label = s.link](int v) {
     label->setVisible(v <= 0 && !label->text().isEmpty());
   });
-  s.message = new QLabel(s.bar);
+  s.message = new ElidedLabel(s.bar, Qt::ElideLeft);
   s.message->setObjectName(QStringLiteral("message_P"));
   s.message->setIndent(4);
   s.message->hide();

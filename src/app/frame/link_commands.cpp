@@ -48,8 +48,7 @@ bool LinkCommands::ConnectWith(const CommOptions& options) {
   // Why it failed, in words, beside the panel's "Failed to Connect" (a
   // refused model or definition file has said so in its own message).
   if (!connected && !session.View().linkReason.empty()) {
-    window_.ShowFailure(QStringLiteral("Failed to Connect: %1")
-                            .arg(QString::fromStdString(session.View().linkReason)));
+    window_.ShowFailure(QString::fromStdString(session.View().linkReason));
   }
   return connected;
 }
