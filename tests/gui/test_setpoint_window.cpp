@@ -4,6 +4,7 @@
 // question. Every question, password and file dialog is answered by the test.
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -963,6 +964,21 @@ void SetpointWindowTest::editorsTakeFocusAndSayWhatTheyRefuse() {
   QCOMPARE(notice->text(), QStringLiteral("at most 20 characters"));
   QTest::keyClick(text, Qt::Key_Return);
   QCOMPARE(b.setting(600).value, std::string("ABCDEFGHIJKLMNOPQRST"));
+
+  // Pasted text keeps what can be stored, and says what it left out.
+  b.ClickCell(600, 3);
+  QTRY_VERIFY(text->hasFocus());
+  text->clear();
+  notice->hide();
+  QGuiApplication::clipboard()->setText(
+      QString::fromUtf8("Pump\xC3\xA9"
+                        "7"));
+  text->paste();
+  QCOMPARE(text->text(), QStringLiteral("Pump7"));
+  QVERIFY(notice->isVisible());
+  QCOMPARE(notice->text(), QString::fromUtf8("'\xC3\xA9' cannot be stored"));
+  QTest::keyClick(text, Qt::Key_Return);
+  QCOMPARE(b.setting(600).value, std::string("Pump7"));
 
   // The comment editor too, at its own limit.
   b.ClickCell(24, 5);

@@ -188,6 +188,28 @@ void SetpointPageView::BuildEditors() {
   connect(textEditor_, &QLineEdit::returnPressed, this, [this] { CommitText(); });
   connect(commentEditor_, &QLineEdit::returnPressed, this, [this] { CommitComment(); });
   connect(textEditor_, &QLineEdit::editingFinished, this, [this] { CommitText(); });
+  // Text that arrives other than by a key (pasted from the context menu)
+  // keeps only what can be stored, and the notice names what was left out.
+  const auto keepStorable = [this](QLineEdit* editor, bool (*allowed)(char)) {
+    QString kept;
+    QString refused;
+    for (const QChar c : editor->text()) {
+      if (c.unicode() < 128 && allowed(static_cast<char>(c.unicode()))) {
+        kept += c;
+      } else if (refused.isEmpty()) {
+        refused = c;
+      }
+    }
+    if (refused.isEmpty()) return;
+    const int cursor = editor->cursorPosition();
+    editor->setText(kept);
+    editor->setCursorPosition(std::min(cursor, static_cast<int>(kept.size())));
+    ShowNotice(QStringLiteral("'%1' cannot be stored").arg(refused));
+  };
+  connect(textEditor_, &QLineEdit::textEdited, this,
+          [this, keepStorable] { keepStorable(textEditor_, IsTextSettingCharacter); });
+  connect(commentEditor_, &QLineEdit::textEdited, this,
+          [this, keepStorable] { keepStorable(commentEditor_, IsCommentCharacter); });
   connect(commentEditor_, &QLineEdit::editingFinished, this, [this] { CommitComment(); });
 }
 
