@@ -84,6 +84,13 @@ class SplitHandle : public QWidget {
 
  protected:
   void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+  void paintEvent(QPaintEvent*) override {
+    // A short grip in the middle, so the handle can be found.
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    const int middle = height() / 2;
+    for (int y = middle - 12; y <= middle + 12; y += 4) p.drawPoint(width() / 2, y);
+  }
   void mouseMoveEvent(QMouseEvent* event) override {
     if (event->buttons() & Qt::LeftButton) {
       onDrag_(mapToParent(event->position().toPoint()).x());
