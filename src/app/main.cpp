@@ -75,6 +75,7 @@ int main(int argc, char* argv[]) {
       return 2;
     }
     options.openFileAtStart = QString::fromStdString(start.openFile);
+    options.connectAtStart = start.link;
 
     // --demo: a simulated relay in this process, on a loopback port of its own.
     std::unique_ptr<kvx::sim::RelaySimulation> demo;

@@ -99,6 +99,7 @@ bool WorkingState::Identify(bool cancellable) {
   view_.networkColor = PanelColor::Good;
   view_.linkReason.clear();
   view_.caption = kProgramName;
+  currentFile_.clear();
 
   online_ = true;
   ResetPacketCounters();

@@ -77,6 +77,12 @@ bool WorkingState::ReadSetpointGroups() {
 void WorkingState::UseFile(const std::filesystem::path& path) {
   lastFolder_ = path.parent_path();
   view_.caption = CaptionWithPath(path);
+  currentFile_ = path;
+}
+
+void WorkingState::ForgetFile() {
+  view_.caption = kProgramName;
+  currentFile_.clear();
 }
 
 bool WorkingState::OpenUserFile(const std::filesystem::path& path) {
@@ -87,6 +93,7 @@ bool WorkingState::OpenUserFile(const std::filesystem::path& path) {
 bool WorkingState::OpenDefaultsFile(const std::filesystem::path& path) {
   const bool loaded = OpenSettingFile(path);
   view_.caption = kProgramName;
+  currentFile_.clear();
   return loaded;
 }
 
@@ -113,6 +120,7 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
     }
     const bool read = ReadSetpointGroups();
     view_.caption = kProgramName;
+    currentFile_.clear();
     if (!read) {
       restoreEdits();
       dialogs_.Tell("Setpoint File Save", StopRequested()
@@ -135,7 +143,8 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
   if (!written.ok || !std::filesystem::is_regular_file(path, ec)) {
     if (writeError_.empty()) writeError_ = "no file at " + path.string() + " after the write";
     // The changes are not on disk: they stay unsaved, so closing still asks.
-    dialogs_.Tell("Setpoint File Save", "Error writing file. Please retry");
+    // The reason (permission denied, no space…) on a line of its own.
+    dialogs_.Tell("Setpoint File Save", "Error writing file. Please retry\n" + writeError_);
     return SaveOutcome::WriteFailed;
   }
   unsavedChanges_ = false;
@@ -144,7 +153,10 @@ SaveOutcome WorkingState::SaveSetpointFile(const std::filesystem::path& path, bo
 
 FileCheck WorkingState::CheckFileAgainstUnit(const std::filesystem::path& path) {
   const SettingFileIdentity file = ReadSettingFileIdentity(path);
-  if (!file.ok) return FileCheck::Unreadable;
+  if (!file.ok) {
+    dialogs_.Tell("File Error", LoadErrorText(file.error));
+    return FileCheck::Unreadable;
+  }
   if (file.unitName != store_.unitName) {
     dialogs_.Tell("Setpoint File Error", "File was created for the wrong type of Unit.");
     return FileCheck::WrongUnit;
@@ -158,17 +170,15 @@ FileCheck WorkingState::CheckFileAgainstUnit(const std::filesystem::path& path) 
                          " and you are\nusing Firmware Version " + FormatFirmware(loadedFirmware) +
                          ".\n Do you wish to continue?",
                      MessageKind::OkCancel);
-    if (answer != MessageResult::Ok) {
-      dialogs_.Tell("Communications Error", "Error reading from File");
-      return FileCheck::Declined;
-    }
+    // A refused question ends here: nothing was read wrong or failed.
+    if (answer != MessageResult::Ok) return FileCheck::Declined;
   }
   return FileCheck::Accept;
 }
 
-WriteToUnitResult WorkingState::Recover(WriteToUnitResult result) {
+WriteToUnitResult WorkingState::Recover(WriteToUnitResult result, bool tell) {
   result.reconnected = Identify(false);
-  dialogs_.Tell("Error", "Error Getting Data.");
+  if (tell) dialogs_.Tell("Error", "Error Getting Data.");
   return result;
 }
 
@@ -225,8 +235,10 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
   }
   result.fileCheck = CheckFileAgainstUnit(path);
   if (result.fileCheck != FileCheck::Accept) {
+    // The check said why (a wrong unit, an unreadable file) or the user
+    // declined: its own message is the last word.
     result.outcome = Outcome::FileRejected;
-    return Recover(result);
+    return Recover(result, false);
   }
   // Loaded apart and checked whole first: a value the relay cannot take
   // would otherwise stop the write half-way, the relay half-written.
@@ -242,6 +254,7 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     result.outcome = Outcome::ValuesRefused;
     dialogs_.Tell("Setpoint File Error", RefusedValuesText(result.refusedValues));
     view_.caption = kProgramName;
+    currentFile_.clear();
     result.reconnected = online_;  // nothing was sent and nothing changed here
     return result;
   }
@@ -296,6 +309,7 @@ WriteToUnitResult WorkingState::WriteSetpointFileToUnit(const std::filesystem::p
     }
     End();
     view_.caption = kProgramName;
+    currentFile_.clear();
     result.outcome = result.stopped              ? Outcome::WriteFailed
                      : result.failedRegister < 0 ? Outcome::Written
                      : refused                   ? Outcome::Refused

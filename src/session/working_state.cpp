@@ -79,6 +79,10 @@ std::chrono::steady_clock::time_point WorkingState::Now() const {
   return clock_ ? clock_() : std::chrono::steady_clock::now();
 }
 
+std::string LoadErrorText(const std::string& reason) {
+  return reason.empty() ? std::string("Error Loading File.") : "Error Loading File.\n" + reason;
+}
+
 void WorkingState::Begin(std::string_view caption, int maximum) {
   if (progress_) progress_->Begin(caption, maximum);
 }
@@ -103,7 +107,7 @@ bool WorkingState::OpenSettingFile(const std::filesystem::path& path) {
   if (!caption.empty()) End();
   if (!loaded) {
     loadError_ = loaded.error;
-    dialogs_.Tell("File Error", "Error Loading File.");
+    dialogs_.Tell("File Error", LoadErrorText(loaded.error));
     return false;
   }
   loadError_.clear();

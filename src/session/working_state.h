@@ -37,6 +37,10 @@ namespace kvx {
 // The web address the "no compatible file" message sends the user to.
 inline constexpr const char* kMakerWebAddress = "www.halvoren.example";
 
+// "Error Loading File." with why the file did not load on a line of its own
+// (not a setpoint file, damaged at byte N, permission denied…).
+std::string LoadErrorText(const std::string& reason);
+
 // Why the last ConnectUnit failed (the user saw "Failed to Connect").
 enum class ConnectFailure {
   None,
@@ -214,6 +218,10 @@ class WorkingState {
   // chosen to save, open or write to the relay: the next file dialog starts
   // in its folder and the caption names it.
   void UseFile(const std::filesystem::path& path);
+  // The file the caption names (empty when it names none), and forgetting
+  // it: the caption goes back to the program's name.
+  const std::filesystem::path& CurrentFile() const { return currentFile_; }
+  void ForgetFile();
   // "Open Setpoint File": OpenSettingFile on the user's file; the caption
   // names it also when it did not load.
   bool OpenUserFile(const std::filesystem::path& path);
@@ -275,7 +283,9 @@ class WorkingState {
   void Begin(std::string_view caption, int maximum);
   void Step(int position);
   void End();
-  WriteToUnitResult Recover(WriteToUnitResult result);
+  // Identifies the relay again after a whole-file write ended early; `tell`
+  // adds "Error Getting Data.".
+  WriteToUnitResult Recover(WriteToUnitResult result, bool tell = true);
   void WriteSetpointGroups(WriteToUnitResult& result);
 
   UserDialogs& dialogs_;
@@ -301,6 +311,7 @@ class WorkingState {
   std::string loadError_;
   std::string writeError_;
   std::filesystem::path lastFolder_;
+  std::filesystem::path currentFile_;  // the file the caption names
   PasswordCheck passwordCheck_ = PasswordCheck::Right;
   CommFailure lastFailure_;
 

@@ -2,15 +2,16 @@
 
 namespace kvx {
 
-bool MayCloseWithChanges(bool& unsavedChanges, bool online, UserDialogs& dialogs,
+bool MayCloseWithChanges(bool& unsavedChanges, UserDialogs& dialogs,
                          const std::function<void()>& saveSetpointFile) {
-  if (!unsavedChanges || online) return true;
-  MessageResult answer =
-      dialogs.Ask(kSetpointChangesCaption, kSaveChangesQuestion, MessageKind::YesNo);
+  if (!unsavedChanges) return true;
+  const MessageResult answer =
+      dialogs.Ask(kSetpointChangesCaption, kSaveChangesQuestion, MessageKind::SaveDontSaveCancel);
   if (answer == MessageResult::Yes) {
     if (saveSetpointFile) saveSetpointFile();
     return !unsavedChanges;
   }
+  if (answer != MessageResult::No) return false;
   unsavedChanges = false;
   return true;
 }

@@ -11,11 +11,13 @@ inline constexpr const char* kSetpointChangesCaption = "Setpoint Changes";
 inline constexpr const char* kSaveChangesQuestion =
     "Do you wish to save your\ncurrent changes to a file?";
 
-// True when the window may close. Offline with unsaved changes the user is
-// asked; "Yes" runs `saveSetpointFile`, and the window stays when the changes
-// are still unsaved afterwards (the save was cancelled or failed). "No"
-// drops the changes. Online nothing is asked.
-bool MayCloseWithChanges(bool& unsavedChanges, bool online, UserDialogs& dialogs,
+// True when the window may close. With anything unsaved (edits not applied,
+// applied changes or comments not saved to a file; online too, as comments
+// live only in the file) the user is asked Save / Don't Save / Cancel.
+// "Save" runs `saveSetpointFile`, and the window stays when the changes are
+// still unsaved afterwards (the save was cancelled or failed). "Don't Save"
+// drops the changes; "Cancel" keeps the window open.
+bool MayCloseWithChanges(bool& unsavedChanges, UserDialogs& dialogs,
                          const std::function<void()>& saveSetpointFile);
 
 }  // namespace kvx

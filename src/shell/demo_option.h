@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/comm_options.h"
+
 namespace kvx {
 
 struct DemoChoice {
@@ -16,8 +18,11 @@ struct DemoChoice {
 struct StartArguments {
   std::optional<DemoChoice> demo;  // set when --demo was given
   std::string openFile;            // the first positional argument that is not the demo relay
-  std::string error;               // a --demo value that names no relay
-  bool help = false;               // -h or --help: print the usage and stop
+  // --tcp HOST[:PORT], --rtu DEVICE or --df1 DEVICE (with --unit, --baud,
+  // --check, --source as kvx-cli takes them): connect at start.
+  std::optional<CommOptions> link;
+  std::string error;  // a --demo value that names no relay, a link option that does not parse
+  bool help = false;  // -h or --help: print the usage and stop
 };
 
 // What `kvx-comm --help` prints.
@@ -27,6 +32,9 @@ std::string StartUsageText();
 // it names a known model (with "@firmware" in hundredths, 1..9999); a word of
 // the form NAME@FIRMWARE (no '/' or '.') that names none is an error, as is
 // "--demo=" with anything but a relay; any other word is left for the file.
+// The link options take their value as the next word or after '='; exactly
+// one link may be named, not beside --demo, and --unit, --baud, --check and
+// --source need one.
 StartArguments ParseStartArguments(const std::vector<std::string>& args);
 
 }  // namespace kvx

@@ -18,6 +18,12 @@ MessageBoxLayout LayoutMessageBox(MessageKind kind, int clientWidth, int textWid
   const int centre = clientWidth / 2;
   if (kind == MessageKind::Ok) {
     layout.buttons.push_back({centre - 37, buttonTop, kMessageButtonWidth, kMessageButtonHeight});
+  } else if (kind == MessageKind::SaveDontSaveCancel) {
+    // Three buttons 12 pixels apart, centred.
+    for (int i = 0; i < 3; ++i) {
+      layout.buttons.push_back({centre - 124 + i * (kMessageButtonWidth + 12), buttonTop,
+                                kMessageButtonWidth, kMessageButtonHeight});
+    }
   } else {
     layout.buttons.push_back({centre - 100, buttonTop, kMessageButtonWidth, kMessageButtonHeight});
     layout.buttons.push_back({centre + 25, buttonTop, kMessageButtonWidth, kMessageButtonHeight});

@@ -10,7 +10,8 @@ MessageResult ScriptedDialogs::Ask(const std::string& caption, const std::string
     answers_.pop_front();
     return answer;
   }
-  return kind == MessageKind::YesNo ? MessageResult::Yes : MessageResult::Ok;
+  return kind == MessageKind::YesNo || kind == MessageKind::SaveDontSaveCancel ? MessageResult::Yes
+                                                                               : MessageResult::Ok;
 }
 
 }  // namespace kvx

@@ -74,6 +74,14 @@ std::string FormatSpinText(double value, int precision, SpinDisplayType type,
   return text;
 }
 
+std::string WithDecimalPoint(std::string_view text) {
+  std::string result(text);
+  if (result.find('.') != std::string::npos) return result;
+  const std::size_t comma = result.find(',');
+  if (comma != std::string::npos) result[comma] = '.';
+  return result;
+}
+
 std::optional<float> ParseLeadingFloat(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && IsBlank(text[i])) ++i;

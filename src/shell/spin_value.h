@@ -23,6 +23,10 @@ std::string FormatSpinText(double value, int precision, SpinDisplayType type,
 // does not start with a number.
 std::optional<float> ParseLeadingFloat(std::string_view text);
 
+// `text` with a comma typed as the decimal separator ("7,5") read as the
+// point it stands for; a text that already has a point is left as it is.
+std::string WithDecimalPoint(std::string_view text);
+
 // The value a read of `number` leaves: the number within [min, max], max
 // above it, min below it or when it is not a number.
 double ClampToLimits(double number, double min, double max);

@@ -8,7 +8,9 @@
 namespace kvx {
 
 // Which buttons a message offers.
-enum class MessageKind { Ok = 0, OkCancel = 1, YesNo = 4 };
+// SaveDontSaveCancel offers "Save", "Don't Save" and "Cancel", answered as
+// Yes, No and Cancel.
+enum class MessageKind { Ok = 0, OkCancel = 1, SaveDontSaveCancel = 3, YesNo = 4 };
 
 // The button that closed a message.
 enum class MessageResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };

@@ -96,6 +96,17 @@ void InstanceTest::helpAndAnUnknownDemoRelayEndWithoutAWindow() {
   QVERIFY2(err.contains(QStringLiteral("kvx-comm: --demo: \"XYZ@999\" names no relay")),
            qPrintable(err));
   QVERIFY(!unknown.readAllStandardOutput().contains("kvx-comm: ready"));
+
+  // A link that does not parse ends the same way, with the reason.
+  QProcess badLink;
+  badLink.setProcessEnvironment(Environment());
+  badLink.start(QStringLiteral(KVX_BINARY_DIR "/bin/kvx-comm"),
+                {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:99999")});
+  QVERIFY(badLink.waitForFinished(30000));
+  QCOMPARE(badLink.exitCode(), 2);
+  const QString linkErr = QString::fromUtf8(badLink.readAllStandardError());
+  QVERIFY2(linkErr.contains(QStringLiteral("kvx-comm: --tcp needs")), qPrintable(linkErr));
+  QVERIFY(!badLink.readAllStandardOutput().contains("kvx-comm: ready"));
 }
 
 QTEST_MAIN(InstanceTest)

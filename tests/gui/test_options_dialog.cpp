@@ -60,6 +60,7 @@ class OptionsDialogTest : public QObject {
   void modbusTcpClosesWithoutPortTest();
   void secondOpeningShowsFirstValues();
   void noPortsOnlyTcpCanBeConfirmed();
+  void typedPortIsTestedAtOk();
 
  private:
   int Index(QComboBox* box, const QString& text) { return box->findText(text); }
@@ -262,6 +263,63 @@ void OptionsDialogTest::noPortsOnlyTcpCanBeConfirmed() {
   QVERIFY(!dialog.okButton()->isEnabled());
   dialog.networkBox()->setCurrentIndex(2);
   QVERIFY(dialog.okButton()->isEnabled());
+}
+
+void OptionsDialogTest::typedPortIsTestedAtOk() {
+  // A pseudo-terminal the list does not know, as a simulator makes one.
+  int master = -1;
+  int slave = -1;
+  char slaveName[256] = {};
+  QVERIFY(openpty(&master, &slave, slaveName, nullptr, nullptr) == 0);
+  const QString pty = QString::fromLatin1(slaveName);
+  CommOptions options;
+  CountingPorts ports;
+  {
+    TNetwork_OptionsF dialog(nullptr, options, colors_, ports);
+    dialog.show();
+    dialog.Prepare();
+    QComboBox* box = dialog.comportBox();
+    QVERIFY(box->isEditable());
+    QCOMPARE(box->findText(pty), -1);
+    // A name that opens nothing is refused as a listed port in use is.
+    box->setEditText(QStringLiteral("/dev/kvx-no-such-port"));
+    QString caption;
+    auto refused = test::WhenModal(
+        [&](QWidget* modal) {
+          caption = modal->windowTitle();
+          test::Press(modal, QStringLiteral("OK"));
+        },
+        &dialog);
+    dialog.okButton()->click();
+    QVERIFY(*refused);
+    QCOMPARE(caption, QStringLiteral("Comport Error"));
+    QVERIFY(dialog.isVisible());
+    // The pseudo-terminal's path is tested and taken.
+    const int opensBefore = ports.opens;
+    box->setEditText(QStringLiteral(" ") + pty);
+    dialog.okButton()->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(ports.opens, opensBefore + 1);
+    QVERIFY(!options.cancelled);
+    QCOMPARE(options.portName, pty.toStdString());
+  }
+  // The next opening offers the typed port again.
+  TNetwork_OptionsF again(nullptr, options, colors_, ports);
+  again.show();
+  again.Prepare();
+  QCOMPARE(again.comportBox()->currentText(), pty);
+  // Without any listed port, a typed one can be confirmed.
+  NoPorts none;
+  TNetwork_OptionsF empty(nullptr, options, colors_, none);
+  empty.show();
+  empty.Prepare();
+  empty.networkBox()->setCurrentIndex(0);
+  empty.comportBox()->setEditText(QString());
+  QVERIFY(!empty.okButton()->isEnabled());
+  empty.comportBox()->setEditText(pty);
+  QVERIFY(empty.okButton()->isEnabled());
+  ::close(master);
+  ::close(slave);
 }
 
 QTEST_MAIN(OptionsDialogTest)

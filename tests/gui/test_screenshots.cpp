@@ -142,6 +142,43 @@ void ScreenshotTest::setpointPageOnline() {
   QCOMPARE(w.settingStore().settings.at(24).changed, 1);
   page.SelectCell(page.model().RowOf(225), 3);
   Shoot(&w, QStringLiteral("setpoints_online_pending"));
+  // The smallest and a large window: the columns fill the grid, the tree's
+  // tick boxes, the link in the status bar.
+  page.SelectCell(page.model().RowOf(24), 2);
+  for (const QSize size : {QSize(750, 550), QSize(1400, 900)}) {
+    w.resize(size);
+    QTRY_COMPARE(w.width(), size.width());
+    const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+    Shoot(&w, QStringLiteral("setpoints_online_") + tag);
+    // The close question over the window (the edit is unsaved); Cancel.
+    w.useDialogs(nullptr);
+    auto asked = test::WhenModal([&](QWidget* box) {
+      QTest::qWait(300);
+      const QString name = dir_ + QStringLiteral("/close_question_") + tag + QStringLiteral(".png");
+      if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        const QRect frame = w.frameGeometry();
+        w.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).save(name);
+      } else {
+        box->grab().save(name);
+      }
+      test::Press(box, QStringLiteral("Cancel"));
+    });
+    QVERIFY(!w.close());
+    QVERIFY(*asked);
+    w.useDialogs(&answers);
+  }
+  // Dark colours: the text still reads.
+  const Preferences light = w.preferences();
+  w.preferences().backgroundColor = "clNavy";
+  w.preferences().formColor = "clBlack";
+  w.preferences().editboxColor = "clMaroon";
+  w.preferences().fixedboxColor = "clTeal";
+  w.ApplyColors();
+  w.resize(750, 550);
+  QTRY_COMPARE(w.width(), 750);
+  Shoot(&w, QStringLiteral("setpoints_online_dark_750x550"));
+  w.preferences() = light;
+  w.ApplyColors();
 
   // Offline, the relay gone, and a connect that fails: the pending edit
   // keeps its blue row and its group's mark.
@@ -263,6 +300,10 @@ void ScreenshotTest::dialogs() {
     Shoot(&dialog, QStringLiteral("options_df1"));
     dialog.networkBox()->setCurrentIndex(2);
     Shoot(&dialog, QStringLiteral("options_modbus_tcp"));
+    // A port the list does not show, typed in.
+    dialog.networkBox()->setCurrentIndex(0);
+    dialog.comportBox()->setEditText(QStringLiteral("/dev/pts/7"));
+    Shoot(&dialog, QStringLiteral("options_typed_port"));
   }
   {
     ColorOptionsDialog dialog(nullptr,
@@ -288,6 +329,14 @@ void ScreenshotTest::dialogs() {
     box.setModal(false);
     box.show();
     Shoot(&box, QStringLiteral("message_yes_no"));
+  }
+  {
+    MessageBoxDialog box(nullptr,
+                         QStringLiteral("Do you wish to save your\ncurrent changes to a file?"),
+                         QStringLiteral("Setpoint Changes"), MessageKind::SaveDontSaveCancel);
+    box.setModal(false);
+    box.show();
+    Shoot(&box, QStringLiteral("close_question"));
   }
   {
     MessageBoxDialog box(nullptr,

@@ -4,12 +4,14 @@
 // question. Every question, password and file dialog is answered by the test.
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -142,11 +144,16 @@ class SetpointWindowTest : public QObject {
   void saveOpenRoundTripAndCaption();
   void captionOutlivesAFailedConnect();
   void writeFileToUnitKeepsReadOnlySettings();
-  void closeQuestionOfflineOnly();
+  void closeQuestionOnlineAndOffline();
   void loadDefaultsAndCommandLineFile();
   void passwordDialogs();
   void editorCommitsHoweverItIsLeft_data();
   void editorCommitsHoweverItIsLeft();
+  void editorsTakeFocusAndSayWhatTheyRefuse();
+  void gridFitsAndTheSplitMoves();
+  void startsConnectedAndNamesTheLink();
+  void emptyGridSaysWhereToStart();
+  void textReadsOnDarkColours();
   void noTimerWorkInsideABusySequence();
   void saveAsksAboutUnappliedChangesOnce();
   void applyWithTheRelaySilentIsACommunicationsError();
@@ -231,6 +238,24 @@ void SetpointWindowTest::failedConnectShowsRed() {
   QCOMPARE(network->text(), QStringLiteral("Failed to Connect"));
   QCOMPARE(network->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
   QVERIFY(b.window->findChild<QAction*>(QStringLiteral("Connect1"))->isVisible());
+  // The text fits its panel at the default size, and the reason is spelt
+  // out beside it.
+  b.window->resize(750, 550);
+  b.window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(b.window.get()));
+  QVERIFY(network->fontMetrics().horizontalAdvance(network->text()) <=
+          network->contentsRect().width());
+  const QString why = b.window->confirmation();
+  QVERIFY2(why.contains(QStringLiteral("127.0.0.1:1")) && why.contains(QStringLiteral("refused")),
+           qPrintable(why));
+  QCOMPARE(b.window->findChild<QLabel*>(QStringLiteral("message_P"))->toolTip(), why);
+  // Everything in the status bar stays inside the window.
+  for (QWidget* part :
+       b.window->findChild<QWidget*>(QStringLiteral("Status_P"))->findChildren<QWidget*>()) {
+    if (part->isVisibleTo(b.window.get())) {
+      QVERIFY2(part->geometry().right() < b.window->width(), qPrintable(part->objectName()));
+    }
+  }
 }
 
 void SetpointWindowTest::tickedGroupIsReadFromTheRelay() {
@@ -493,8 +518,10 @@ void SetpointWindowTest::saveOpenRoundTripAndCaption() {
   b.window->findChild<QAction*>(QStringLiteral("Save1"))->trigger();
   QVERIFY(asked.save);
   QCOMPARE(asked.title, QStringLiteral("Save Setpoint File"));
+  // No file in use: the unit's name, in the home folder rather than the
+  // program's.
   QCOMPARE(asked.proposedName, QStringLiteral("DRA"));
-  QCOMPARE(asked.folder, kProgramFolder);
+  QCOMPARE(asked.folder, QDir::homePath());
   QVERIFY(QFileInfo::exists(path));
   QVERIFY(!b.window->unsavedChanges());
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + path);
@@ -509,6 +536,26 @@ void SetpointWindowTest::saveOpenRoundTripAndCaption() {
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + path);
   QCOMPARE(QString::fromStdString(b.page().model().Tree().text), QStringLiteral("DRA"));
 
+  // Save proposes the open file itself, in its own folder.
+  const QString unwritable = dir.filePath(QStringLiteral("missing/x.cds"));
+  b.window->askFileName = [&](const FileRequest& r) {
+    asked = r;
+    return unwritable;
+  };
+  b.window->setUnsavedChanges(true);
+  b.window->findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+  QCOMPARE(asked.proposedName, QStringLiteral("site.cds"));
+  QCOMPARE(asked.folder, dir.path());
+  // That save failed (no such folder): the caption still names the file the
+  // settings came from, never the one not written; the changes stay unsaved.
+  QVERIFY(QString::fromStdString(b.dialogs.asked().back().text)
+              .startsWith(QStringLiteral("Error writing file. Please retry\n")));
+  QVERIFY(!QFileInfo::exists(unwritable));
+  QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + path);
+  QVERIFY(b.window->unsavedChanges());
+  QVERIFY(b.window->confirmation().isEmpty());
+  b.window->setUnsavedChanges(false);
+
   // A file that does not load: the message, and the caption names it all the same.
   const QString broken = dir.filePath(QStringLiteral("broken.cds"));
   QFile f(broken);
@@ -517,7 +564,8 @@ void SetpointWindowTest::saveOpenRoundTripAndCaption() {
   f.close();
   b.window->askFileName = [&](const FileRequest&) { return broken; };
   b.window->findChild<QAction*>(QStringLiteral("Open1"))->trigger();
-  QCOMPARE(b.dialogs.asked().back().text, std::string("Error Loading File."));
+  QVERIFY(QString::fromStdString(b.dialogs.asked().back().text)
+              .startsWith(QStringLiteral("Error Loading File.\n")));
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM: ") + broken);
 }
 
@@ -586,32 +634,75 @@ void SetpointWindowTest::writeFileToUnitKeepsReadOnlySettings() {
   QCOMPARE(b.window->windowTitle(), QStringLiteral("KVX-COMM"));
 }
 
-void SetpointWindowTest::closeQuestionOfflineOnly() {
+void SetpointWindowTest::closeQuestionOnlineAndOffline() {
   QTemporaryDir dir;
+  auto askedClose = [](const Bench& b) {
+    return std::count_if(b.b_asked().begin(), b.b_asked().end(), [](const AskedMessage& m) {
+      return m.caption == "Setpoint Changes" && m.kind == MessageKind::SaveDontSaveCancel;
+    });
+  };
   {
+    // Online with a comment added: comments live only in the file, so the
+    // close asks; Cancel keeps the window, Don't Save closes.
     Bench b;
-    b.window->OnConnect();
-    b.window->setUnsavedChanges(true);
     b.window->show();
-    QVERIFY(b.window->close());  // online: nothing asked
-    QVERIFY(b.dialogs.asked().empty());
+    b.window->OnConnect();
+    QVERIFY(b.window->online());
+    QVERIFY(b.window->close());  // nothing changed: nothing asked
+    QCOMPARE(askedClose(b), 0);
+    b.window->show();
+    b.Tick("Overload");
+    b.ClickCell(24, 5);
+    QTRY_VERIFY(b.page().commentEditor()->isVisible());
+    QTest::keyClicks(b.page().commentEditor(), QStringLiteral("north"));
+    QTest::keyClick(b.page().commentEditor(), Qt::Key_Return);
+    QCOMPARE(b.setting(24).comment, std::string("north"));
+    b.dialogs = ScriptedDialogs({MessageResult::Cancel});
+    QVERIFY(!b.window->close());
+    QCOMPARE(askedClose(b), 1);
+    QVERIFY(b.window->isVisible());
+    QCOMPARE(b.setting(24).comment, std::string("north"));
+    // Applied to the relay, the comment is still only in the window.
+    b.passwords.AddPassword("1234");
+    b.page().OnApply();
+    QVERIFY(!b.window->session().PendingChanges());
+    b.dialogs = ScriptedDialogs({MessageResult::No});
+    QVERIFY(b.window->close());
+    QCOMPARE(askedClose(b), 1);
   }
+  // Offline, a file loaded and a value edited but not applied.
   Bench b;
-  b.window->OnConnect();
-  b.window->OnDisconnect();
-  b.window->setUnsavedChanges(true);
+  b.relay.reset();
   b.window->show();
-  // Yes, then the save dialog is cancelled: the window stays.
-  b.dialogs = ScriptedDialogs({MessageResult::Yes});
+  b.window->askDefaultsFile = [] {
+    return kProgramFolder + QStringLiteral("/Defaults/dra_defaults_190.xml");
+  };
+  b.window->findChild<QAction*>(QStringLiteral("Load1"))->trigger();
+  b.Tick("Overload");
+  b.ClickCell(24, 3);
+  QLineEdit* number = b.page().spinEditor()->edit();
+  QTRY_VERIFY(number->isVisible());
+  number->selectAll();
+  QTest::keyClicks(number, QStringLiteral("7"));
+  QTest::keyClick(number, Qt::Key_Return);
+  QVERIFY(b.window->session().PendingChanges());
+  QVERIFY(!b.window->unsavedChanges());
+  // Cancel: the window stays with the edit.
+  b.dialogs = ScriptedDialogs({MessageResult::Cancel});
+  QVERIFY(!b.window->close());
+  QCOMPARE(askedClose(b), 1);
+  QCOMPARE(b.setting(24).value, std::string("7.00"));
+  // Save, then the save dialog is cancelled: the window stays.
+  b.dialogs = ScriptedDialogs({MessageResult::Yes, MessageResult::Ok});
   b.window->askFileName = [](const FileRequest&) { return QString(); };
   QVERIFY(!b.window->close());
-  QCOMPARE(b.dialogs.asked().back().caption, std::string("Setpoint Changes"));
-  // Yes and a saved file: it closes.
-  b.dialogs = ScriptedDialogs({MessageResult::Yes});
+  // Save with a file: the edit is applied, saved, and the window closes.
+  b.dialogs = ScriptedDialogs({MessageResult::Yes, MessageResult::Ok});
   const QString path = dir.filePath(QStringLiteral("closing.cds"));
   b.window->askFileName = [&](const FileRequest&) { return path; };
   QVERIFY(b.window->close());
   QVERIFY(QFileInfo::exists(path));
+  QCOMPARE(b.b_asked().front().kind, MessageKind::SaveDontSaveCancel);
 }
 
 void SetpointWindowTest::loadDefaultsAndCommandLineFile() {
@@ -714,7 +805,7 @@ void SetpointWindowTest::passwordDialogs() {
 }
 
 // How an editor is left.
-enum class Leave { ClickOtherCell, Tab, Enter, Escape };
+enum class Leave { ClickOtherCell, Tab, Enter, Escape, Scroll, PageChange, Close, TreeClick };
 
 void SetpointWindowTest::editorCommitsHoweverItIsLeft_data() {
   QTest::addColumn<int>("reg");
@@ -734,6 +825,20 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft_data() {
   QTest::newRow("text, Tab") << 600 << 3 << "Pump7" << tab << "Pump7";
   QTest::newRow("comment, click on another cell") << 24 << 5 << "north" << click << "north";
   QTest::newRow("comment, Tab") << 24 << 5 << "north" << tab << "north";
+  const int scroll = static_cast<int>(Leave::Scroll);
+  const int page = static_cast<int>(Leave::PageChange);
+  const int close = static_cast<int>(Leave::Close);
+  const int tree = static_cast<int>(Leave::TreeClick);
+  QTest::newRow("number, scroll") << 24 << 3 << "7" << scroll << "7.00";
+  QTest::newRow("number, page change") << 24 << 3 << "7" << page << "7.00";
+  QTest::newRow("number, close") << 24 << 3 << "7" << close << "7.00";
+  QTest::newRow("number, comma decimal") << 24 << 3 << "7,5" << enter << "7.50";
+  QTest::newRow("text, Enter") << 600 << 3 << "Pump7" << enter << "Pump7";
+  QTest::newRow("text, scroll") << 600 << 3 << "Pump7" << scroll << "Pump7";
+  QTest::newRow("text, page change") << 600 << 3 << "Pump7" << page << "Pump7";
+  QTest::newRow("text, close") << 600 << 3 << "Pump7" << close << "Pump7";
+  QTest::newRow("comment, click in the tree") << 24 << 5 << "north" << tree << "north";
+  QTest::newRow("comment, close") << 24 << 5 << "north" << close << "north";
 }
 
 void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
@@ -747,6 +852,11 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
   b.window->OnConnect();
   b.Tick("Overload");
   b.Tick("System Name");
+  if (leave == static_cast<int>(Leave::Scroll)) {
+    // Enough rows for the grid to scroll.
+    b.Tick("Overcurrent");
+    b.Tick("System Ratings");
+  }
   // The connect's progress windows took the activation while they stood.
   b.window->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
@@ -775,7 +885,35 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
       QTest::keyClick(edit, Qt::Key_Escape);
       b.ClickCell(23, 2);
       break;
+    case Leave::Scroll: {
+      QScrollBar* bar = b.grid()->verticalScrollBar();
+      QVERIFY(bar->maximum() > 0);
+      bar->setValue(bar->value() == 0 ? 1 : bar->value() - 1);
+      break;
+    }
+    case Leave::PageChange: {
+      auto* tabs =
+          qobject_cast<QTabWidget*>(b.window->findChild<QWidget*>(QStringLiteral("PageControl1")));
+      tabs->setCurrentIndex(1);
+      QCOMPARE(tabs->currentIndex(), 1);
+      break;
+    }
+    case Leave::Close:
+      // The close question sees the edit; Cancel keeps the window.
+      b.dialogs = ScriptedDialogs({MessageResult::Cancel});
+      QVERIFY(!b.window->close());
+      QCOMPARE(b.dialogs.asked().size(), std::size_t{1});
+      QCOMPARE(b.dialogs.asked()[0].kind, MessageKind::SaveDontSaveCancel);
+      break;
+    case Leave::TreeClick: {
+      auto* tree = qobject_cast<QTreeWidget*>(
+          b.window->findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
+      const QRect r = tree->visualItemRect(tree->topLevelItem(0));
+      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, r.center());
+      break;
+    }
   }
+  if (leave >= static_cast<int>(Leave::Scroll)) QVERIFY(!edit->isVisible());
   const SettingRecord& after = b.setting(reg);
   if (expected.isEmpty()) {
     QCOMPARE(after.value, before.value);
@@ -788,6 +926,238 @@ void SetpointWindowTest::editorCommitsHoweverItIsLeft() {
   QVERIFY(b.Blue(reg));  // drawn blue
   QVERIFY(b.window->session().PendingChanges());
   QCOMPARE(b.NodeState(after.group), static_cast<int>(kPending));
+}
+
+void SetpointWindowTest::editorsTakeFocusAndSayWhatTheyRefuse() {
+  Bench b;
+  b.window->show();
+  b.window->OnConnect();
+  b.Tick("System Name");
+  b.Tick("Overload");
+  b.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(b.window.get()));
+  QLabel* notice = b.window->findChild<QLabel*>(QStringLiteral("out_of_range_P"));
+  QVERIFY(notice);
+
+  // The text editor has the focus as it opens: the first keys count.
+  b.ClickCell(600, 3);
+  QLineEdit* text = b.page().textEditor();
+  QTRY_VERIFY(text->hasFocus());
+  text->selectAll();
+  QTest::keyClicks(text, QStringLiteral("AB"));
+  QCOMPARE(text->text(), QStringLiteral("AB"));
+  QVERIFY(!notice->isVisible());
+  // A character the relay cannot store is refused with the notice.
+  QKeyEvent accent(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("\xC3\xA9"));
+  QApplication::sendEvent(text, &accent);
+  QCOMPARE(text->text(), QStringLiteral("AB"));
+  QVERIFY(notice->isVisible());
+  QCOMPARE(notice->text(), QString::fromUtf8("'\xC3\xA9' cannot be stored"));
+  // So is the 21st character of the title.
+  notice->hide();
+  QTest::keyClicks(text, QStringLiteral("CDEFGHIJKLMNOPQRST"));
+  QCOMPARE(text->text().size(), 20);
+  QVERIFY(!notice->isVisible());
+  QTest::keyClicks(text, QStringLiteral("U"));
+  QCOMPARE(text->text().size(), 20);
+  QVERIFY(notice->isVisible());
+  QCOMPARE(notice->text(), QStringLiteral("at most 20 characters"));
+  QTest::keyClick(text, Qt::Key_Return);
+  QCOMPARE(b.setting(600).value, std::string("ABCDEFGHIJKLMNOPQRST"));
+
+  // Pasted text keeps what can be stored, and says what it left out.
+  b.ClickCell(600, 3);
+  QTRY_VERIFY(text->hasFocus());
+  text->clear();
+  notice->hide();
+  QGuiApplication::clipboard()->setText(
+      QString::fromUtf8("Pump\xC3\xA9"
+                        "7"));
+  text->paste();
+  QCOMPARE(text->text(), QStringLiteral("Pump7"));
+  QVERIFY(notice->isVisible());
+  QCOMPARE(notice->text(), QString::fromUtf8("'\xC3\xA9' cannot be stored"));
+  QTest::keyClick(text, Qt::Key_Return);
+  QCOMPARE(b.setting(600).value, std::string("Pump7"));
+
+  // The comment editor too, at its own limit.
+  b.ClickCell(24, 5);
+  QLineEdit* comment = b.page().commentEditor();
+  QTRY_VERIFY(comment->hasFocus());
+  notice->hide();
+  QTest::keyClicks(comment, QString(40, QLatin1Char('x')));
+  QVERIFY(!notice->isVisible());
+  QTest::keyClicks(comment, QStringLiteral("y"));
+  QCOMPARE(notice->text(), QStringLiteral("at most 40 characters"));
+  QCOMPARE(comment->text(), QString(40, QLatin1Char('x')));
+}
+
+void SetpointWindowTest::gridFitsAndTheSplitMoves() {
+  Bench b;
+  b.window->show();
+  b.window->OnConnect();
+  b.Tick("System Name");
+  QTreeWidget* tree =
+      qobject_cast<QTreeWidget*>(b.window->findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
+  // An unticked group shows an empty tick box, not nothing.
+  const auto unticked =
+      tree->findItems(QStringLiteral("Overload"), Qt::MatchExactly | Qt::MatchRecursive);
+  QVERIFY(!unticked.isEmpty());
+  const QImage box = unticked.first()->icon(0).pixmap(14, 14).toImage();
+  int drawn = 0;
+  for (int y = 0; y < box.height(); ++y) {
+    for (int x = 0; x < box.width(); ++x) drawn += qAlpha(box.pixel(x, y)) > 0;
+  }
+  QVERIFY(drawn > 20);
+  QCOMPARE(unticked.first()->toolTip(0), QStringLiteral("Overload"));
+
+  auto visibleColumns = [&] {
+    int sum = 0;
+    for (int c = 2; c < 6; ++c) sum += b.grid()->columnWidth(c);
+    return sum;
+  };
+  for (const QSize size : {QSize(750, 550), QSize(1400, 900)}) {
+    b.window->resize(size);
+    QTest::qWait(20);
+    // The visible columns fill the grid; there is nothing to scroll to.
+    QCOMPARE(visibleColumns(), b.grid()->viewport()->width());
+    QCOMPARE(b.grid()->horizontalScrollBar()->maximum(), 0);
+  }
+  b.window->resize(750, 550);
+  QTest::qWait(20);
+  // Enter in a text cell leaves the grid where it was.
+  b.ClickCell(600, 3);
+  QTRY_VERIFY(b.page().textEditor()->isVisible());
+  QTest::keyClicks(b.page().textEditor(), QStringLiteral("X"));
+  QTest::keyClick(b.page().textEditor(), Qt::Key_Return);
+  QCOMPARE(b.grid()->horizontalScrollBar()->value(), 0);
+  QCOMPARE(b.grid()->columnViewportPosition(2), 0);
+
+  // The split moves: a wider tree, a narrower grid, the columns fit again.
+  const int treeBefore = tree->width();
+  const int gridRight = b.grid()->geometry().right();
+  b.page().DragSplitTo(treeBefore + 100);
+  QCOMPARE(tree->width(), treeBefore + 98);
+  QCOMPARE(b.grid()->geometry().right(), gridRight);
+  QCOMPARE(b.grid()->x(), tree->geometry().right() + 1 + 4);  // past the handle
+  QTest::qWait(20);
+  QCOMPARE(visibleColumns(), b.grid()->viewport()->width());
+  // It stops short of squeezing the grid away.
+  b.page().DragSplitTo(5000);
+  QVERIFY(b.grid()->width() >= 300);
+  b.page().DragSplitTo(0);
+  QVERIFY(tree->width() >= 120);
+  // The handle sits between the two.
+  QWidget* handle = b.page().splitHandle();
+  QCOMPARE(handle->x(), tree->geometry().right() + 1);
+}
+
+void SetpointWindowTest::startsConnectedAndNamesTheLink() {
+  // kvx-comm --tcp 127.0.0.1:PORT: connected once the window is up, the
+  // link named in the status bar while online.
+  Bench relay;
+  relay.window.reset();
+  MainWindowOptions options;
+  options.programFolder = kProgramFolder;
+  CommOptions link;
+  link.protocol = ProtocolKind::ModbusTcp;
+  link.remoteHost = "127.0.0.1";
+  link.remotePort = std::to_string(relay.relay->TcpPort());
+  options.connectAtStart = link;
+  MainWindow window(options);
+  ScriptedDialogs dialogs;
+  window.useDialogs(&dialogs);
+  window.show();
+  QTRY_VERIFY_WITH_TIMEOUT(window.online(), 20000);
+  QCOMPARE(window.settingStore().unitName, std::string("DRA"));
+  auto* linkLabel = window.findChild<QLabel*>(QStringLiteral("link_P"));
+  QVERIFY(linkLabel);
+  const QString expected =
+      QStringLiteral("Modbus TCP 127.0.0.1:%1, unit 254").arg(relay.relay->TcpPort());
+  QCOMPARE(linkLabel->text(), expected);
+  QVERIFY(linkLabel->isVisible());
+  // Kept for the next Connect, as if confirmed in the dialog.
+  QCOMPARE(window.commOptions().remotePort, link.remotePort);
+  QVERIFY(!window.commOptions().cancelled);
+  window.OnDisconnect();
+  QVERIFY(!linkLabel->isVisible());
+  QVERIFY(dialogs.asked().empty());
+}
+
+void SetpointWindowTest::emptyGridSaysWhereToStart() {
+  Bench b;
+  b.relay.reset();
+  b.window->show();
+  QLabel* hint = b.page().emptyGridHint();
+  QVERIFY(hint->isVisible());
+  QVERIFY2(hint->text().contains(QStringLiteral("Connect")) &&
+               hint->text().contains(QStringLiteral("Load Defaults")),
+           qPrintable(hint->text()));
+  // Settings loaded, nothing ticked: how to list them.
+  b.window->askDefaultsFile = [] {
+    return kProgramFolder + QStringLiteral("/Defaults/dra_defaults_190.xml");
+  };
+  b.window->findChild<QAction*>(QStringLiteral("Load1"))->trigger();
+  QVERIFY(hint->isVisible());
+  QCOMPARE(hint->text(), QStringLiteral("Tick a group in the tree to list its settings"));
+  // Rows listed: the hint goes.
+  b.Tick("Overload");
+  QVERIFY(b.grid()->rowCount() > 0);
+  QVERIFY(!hint->isVisible());
+}
+
+void SetpointWindowTest::textReadsOnDarkColours() {
+  Bench b;
+  b.window->show();
+  b.window->OnConnect();
+  b.Tick("Overload");
+  std::string notice;
+  double corrected = 0;
+  QVERIFY(b.page().model().EditNumber(24, 9, notice, corrected));
+  b.window->preferences().backgroundColor = "clNavy";
+  b.window->preferences().formColor = "clBlack";
+  b.window->preferences().editboxColor = "clMaroon";
+  b.window->preferences().fixedboxColor = "clGreen";
+  b.window->ApplyColors();
+  QTest::qWait(20);
+  auto reads = [](const QColor& ink, const QColor& on) {
+    return ContrastRatio(ToRgb(ink), ToRgb(on)) >= kReadableContrast;
+  };
+  QTreeWidget* tree =
+      qobject_cast<QTreeWidget*>(b.window->findChild<QWidget*>(QStringLiteral("Setpoints_Tree")));
+  QVERIFY(reads(tree->palette().color(QPalette::Text), tree->palette().color(QPalette::Base)));
+  for (const char* name : {"unit_P", "version_P"}) {
+    auto* panel = b.window->findChild<QLabel*>(QString::fromLatin1(name));
+    QVERIFY2(reads(panel->palette().color(QPalette::WindowText),
+                   panel->palette().color(QPalette::Window)),
+             name);
+  }
+  // The network panel stays green, a green that reads on navy.
+  auto* network = b.window->findChild<QLabel*>(QStringLiteral("network_P"));
+  QVERIFY(ContrastRatio(ToRgb(network->palette().color(QPalette::WindowText)),
+                        ToRgb(network->palette().color(QPalette::Window))) >= kStatusContrast);
+  QVERIFY(network->palette().color(QPalette::WindowText).green() >
+          network->palette().color(QPalette::WindowText).red());
+  auto* bar = b.window->findChild<QWidget*>(QStringLiteral("Setpoints_P"));
+  QVERIFY(
+      reads(bar->palette().color(QPalette::ButtonText), bar->palette().color(QPalette::Button)));
+
+  // The grid draws its text light on the dark cells: the name of a setting
+  // (navy) and the changed value (maroon) both hold pixels that read.
+  const QImage cells = b.grid()->viewport()->grab().toImage();
+  auto cellReads = [&](int x, int column, const QColor& fill) {
+    const QRect r = b.grid()->visualItemRect(b.grid()->item(b.page().model().RowOf(x), column));
+    for (int py = r.top(); py <= r.bottom(); ++py) {
+      for (int px = r.left(); px <= r.right(); ++px) {
+        if (ContrastRatio(ToRgb(cells.pixelColor(px, py)), ToRgb(fill)) >= kReadableContrast) {
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  QVERIFY(cellReads(24, 2, QColor(0, 0, 0x80)));
+  QVERIFY(cellReads(24, 3, QColor(0x80, 0, 0)));
 }
 
 void SetpointWindowTest::noTimerWorkInsideABusySequence() {

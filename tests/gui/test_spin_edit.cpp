@@ -105,7 +105,8 @@ void SpinEditTest::cases_data() {
   QTest::newRow("auto form") << "C" << 2 << 3 << "" << 0.0 << 1.0 << 0.0 << false << 0.0001234 << "" << "0.000123" << double(0.000123f) << 0 << 0 << 0;
   QTest::newRow("comma locale shows a dot") << "de_DE.UTF-8" << 0 << 2 << " s" << 0.0 << 10.0 << 0.0 << false << 2.5 << "" << "2.50 s" << 2.5 << 0 << 0 << 0;
   QTest::newRow("comma locale reads a dot") << "de_DE.UTF-8" << 0 << 2 << "" << 0.0 << 10.0 << 0.0 << false << 0.0 << "type:1.5" << "1.50" << 1.5 << 1 << 0 << 0;
-  QTest::newRow("comma locale stops at a comma") << "de_DE.UTF-8" << 0 << 2 << "" << 0.0 << 10.0 << 0.0 << false << 0.0 << "type:1,5" << "1.00" << 1.0 << 1 << 0 << 0;
+  QTest::newRow("comma locale reads a comma as the point") << "de_DE.UTF-8" << 0 << 2 << "" << 0.0 << 10.0 << 0.0 << false << 0.0 << "type:1,5" << "1.50" << 1.5 << 1 << 0 << 0;
+  QTest::newRow("a comma is the point in any locale") << "C" << 0 << 2 << " A" << 0.0 << 10.0 << 0.0 << false << 0.0 << "type:7,5 A" << "7.50 A" << 7.5 << 1 << 0 << 0;
   QTest::newRow("comma locale exponent") << "de_DE.UTF-8" << 1 << 2 << "" << 0.0 << 1e6 << 0.0 << false << 1234.5 << "" << "1.23e+03" << 1230.0 << 0 << 0 << 0;
   // clang-format on
 }

@@ -21,6 +21,8 @@
 #include "shell/colors.h"
 #include "shell/comm_options_logic.h"
 #include "shell/connection_view.h"
+#include "shell/contrast.h"
+#include "shell/grid_columns.h"
 #include "shell/help_errors.h"
 #include "shell/instance_lock.h"
 #include "shell/main_layout.h"
@@ -154,6 +156,75 @@ TEST(SpinValue, ReadsTheLeadingSinglePrecisionNumber) {
   EXPECT_TRUE(std::isnan(*ParseLeadingFloat("nan")));
 }
 
+TEST(SpinValue, CommaTypedAsDecimalSeparatorIsThePoint) {
+  // "7,5" must never read as 7.
+  const std::pair<const char*, float> cases[] = {
+      {"7,5", 7.5f}, {"7,5 A", 7.5f}, {"-0,25", -0.25f}, {"7.5", 7.5f}, {"12", 12.0f}};
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(ParseLeadingFloat(WithDecimalPoint(text)), expected) << text;
+  }
+  // A text that has a point keeps its comma (it is no decimal separator there).
+  EXPECT_EQ(WithDecimalPoint("1,000.5"), "1,000.5");
+}
+
+TEST(Contrast, TextReadsOnEveryColourOffered) {
+  const Rgb black{0, 0, 0};
+  const Rgb white{255, 255, 255};
+  EXPECT_NEAR(ContrastRatio(black, white), 21.0, 0.01);
+  EXPECT_NEAR(ContrastRatio(white, black), 21.0, 0.01);
+  EXPECT_NEAR(ContrastRatio(Rgb{12, 34, 56}, Rgb{12, 34, 56}), 1.0, 1e-9);
+  EXPECT_EQ(TextColorOn(white), black);
+  EXPECT_EQ(TextColorOn(black), white);
+  EXPECT_EQ(TextColorOn(Rgb{0, 0, 128}), white);    // navy
+  EXPECT_EQ(TextColorOn(Rgb{255, 255, 0}), black);  // yellow
+  EXPECT_EQ(TextColorOn(Rgb{192, 192, 192}), black);
+  // A status colour that reads is kept as it is.
+  const Rgb blue{0, 0, 255};
+  const Rgb red{255, 0, 0};
+  const Rgb green{0, 128, 0};
+  EXPECT_EQ(ReadableInk(blue, white), blue);
+  EXPECT_EQ(ReadableInk(blue, Rgb{192, 220, 192}), blue);  // money green
+  EXPECT_EQ(ReadableInk(red, Rgb{192, 192, 192}), red);    // the default look stays
+  // On navy, blue turns a lighter blue, not plain white.
+  const Rgb onNavy = ReadableInk(blue, Rgb{0, 0, 128});
+  EXPECT_GE(ContrastRatio(onNavy, Rgb{0, 0, 128}), kReadableContrast);
+  EXPECT_FALSE(onNavy == white);
+  EXPECT_GT(onNavy.b, onNavy.r);
+  // Whatever colour the boxes offer, plain text and every status colour read
+  // on it.
+  for (const NamedColor& named : NamedColors()) {
+    EXPECT_GE(ContrastRatio(TextColorOn(named.rgb), named.rgb), kReadableContrast) << named.name;
+    for (const Rgb status : {blue, red, green}) {
+      EXPECT_GE(ContrastRatio(ReadableInk(status, named.rgb), named.rgb), kStatusContrast)
+          << named.name;
+    }
+  }
+}
+
+TEST(GridColumns, FillTheWidthInProportion) {
+  const std::vector<int> preferred{202, 127, 50, 252};
+  const std::vector<int> minimum{120, 70, 40, 120};
+  for (int available : {548, 631, 900, 1200}) {
+    const std::vector<int> w = FitColumnWidths(preferred, minimum, available);
+    ASSERT_EQ(w.size(), 4u);
+    EXPECT_EQ(w[0] + w[1] + w[2] + w[3], available) << available;
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_GE(w[i], minimum[i]) << available;
+    EXPECT_GT(w[3], w[1]) << available;  // proportions kept
+  }
+  // A column whose share falls under its minimum is held there; the others
+  // share what is left and still fill the width.
+  const std::vector<int> held = FitColumnWidths({400, 400, 10, 400}, minimum, 700);
+  EXPECT_EQ(held[2], 40);
+  EXPECT_EQ(held[0] + held[1] + held[2] + held[3], 700);
+  // Too narrow for the minimums: the minimums (the grid scrolls).
+  EXPECT_EQ(FitColumnWidths(preferred, minimum, 300), minimum);
+
+  EXPECT_EQ(ClampTreeWidth(250, 742, 120, 300), 250);
+  EXPECT_EQ(ClampTreeWidth(600, 742, 120, 300), 442);
+  EXPECT_EQ(ClampTreeWidth(10, 742, 120, 300), 120);
+  EXPECT_EQ(ClampTreeWidth(300, 350, 120, 300), 120);  // the tree's minimum wins
+}
+
 TEST(SpinValue, ClampsAndSteps) {
   EXPECT_EQ(ClampToLimits(500, 0, 100), 100);
   EXPECT_EQ(ClampToLimits(-5, 0, 100), 0);
@@ -201,30 +272,53 @@ TEST(MessageBoxLayout, ButtonsAndHeight) {
   EXPECT_EQ(yesNo.buttons[1].left, 225);
   EXPECT_EQ(yesNo.text.width, 380);  // wider text wraps inside the margins
   EXPECT_EQ(yesNo.text.left, 10);
+  // Three buttons side by side inside the box, none overlapping.
+  MessageBoxLayout three = LayoutMessageBox(MessageKind::SaveDontSaveCancel, 400, 200, 26);
+  ASSERT_EQ(three.buttons.size(), 3u);
+  EXPECT_GE(three.buttons[0].left, 0);
+  for (int i = 1; i < 3; ++i) {
+    EXPECT_GT(three.buttons[i].left, three.buttons[i - 1].left + three.buttons[i - 1].width);
+  }
+  EXPECT_LE(three.buttons[2].left + three.buttons[2].width, 400);
 }
 
-TEST(CloseSequence, AsksOnlyOfflineWithChanges) {
-  int saves = 0;
-  bool changes = true;
-  ScriptedDialogs yes({MessageResult::Yes});
-  EXPECT_FALSE(MayCloseWithChanges(changes, false, yes, [&] { ++saves; }));  // save cancelled
-  EXPECT_EQ(saves, 1);
-  ASSERT_EQ(yes.asked().size(), 1u);
-  EXPECT_EQ(yes.asked()[0].caption, "Setpoint Changes");
-  EXPECT_EQ(yes.asked()[0].kind, MessageKind::YesNo);
+TEST(CloseSequence, SaveDontSaveOrCancel) {
+  // Nothing unsaved: nothing asked.
+  bool changes = false;
+  ScriptedDialogs none;
+  EXPECT_TRUE(MayCloseWithChanges(changes, none, nullptr));
+  EXPECT_TRUE(none.asked().empty());
 
-  ScriptedDialogs yesSaved({MessageResult::Yes});
-  EXPECT_TRUE(MayCloseWithChanges(changes, false, yesSaved, [&] { changes = false; }));
-
-  changes = true;
-  ScriptedDialogs no({MessageResult::No});
-  EXPECT_TRUE(MayCloseWithChanges(changes, false, no, nullptr));
-  EXPECT_FALSE(changes);
-
-  changes = true;
-  ScriptedDialogs online;
-  EXPECT_TRUE(MayCloseWithChanges(changes, true, online, nullptr));
-  EXPECT_TRUE(online.asked().empty());
+  struct Case {
+    MessageResult answer;
+    bool saveSucceeds;
+    bool closes;
+    int saves;
+    bool unsavedAfter;
+  };
+  const Case cases[] = {
+      {MessageResult::Yes, false, false, 1, true},     // save dialog cancelled or save failed
+      {MessageResult::Yes, true, true, 1, false},      // saved
+      {MessageResult::No, false, true, 0, false},      // Don't Save drops the changes
+      {MessageResult::Cancel, false, false, 0, true},  // the window stays, nothing dropped
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.answer));
+    changes = true;
+    int saves = 0;
+    ScriptedDialogs dialogs({c.answer});
+    EXPECT_EQ(MayCloseWithChanges(changes, dialogs,
+                                  [&] {
+                                    ++saves;
+                                    if (c.saveSucceeds) changes = false;
+                                  }),
+              c.closes);
+    EXPECT_EQ(saves, c.saves);
+    EXPECT_EQ(changes, c.unsavedAfter);
+    ASSERT_EQ(dialogs.asked().size(), 1u);
+    EXPECT_EQ(dialogs.asked()[0].caption, "Setpoint Changes");
+    EXPECT_EQ(dialogs.asked()[0].kind, MessageKind::SaveDontSaveCancel);
+  }
 }
 
 TEST(ConnectionView, OfflineAndOnline) {

@@ -73,6 +73,11 @@ TNetwork_OptionsF::TNetwork_OptionsF(QWidget* owner, CommOptions& options, const
            {QStringLiteral("ModBus RTU"), QStringLiteral("AB-DF1"), QStringLiteral("Modbus TCP")});
   comport_L = label("COM Port", kLabelLeft, 1);
   comport_CB = list(kFieldLeft, 1, kFieldWidth, {});
+  // A port the list does not show (a simulator's pseudo-terminal, a
+  // /dev/serial/by-id/ name) can be typed; OK tests it as it tests a listed one.
+  comport_CB->setEditable(true);
+  comport_CB->setInsertPolicy(QComboBox::NoInsert);
+  comport_CB->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
   ip_L = label("IP Address", kLabelLeft, 1);
   ip_E = new QLineEdit(Options_P);
   ip_E->setGeometry(kFieldLeft, kRowTop[1], 160, kRowHeight);
@@ -99,6 +104,7 @@ TNetwork_OptionsF::TNetwork_OptionsF(QWidget* owner, CommOptions& options, const
   connect(Cancel_B, &QPushButton::clicked, this, [this] { CancelClick(); });
   connect(network_CB, &QComboBox::currentIndexChanged, this, [this] { NetworkChange(); });
   connect(comport_CB, &QComboBox::currentIndexChanged, this, [this] { NetworkChange(); });
+  connect(comport_CB, &QComboBox::editTextChanged, this, [this] { NetworkChange(); });
 }
 
 void TNetwork_OptionsF::Prepare() {
@@ -140,6 +146,23 @@ void TNetwork_OptionsF::ListPorts() {
   const auto entries = PortEntries(names, ports_);
   for (const auto& entry : entries) comport_CB->addItem(QString::fromStdString(entry));
   if (!entries.empty()) comport_CB->setCurrentIndex(0);
+  // The port confirmed last is offered again: selected when listed, else
+  // as the typed name it was.
+  if (!options_.portName.empty()) {
+    const QString last = QString::fromStdString(options_.portName);
+    int listed = -1;
+    for (int i = 0; i < comport_CB->count() && listed < 0; ++i) {
+      if (QString::fromStdString(PortNameFromEntry(comport_CB->itemText(i).toStdString())) ==
+          last) {
+        listed = i;
+      }
+    }
+    if (listed >= 0) {
+      comport_CB->setCurrentIndex(listed);
+    } else {
+      comport_CB->setEditText(last);
+    }
+  }
   NetworkChange();
 }
 
@@ -157,7 +180,8 @@ void TNetwork_OptionsF::NetworkChange() {
   ip_L->setVisible(v.ipAddress);
   ip_E->setVisible(v.ipAddress);
   // Without serial ports only Modbus TCP can be confirmed.
-  OK_B->setEnabled(protocol == ProtocolKind::ModbusTcp || comport_CB->count() > 0);
+  OK_B->setEnabled(protocol == ProtocolKind::ModbusTcp || comport_CB->count() > 0 ||
+                   !comport_CB->currentText().trimmed().isEmpty());
 }
 
 void TNetwork_OptionsF::OKClick() {
@@ -173,7 +197,7 @@ void TNetwork_OptionsF::OKClick() {
     ip_E->setFocus();
     return;
   }
-  options_.portName = PortNameFromEntry(comport_CB->currentText().toStdString());
+  options_.portName = PortNameFromEntry(comport_CB->currentText().trimmed().toStdString());
   if (address) {
     options_.remoteHost = address->host;
     options_.remotePort = std::to_string(address->port);

@@ -98,7 +98,9 @@ void SpinEdit::ShowValue() {
 }
 
 void SpinEdit::ReadValue() {
-  if (auto number = ParseLeadingFloat(edit_->text().toStdString())) {
+  // A comma typed as the decimal separator counts as the point: read up to
+  // it, "7,5" would silently become 7.
+  if (auto number = ParseLeadingFloat(WithDecimalPoint(edit_->text().toStdString()))) {
     value_ = ClampToLimits(static_cast<double>(*number), min_, max_);
   }
 }

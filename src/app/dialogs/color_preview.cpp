@@ -50,7 +50,8 @@ void ColorPreview::paintEvent(QPaintEvent*) {
       p.setPen(QColor(0x80, 0x80, 0x80));
       p.drawRect(cell.adjusted(-1, -1, 0, 0));
       p.setFont(row == 1 && col == 1 ? bold : normal);
-      p.setPen(row == 3 ? kChangedColor : kNormalTextColor);
+      // The text as the window draws it on these colours.
+      p.setPen(row == 3 ? InkOn(kChangedColor, fill) : TextOn(fill));
       p.drawText(cell.adjusted(2, 2, -2, 0), Qt::AlignLeft | Qt::AlignTop,
                  QString::fromLatin1(kCells[row][col - 1]));
       x += w + 1;

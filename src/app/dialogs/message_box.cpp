@@ -45,6 +45,10 @@ MessageBoxDialog::MessageBoxDialog(QWidget* owner, const QString& text, const QS
   } else if (kind == MessageKind::OkCancel) {
     AddButton(tr("OK"), MessageResult::Ok);
     AddButton(tr("Cancel"), MessageResult::Cancel);
+  } else if (kind == MessageKind::SaveDontSaveCancel) {
+    AddButton(tr("Save"), MessageResult::Yes);
+    AddButton(tr("Don't Save"), MessageResult::No);
+    AddButton(tr("Cancel"), MessageResult::Cancel);
   } else {
     AddButton(tr("Yes"), MessageResult::Yes);
     AddButton(tr("No"), MessageResult::No);

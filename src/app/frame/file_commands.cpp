@@ -57,9 +57,18 @@ void FileCommands::SaveLocked() {
   FileRequest request;
   request.save = true;
   request.title = QStringLiteral("Save Setpoint File");
-  request.folder = window_.lastFolder();
+  // The file open now is proposed as it is, in its own folder; else the
+  // unit's name in the folder used last (the home folder before any: the
+  // program's folder is seldom the user's to write).
+  const std::filesystem::path previous = session.CurrentFile();
+  if (!previous.empty()) {
+    request.folder = QString::fromStdString(previous.parent_path().string());
+    request.proposedName = QString::fromStdString(previous.filename().string());
+  } else {
+    request.folder = session.LastFolder().empty() ? QDir::homePath() : window_.lastFolder();
+    request.proposedName = QString::fromStdString(session.Store().unitName);
+  }
   request.filter = QString::fromLatin1(kSettingsFilter);
-  request.proposedName = QString::fromStdString(session.Store().unitName);
   request.suffix = QStringLiteral("cds");
   const QString path = AskFileName(request);
   if (path.isEmpty()) return;
@@ -68,6 +77,15 @@ void FileCommands::SaveLocked() {
   window_.RenderSession();
   SaveOutcome outcome = SaveOutcome::Cancelled;
   window_.RunOnLink([&] { outcome = session.SaveSetpointFile(ToPath(path), asked); });
+  // A file that was not written is named nowhere: the caption goes back to
+  // what it named before.
+  if (outcome != SaveOutcome::Saved) {
+    if (previous.empty()) {
+      session.ForgetFile();
+    } else {
+      session.UseFile(previous);
+    }
+  }
   window_.RenderSession();
   if (outcome == SaveOutcome::Saved) {
     NoteRecentFile(window_.preferences(), path.toStdString());

@@ -89,6 +89,9 @@ struct FrameStatusBar {
   // What the last command achieved ("Saved /path/site.cds"), laid over the
   // idle progress bar; gone when the next command starts.
   QLabel* message = nullptr;  // message_P
+  // The link while online ("Modbus TCP 127.0.0.1:502, unit 254"), over the
+  // idle progress bar and under a message.
+  QLabel* link = nullptr;  // link_P
 
   // `linkCancel` takes the progress bar's right end while it shows.
   void LayOut(const MainLayout& layout, int width, int height);

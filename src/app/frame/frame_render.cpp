@@ -3,10 +3,12 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QProgressBar>
 
 #include "app/dialogs/password_dialogs.h"
 #include "app/dialogs/window_dialogs.h"
 #include "app/frame/main_window.h"
+#include "comm/link_description.h"
 
 namespace kvx {
 namespace {
@@ -20,13 +22,14 @@ QColor PanelTextColor(PanelColor color) {
     case PanelColor::Normal:
       break;
   }
-  return QColor(Qt::black);
+  return kNormalTextColor;
 }
 
 void ShowNetwork(QLabel* panel, const QString& text, const QColor& color) {
   panel->setText(text);
   QPalette p = panel->palette();
-  p.setColor(QPalette::WindowText, color);
+  // Red or green as far as the panel's colour lets them read.
+  p.setColor(QPalette::WindowText, InkOn(color, p.color(QPalette::Window)));
   panel->setPalette(p);
 }
 
@@ -50,6 +53,13 @@ void MainWindow::RenderLinkState() {
               PanelTextColor(v.networkColor));
   // The fixed text stays as it is; why the link failed is one hover away.
   statusBar_.network->setToolTip(QString::fromStdString(v.linkReason));
+  // Which link, while online.
+  QLabel* link = statusBar_.link;
+  const QString where =
+      session_->Online() ? QString::fromStdString(DescribeLink(session_->Comm())) : QString();
+  link->setText(where);  // ends in "…" in a narrow window; the tip holds it whole
+  link->setToolTip(where);
+  link->setVisible(!where.isEmpty() && statusBar_.progress->value() <= 0);
 }
 
 void MainWindow::ShowOfflineBeforeConnect() {

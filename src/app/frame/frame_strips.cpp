@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/commands/command_buttons.h"
+#include "app/frame/elided_label.h"
 #include "app/frame/frame_parts.h"
 #include "app/frame/frame_widgets.h"
 
@@ -112,7 +113,14 @@ FrameStatusBar BuildFrameStatusBar(QWidget* central) {
   s.linkCancel = MakeButton(s.bar, "LinkCancel_B", QStringLiteral("Cancel"));
   s.linkCancel->setFocusPolicy(Qt::NoFocus);
   s.linkCancel->hide();
-  s.message = new QLabel(s.bar);
+  s.link = new ElidedLabel(s.bar);
+  s.link->setObjectName(QStringLiteral("link_P"));
+  s.link->setIndent(4);
+  s.link->hide();
+  QObject::connect(s.progress, &QProgressBar::valueChanged, s.link, [label = s.link](int v) {
+    label->setVisible(v <= 0 && !label->text().isEmpty());
+  });
+  s.message = new ElidedLabel(s.bar, Qt::ElideLeft);
   s.message->setObjectName(QStringLiteral("message_P"));
   s.message->setIndent(4);
   s.message->hide();
@@ -127,7 +135,12 @@ void FrameStatusBar::LayOut(const MainLayout& layout, int width, int height) {
   bar->setGeometry(0, height - kStatusBarHeight, width, kStatusBarHeight);
   const int sh = kStatusBarHeight - 4;
   int x = 2;
-  for (auto [panel, pw] : {std::pair<QLabel*, int>{network, 108},
+  // The link panel is as wide as its longest text needs ("Failed to
+  // Connect" in bold); the progress bar gives up what it takes beyond 108.
+  const int networkWidth =
+      std::max(108, network->fontMetrics().horizontalAdvance(QStringLiteral("Failed to Connect")) +
+                        2 * network->frameWidth() + 8);
+  for (auto [panel, pw] : {std::pair<QLabel*, int>{network, networkWidth},
                            {unit, 100},
                            {version, 140},
                            {serial, 110},
@@ -135,10 +148,11 @@ void FrameStatusBar::LayOut(const MainLayout& layout, int width, int height) {
     panel->setGeometry(x, 2, pw, sh);
     x += pw + 2;
   }
-  const int progressWidth = std::max(0, layout.progressWidth);
+  const int progressWidth = std::max(0, layout.progressWidth - (networkWidth - 108));
   const int cancelWidth = linkCancel->isVisible() ? 64 : 0;
   progress->setGeometry(x, 3, std::max(0, progressWidth - cancelWidth), sh - 2);
   linkCancel->setGeometry(x + progressWidth - 62, 2, 62, sh);
+  link->setGeometry(x, 2, std::max(0, progressWidth - cancelWidth), sh);
   message->setGeometry(x, 2, progressWidth, sh);
   message->raise();
 }

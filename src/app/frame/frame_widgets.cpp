@@ -45,15 +45,16 @@ void PaintGrid(QTableWidget* grid, const UserColors& c) {
   QPalette p = grid->palette();
   p.setColor(QPalette::Base, c.background);
   p.setColor(QPalette::AlternateBase, c.background);
+  p.setColor(QPalette::Text, TextOn(c.background));
   grid->setPalette(p);
   QPalette h = grid->horizontalHeader()->palette();
   h.setColor(QPalette::Button, c.fixedbox);
   h.setColor(QPalette::Window, c.fixedbox);
   grid->horizontalHeader()->setPalette(h);
   grid->horizontalHeader()->setStyleSheet(
-      QStringLiteral("QHeaderView::section { background-color: %1; color: black;"
+      QStringLiteral("QHeaderView::section { background-color: %1; color: %2;"
                      " border: 1px solid #808080; padding: 2px; }")
-          .arg(c.fixedbox.name()));
+          .arg(c.fixedbox.name(), TextOn(c.fixedbox).name()));
 }
 
 }  // namespace kvx

@@ -46,6 +46,11 @@ bool LinkCommands::ConnectWith(const CommOptions& options) {
   // A failed connect leaves the loaded settings and their edits as they
   // were; the page keeps its ticks and marks with them.
   if (connected && window_.setpointPageChanged) window_.setpointPageChanged();
+  // Why it failed, in words, beside the panel's "Failed to Connect" (a
+  // refused model or definition file has said so in its own message).
+  if (!connected && !session.View().linkReason.empty()) {
+    window_.ShowFailure(QString::fromStdString(session.View().linkReason));
+  }
   return connected;
 }
 

@@ -136,18 +136,23 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
       });
     });
   }
-  // The demonstration relay, as if chosen in the options dialog.
-  if (options.connectTcpPortAtStart > 0) {
-    const int port = options.connectTcpPortAtStart;
-    QTimer::singleShot(0, this, [this, port] {
-      RunWhenIdle([this, port] {
-        CommOptions demo = commOptions_;
-        demo.protocol = ProtocolKind::ModbusTcp;
-        demo.remoteHost = "127.0.0.1";
-        demo.remotePort = std::to_string(port);
-        demo.cancelled = false;
-        commOptions_ = demo;
-        ConnectWith(demo);
+  // The demonstration relay, or the link named on the command line, as if
+  // chosen in the options dialog (the options are kept for the next Connect).
+  std::optional<CommOptions> atStart = options.connectAtStart;
+  if (!atStart && options.connectTcpPortAtStart > 0) {
+    CommOptions demo = commOptions_;
+    demo.protocol = ProtocolKind::ModbusTcp;
+    demo.remoteHost = "127.0.0.1";
+    demo.remotePort = std::to_string(options.connectTcpPortAtStart);
+    atStart = demo;
+  }
+  if (atStart) {
+    CommOptions link = *atStart;
+    link.cancelled = false;
+    QTimer::singleShot(0, this, [this, link] {
+      RunWhenIdle([this, link] {
+        commOptions_ = link;
+        ConnectWith(link);
       });
     });
   }
@@ -164,7 +169,11 @@ void MainWindow::BuildPages() {
   pages_->addTab(new QWidget, QStringLiteral("Setpoints"));
   pages_->addTab(new QWidget, QStringLiteral("Metering"));
   pages_->addTab(new QWidget, QStringLiteral("Events"));
-  connect(pages_, &QTabWidget::currentChanged, this, [this] { OnPageChanged(); });
+  connect(pages_, &QTabWidget::currentChanged, this, [this] {
+    // Leaving the Setpoints page takes what an open editor holds.
+    if (setpointsView_) setpointsView_->CommitOpenEditor();
+    OnPageChanged();
+  });
   for (int i = 0; i < pages_->count(); ++i) pages_->widget(i)->installEventFilter(this);
 }
 
@@ -215,10 +224,20 @@ void MainWindow::EnableControls(bool enabled) {
 void MainWindow::ShowConfirmation(const QString& text) {
   QLabel* label = statusBar_.message;
   if (!label) return;
+  QPalette ink = label->palette();
+  ink.setColor(QPalette::WindowText, TextOn(ink.color(QPalette::Window)));
+  label->setPalette(ink);
   label->setText(text);
   label->setToolTip(text);
   label->setVisible(!text.isEmpty());
   if (!text.isEmpty()) label->raise();
+}
+
+void MainWindow::ShowFailure(const QString& text) {
+  ShowConfirmation(text);
+  QPalette ink = statusBar_.message->palette();
+  ink.setColor(QPalette::WindowText, InkOn(kErrorColor, ink.color(QPalette::Window)));
+  statusBar_.message->setPalette(ink);
 }
 
 QString MainWindow::confirmation() const {
@@ -250,7 +269,8 @@ void MainWindow::ApplyConnectionView(const ConnectionView& v) {
   pages_->setTabVisible(pages_->indexOf(eventsView_->page()), v.meteringAndEventTabs);
   statusBar_.network->setText(QString::fromStdString(v.networkText));
   QPalette p = statusBar_.network->palette();
-  p.setColor(QPalette::WindowText, v.networkGood ? kGoodColor : kErrorColor);
+  p.setColor(QPalette::WindowText,
+             InkOn(v.networkGood ? kGoodColor : kErrorColor, p.color(QPalette::Window)));
   statusBar_.network->setPalette(p);
 }
 
@@ -273,6 +293,8 @@ void MainWindow::ApplyColors() {
   // Hide and show the pages so that every cell repaints in the new colours.
   pages_->hide();
   pages_->show();
+  // The link panel's red or green is measured against the new colours.
+  RenderLinkState();
 }
 
 void MainWindow::OnPageChanged() {
@@ -332,15 +354,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::CloseSequence() {
+  // A value typed and not yet committed is part of the work the question
+  // below is about.
+  setpointsView_->CommitOpenEditor();
   // The save clears the working state's flag when it succeeds; the question
-  // reads it back from there.
-  bool unsaved = session_->UnsavedChanges();
+  // reads it back from there. Edits not applied count as unsaved work too:
+  // the save offers to apply them first.
+  bool unsaved = session_->UnsavedChanges() || session_->PendingChanges();
   const std::function<void()> save = [this, &unsaved] {
     if (saveSetpointFile) saveSetpointFile();
     unsaved = session_->UnsavedChanges();
   };
-  const bool mayClose = MayCloseWithChanges(unsaved, session_->Online(), *dialogs_, save);
-  session_->SetUnsavedChanges(unsaved);
+  const bool mayClose = MayCloseWithChanges(unsaved, *dialogs_, save);
+  if (!unsaved) session_->SetUnsavedChanges(false);
   if (!mayClose) return false;
   const QRect frame = frameGeometry();
   StoreWindowPlacement(prefs_, isMaximized(), frame.top(), frame.left(), height(), width());

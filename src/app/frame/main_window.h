@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/frame/frame_parts.h"
 #include "app/frame/user_colors.h"
@@ -58,6 +59,9 @@ struct MainWindowOptions {
   QString programFolder;          // empty: the folder of the program file
   QString openFileAtStart;        // the first command-line argument, if any
   int connectTcpPortAtStart = 0;  // --demo: connect to 127.0.0.1 on this port once shown
+  // --tcp / --rtu / --df1: connect with these once shown, as if confirmed in
+  // the options dialog.
+  std::optional<CommOptions> connectAtStart;
 };
 
 class MainWindow : public QMainWindow {
@@ -121,6 +125,9 @@ class MainWindow : public QMainWindow {
   // starts. Only for what was done in full: a refused or partial result has
   // its own message instead.
   void ShowConfirmation(const QString& text);
+  // The same place in red: why a command failed, when no message box said
+  // so already.
+  void ShowFailure(const QString& text);
   QString confirmation() const;
   // The network panel alone: ONLINE, or that the relay is not answering.
   void RenderLinkState();

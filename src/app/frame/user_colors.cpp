@@ -22,6 +22,9 @@ void PaintFace(QWidget* widget, const QColor& face) {
   QPalette p = widget->palette();
   p.setColor(QPalette::Window, face);
   p.setColor(QPalette::Button, face);
+  // Whatever face the user picked, the text on it reads.
+  p.setColor(QPalette::WindowText, TextOn(face));
+  p.setColor(QPalette::ButtonText, TextOn(face));
   widget->setPalette(p);
   widget->setAutoFillBackground(true);
 }
@@ -29,6 +32,7 @@ void PaintFace(QWidget* widget, const QColor& face) {
 void PaintBase(QWidget* widget, const QColor& base) {
   QPalette p = widget->palette();
   p.setColor(QPalette::Base, base);
+  p.setColor(QPalette::Text, TextOn(base));
   widget->setPalette(p);
 }
 

@@ -7,6 +7,7 @@
 class QWidget;
 
 #include "shell/colors.h"
+#include "shell/contrast.h"
 #include "shell/preferences.h"
 
 namespace kvx {
@@ -18,6 +19,16 @@ inline QColor ToQColor(Rgb rgb) {
 inline Rgb ToRgb(const QColor& c) {
   return Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
              static_cast<std::uint8_t>(c.blue())};
+}
+
+// Plain text on `background`: black or white, whichever reads.
+inline QColor TextOn(const QColor& background) {
+  return ToQColor(TextColorOn(ToRgb(background)));
+}
+// A status colour (blue changes, red errors…) moved toward TextOn when it
+// would not read on `background`.
+inline QColor InkOn(const QColor& preferred, const QColor& background) {
+  return ToQColor(ReadableInk(ToRgb(preferred), ToRgb(background)));
 }
 
 // Fixed status colours.

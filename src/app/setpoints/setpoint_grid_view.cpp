@@ -21,6 +21,7 @@
 #include "session/setting_edit.h"
 #include "setpoints/number_text.h"
 #include "setpoints/option_list.h"
+#include "shell/grid_columns.h"
 
 namespace kvx {
 namespace {
@@ -53,17 +54,20 @@ class SetpointCellDelegate : public QStyledItemDelegate {
                                  : blank;
     const UserColors colors = window_.userColors();
     QFont font = option.font;
-    QColor ink = row.changed ? QColor(Qt::blue) : QColor(Qt::black);
-    painter->save();
-    painter->fillRect(option.rect, colors.background);
+    QColor fill = colors.background;
     if (row.kind != RowKind::Setting) {
       font.setBold(true);
-      ink = Qt::black;
     } else if (index.column() == 3 || index.column() == 5) {
       const bool readOnly =
           index.column() == 3 && window_.settingStore().settings.at(row.reg).access == 1;
-      painter->fillRect(option.rect, readOnly ? colors.fixedbox : colors.editbox);
+      fill = readOnly ? colors.fixedbox : colors.editbox;
     }
+    // The text reads on whatever colours were chosen; a changed row keeps a
+    // blue of its own.
+    const QColor ink =
+        row.kind == RowKind::Setting && row.changed ? InkOn(kChangedColor, fill) : TextOn(fill);
+    painter->save();
+    painter->fillRect(option.rect, fill);
     painter->setPen(QColor(0xC0, 0xC0, 0xC0));
     painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
     painter->setFont(font);
@@ -107,14 +111,39 @@ void SetpointPageView::BuildGrid() {
   // The grid has no current cell to move: Tab leaves an editor for the next
   // control, as in any other field, and the editor commits on the way.
   grid_->setTabKeyNavigation(false);
-  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The columns share the grid's width (FitColumns), so there is nothing to
+  // scroll sideways to; should their minimums not fit, the bar shows, so no
+  // column is ever out of reach.
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  grid_->setAutoScroll(false);
   grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid_->setRowCount(0);
   connect(grid_, &QTableWidget::cellClicked, this, [this](int r, int c) { SelectCell(r, c); });
-  connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { PlaceEditors(); });
+  // Scrolling leaves the cell being edited: what the editor holds is taken.
+  connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+    if (editRegister_ >= 0) HideEditors();
+    PlaceEditors();
+  });
   connect(grid_->verticalHeader(), &QHeaderView::sectionResized, this, [this] { PlaceEditors(); });
   grid_->viewport()->installEventFilter(this);
+  hint_ = new QLabel(grid_->viewport());
+  hint_->setObjectName(QStringLiteral("empty_grid_hint"));
+  hint_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  hint_->setWordWrap(true);
+  hint_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  RenderHint();
+}
+
+void SetpointPageView::RenderHint() {
+  // Offline with nothing loaded the page would show "No Data Loaded" and
+  // nothing else; the empty grid says where to start.
+  const bool loaded = !window_.settingStore().unitName.empty();
+  hint_->setText(loaded ? QStringLiteral("Tick a group in the tree to list its settings")
+                        : QStringLiteral("Communications \u2192 Connect to read a relay, or File "
+                                         "\u2192 Open / Load Defaults"));
+  hint_->setGeometry(8, 24, std::max(0, grid_->viewport()->width() - 16), 60);
+  hint_->setVisible(grid_->rowCount() == 0);
 }
 
 void SetpointPageView::BuildEditors() {
@@ -159,12 +188,35 @@ void SetpointPageView::BuildEditors() {
   connect(textEditor_, &QLineEdit::returnPressed, this, [this] { CommitText(); });
   connect(commentEditor_, &QLineEdit::returnPressed, this, [this] { CommitComment(); });
   connect(textEditor_, &QLineEdit::editingFinished, this, [this] { CommitText(); });
+  // Text that arrives other than by a key (pasted from the context menu)
+  // keeps only what can be stored, and the notice names what was left out.
+  const auto keepStorable = [this](QLineEdit* editor, bool (*allowed)(char)) {
+    QString kept;
+    QString refused;
+    for (const QChar c : editor->text()) {
+      if (c.unicode() < 128 && allowed(static_cast<char>(c.unicode()))) {
+        kept += c;
+      } else if (refused.isEmpty()) {
+        refused = c;
+      }
+    }
+    if (refused.isEmpty()) return;
+    const int cursor = editor->cursorPosition();
+    editor->setText(kept);
+    editor->setCursorPosition(std::min(cursor, static_cast<int>(kept.size())));
+    ShowNotice(QStringLiteral("'%1' cannot be stored").arg(refused));
+  };
+  connect(textEditor_, &QLineEdit::textEdited, this,
+          [this, keepStorable] { keepStorable(textEditor_, IsTextSettingCharacter); });
+  connect(commentEditor_, &QLineEdit::textEdited, this,
+          [this, keepStorable] { keepStorable(commentEditor_, IsCommentCharacter); });
   connect(commentEditor_, &QLineEdit::editingFinished, this, [this] { CommitComment(); });
 }
 
 void SetpointPageView::RenderGrid() {
   const std::vector<SetpointRow>& rows = page_.Rows();
   grid_->setRowCount(static_cast<int>(rows.size()));
+  RenderHint();
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     for (int c = 0; c < kGridColumns; ++c) {
       if (!grid_->item(r, c)) {
@@ -185,6 +237,8 @@ void SetpointPageView::RenderRowAt(int r) {
   for (int c = kNameColumn; c < kGridColumns; ++c) {
     if (QTableWidgetItem* item = grid_->item(r, c)) {
       item->setText(QString::fromStdString(*texts[c - kNameColumn]));
+      // The whole text, for a column too narrow to show it.
+      item->setToolTip(item->text());
     }
   }
 }
@@ -243,6 +297,7 @@ void SetpointPageView::SelectCell(int row, int column) {
       PaintBase(textEditor_, colors.editbox);
       PlaceEditors();
       textEditor_->show();
+      textEditor_->setFocus();
     } else {
       listEditor_->clear();
       for (const std::string& entry : ListEntriesFor(s)) {
@@ -283,14 +338,16 @@ void SetpointPageView::CommitEditors() {
   CommitComment();
 }
 
+// An editor counts as open while it is not put away, also when its page has
+// just been hidden (a page change hides the page before it says so).
 void SetpointPageView::CommitNumber() {
   // Reads the typed text as Enter would; the change handler marks it.
-  if (!numberEditor_->isVisible() || editRegister_ < 0) return;
+  if (numberEditor_->isHidden() || editRegister_ < 0) return;
   numberEditor_->Commit();
 }
 
 void SetpointPageView::CommitText() {
-  if (committing_ || !textEditor_->isVisible() || editRegister_ < 0) return;
+  if (committing_ || textEditor_->isHidden() || editRegister_ < 0) return;
   committing_ = true;
   const int x = editRegister_;
   page_.EditText(x, textEditor_->text().toStdString());
@@ -300,7 +357,7 @@ void SetpointPageView::CommitText() {
 }
 
 void SetpointPageView::CommitComment() {
-  if (committing_ || !commentEditor_->isVisible() || editRegister_ < 0) return;
+  if (committing_ || commentEditor_->isHidden() || editRegister_ < 0) return;
   committing_ = true;
   const int x = editRegister_;
   if (page_.EditComment(x, commentEditor_->text().toStdString())) AfterEdit(x);
@@ -308,23 +365,67 @@ void SetpointPageView::CommitComment() {
   committing_ = false;
 }
 
+bool SetpointPageView::NoticeRefusedKey(QLineEdit* editor, const QString& typed, bool storable) {
+  if (typed.isEmpty() || !typed[0].isPrint()) return false;
+  if (!storable) {
+    ShowNotice(QStringLiteral("'%1' cannot be stored").arg(typed));
+    return true;
+  }
+  const int room = editor->maxLength() - editor->text().size() + editor->selectedText().size();
+  if (room > 0) return false;
+  ShowNotice(QStringLiteral("at most %1 characters").arg(editor->maxLength()));
+  return true;
+}
+
 bool SetpointPageView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && (watched == textEditor_ || watched == commentEditor_)) {
     auto* key = static_cast<QKeyEvent*>(event);
     const int k = key->key();
     if (k == Qt::Key_Return || k == Qt::Key_Enter || NavigationKey(k)) return false;
+    auto* editor = static_cast<QLineEdit*>(watched);
     const bool accepted = EditorKey(
         k, key->text(), watched == textEditor_ ? IsTextSettingCharacter : IsCommentCharacter);
+    // A character the relay or the file cannot hold, or one past the
+    // length limit, is not taken; the notice says why rather than the key
+    // vanishing without a word.
+    const bool control = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    if (!control && !(k == Qt::Key_Backspace || k == Qt::Key_Delete)) {
+      NoticeRefusedKey(editor, key->text(), accepted);
+    }
     return !accepted;  // every other key is discarded
   }
-  if (event->type() == QEvent::Wheel && watched == grid_->viewport()) {
-    // One row per notch.
-    auto* wheel = static_cast<QWheelEvent*>(event);
-    QScrollBar* bar = grid_->verticalScrollBar();
-    bar->setValue(bar->value() + (wheel->angleDelta().y() < 0 ? 1 : -1));
-    return true;
+  if (watched == grid_->viewport()) {
+    if (event->type() == QEvent::Wheel) {
+      // One row per notch.
+      auto* wheel = static_cast<QWheelEvent*>(event);
+      QScrollBar* bar = grid_->verticalScrollBar();
+      bar->setValue(bar->value() + (wheel->angleDelta().y() < 0 ? 1 : -1));
+      return true;
+    }
+    // A click anywhere in the grid outside the editor takes what it holds
+    // (a click on a cell opens that cell's editor afterwards).
+    if (event->type() == QEvent::MouseButtonPress && editRegister_ >= 0) HideEditors();
+    if (event->type() == QEvent::Resize) {
+      FitColumns();
+      RenderHint();
+    }
   }
   return QObject::eventFilter(watched, event);
+}
+
+void SetpointPageView::FitColumns() {
+  // The layout's widths are the proportions; the visible columns fill the
+  // cells' width exactly.
+  const std::vector<int> preferred(layout_.gridColumnWidths + kNameColumn,
+                                   layout_.gridColumnWidths + kGridColumns);
+  if (preferred[0] <= 0) return;
+  const std::vector<int> minimum{120, 70, 40, 120};
+  const std::vector<int> widths = FitColumnWidths(preferred, minimum, grid_->viewport()->width());
+  for (int c = kNameColumn; c < kGridColumns; ++c) {
+    grid_->setColumnWidth(c, widths[static_cast<std::size_t>(c - kNameColumn)]);
+  }
+  grid_->horizontalScrollBar()->setValue(0);
+  PlaceEditors();
 }
 
 // --- the notice -----------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -20,6 +21,7 @@
 #include "app/frame/frame_widgets.h"
 #include "app/frame/main_window.h"
 #include "session/handover.h"
+#include "shell/grid_columns.h"
 
 namespace kvx {
 namespace {
@@ -28,16 +30,19 @@ constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kBarHeight = 34;
 constexpr int kNoticeHeight = 24;
 
-QIcon StateIcon(int state) {
+constexpr int kSplitWidth = 4;
+constexpr int kMinTreeWidth = 120;
+constexpr int kMinGridWidth = 300;
+
+// A group's picture is its tick box (empty, or ticked in green), or the
+// warning triangle while it holds changes or could not be read; a folder
+// shows a green dot when it holds a listed group.
+QIcon StateIcon(int state, bool group) {
   QPixmap pixmap(14, 14);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
-  if (state == kToRead || state == kListed || state == kFolderListed) {
-    p.setBrush(QColor(0x00, 0xA0, 0x00));
-    p.setPen(QColor(0x00, 0x60, 0x00));
-    p.drawEllipse(QRectF(2.5, 2.5, 9, 9));
-  } else if (state == kPending || state == kFolderWarning) {
+  if (state == kPending || state == kFolderWarning) {
     QPainterPath triangle;
     triangle.moveTo(7, 1);
     triangle.lineTo(13, 13);
@@ -49,9 +54,52 @@ QIcon StateIcon(int state) {
     p.setPen(Qt::black);
     p.drawLine(QPointF(7, 5), QPointF(7, 9.5));
     p.drawPoint(QPointF(7, 11.5));
+  } else if (group) {
+    p.setBrush(Qt::white);
+    p.setPen(QColor(0x40, 0x40, 0x40));
+    p.drawRect(QRectF(1.5, 1.5, 11, 11));
+    if (state == kToRead || state == kListed) {
+      QPen tick(QColor(0x00, 0x90, 0x00));
+      tick.setWidthF(2.0);
+      p.setPen(tick);
+      p.drawPolyline(QPolygonF({QPointF(3.5, 7), QPointF(6, 10), QPointF(10.5, 4)}));
+    }
+  } else if (state == kToRead || state == kListed || state == kFolderListed) {
+    p.setBrush(QColor(0x00, 0xA0, 0x00));
+    p.setPen(QColor(0x00, 0x60, 0x00));
+    p.drawEllipse(QRectF(2.5, 2.5, 9, 9));
   }
   return QIcon(pixmap);
 }
+
+// The handle between the tree and the grid: dragged sideways it moves the
+// split.
+class SplitHandle : public QWidget {
+ public:
+  SplitHandle(QWidget* parent, std::function<void(int)> onDrag)
+      : QWidget(parent), onDrag_(std::move(onDrag)) {
+    setCursor(Qt::SplitHCursor);
+    setToolTip(QStringLiteral("Drag to widen the tree or the grid"));
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+  void paintEvent(QPaintEvent*) override {
+    // A short grip in the middle, so the handle can be found.
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Dark));
+    const int middle = height() / 2;
+    for (int y = middle - 12; y <= middle + 12; y += 4) p.drawPoint(width() / 2, y);
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (event->buttons() & Qt::LeftButton) {
+      onDrag_(mapToParent(event->position().toPoint()).x());
+    }
+  }
+
+ private:
+  std::function<void(int)> onDrag_;
+};
 
 }  // namespace
 
@@ -94,6 +142,8 @@ void SetpointPageView::BuildWidgets() {
     if (item == tree_->topLevelItem(0)) item->setExpanded(true);  // the root stays open
   });
   treeBar_ = MakeBar(pageWidget_, QStringLiteral("tree_P"));
+  splitHandle_ = new SplitHandle(pageWidget_, [this](int x) { DragSplitTo(x); });
+  splitHandle_->setObjectName(QStringLiteral("tree_grid_split"));
   BuildGrid();
   buttonBar_ = MakeBar(pageWidget_, QStringLiteral("Setpoints_P"));
   writeError_ = new QLabel(buttonBar_);
@@ -170,6 +220,7 @@ void SetpointPageView::DefinitionsChanged() {
   // Edits the store still holds keep their marks.
   page_.RefreshChangeMarks();
   grid_->setRowCount(0);
+  RenderHint();
   RenderTree();
   writeError_->clear();
   // The page's button bars stand only under loaded definitions.
@@ -192,23 +243,46 @@ void SetpointPageView::ApplyColors(const UserColors& c) {
                      static_cast<QWidget*>(writeError_)}) {
     PaintFace(w, c.form);
   }
+  // The write error keeps its red, as far as the face lets it read.
+  QPalette red = writeError_->palette();
+  red.setColor(QPalette::WindowText, InkOn(kErrorColor, c.form));
+  writeError_->setPalette(red);
   PaintGrid(grid_, c);
   PaintBase(tree_, c.editbox);
+  hint_->setPalette(grid_->palette());
+  QPalette hintInk = hint_->palette();
+  hintInk.setColor(QPalette::WindowText, TextOn(c.background));
+  hint_->setPalette(hintInk);
   PaintFace(notice_, kWarningColor);
 }
 
 void SetpointPageView::LayOut(const MainLayout& m, int ph) {
-  // Tree on the left, grid on the right, their bars under them.
+  layout_ = m;
+  pageHeight_ = ph;
+  // Tree on the left, grid on the right, their bars under them; the split
+  // between them is where it was dragged to, else the layout's.
+  const int pageWidth = m.gridLeft + m.gridWidth + 2;
+  const int treeWidth = treeWidth_ > 0 ? ClampTreeWidth(treeWidth_, pageWidth - 4 - kSplitWidth,
+                                                        kMinTreeWidth, kMinGridWidth)
+                                       : m.treeWidth;
+  const int gridLeft = treeWidth + 2 + kSplitWidth;
+  const int gridWidth = pageWidth - gridLeft - 2;
   const int treeBottom = treeBar_->isVisible() ? ph - kBarHeight - 2 : ph - 2;
-  tree_->setGeometry(2, 2, m.treeWidth, treeBottom - 2);
-  treeBar_->setGeometry(2, ph - kBarHeight, m.treeWidth, kBarHeight - 2);
+  tree_->setGeometry(2, 2, treeWidth, treeBottom - 2);
+  treeBar_->setGeometry(2, ph - kBarHeight, treeWidth, kBarHeight - 2);
+  splitHandle_->setGeometry(treeWidth + 2, 2, kSplitWidth, ph - 4);
   const int gridBottom = buttonBar_->isVisible() ? ph - kBarHeight - 2 : ph - 2;
-  grid_->setGeometry(m.gridLeft, 2, m.gridWidth, gridBottom - 2);
-  buttonBar_->setGeometry(m.gridLeft, ph - kBarHeight, m.gridWidth, kBarHeight - 2);
-  notice_->setGeometry(m.gridLeft, gridBottom - kNoticeHeight, m.gridWidth, kNoticeHeight);
-  for (int i = 0; i < 6; ++i) {
-    if (m.gridColumnWidths[i] > 0) grid_->setColumnWidth(i, m.gridColumnWidths[i]);
-  }
+  grid_->setGeometry(gridLeft, 2, gridWidth, gridBottom - 2);
+  buttonBar_->setGeometry(gridLeft, ph - kBarHeight, gridWidth, kBarHeight - 2);
+  notice_->setGeometry(gridLeft, gridBottom - kNoticeHeight, gridWidth, kNoticeHeight);
+  FitColumns();
+}
+
+void SetpointPageView::DragSplitTo(int x) {
+  const int pageWidth = layout_.gridLeft + layout_.gridWidth + 2;
+  treeWidth_ = ClampTreeWidth(x - 2, pageWidth - 4 - kSplitWidth, kMinTreeWidth, kMinGridWidth);
+  LayOut(layout_, pageHeight_);
+  PlaceEditors();
 }
 
 // --- the tree -----------------------------------------------------------
@@ -219,6 +293,8 @@ void SetpointPageView::RenderTree() {
       [&](const SetpointTreeNode& node, const QList<QVariant>& path) {
         auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(node.text)});
         item->setData(0, kPathRole, path);
+        // The whole name, for a tree too narrow to show it.
+        item->setToolTip(0, item->text(0));
         for (int i = 0; i < static_cast<int>(node.children.size()); ++i) {
           QList<QVariant> childPath = path;
           childPath << i;
@@ -233,7 +309,7 @@ void SetpointPageView::RenderTree() {
 }
 
 void SetpointPageView::RenderStates(QTreeWidgetItem* item, const SetpointTreeNode& node) {
-  item->setIcon(0, StateIcon(node.state));
+  item->setIcon(0, StateIcon(node.state, node.groupNumber >= 0));
   for (int i = 0; i < item->childCount() && i < static_cast<int>(node.children.size()); ++i) {
     RenderStates(item->child(i), node.children[static_cast<std::size_t>(i)]);
   }
@@ -249,6 +325,8 @@ QTreeWidgetItem* SetpointPageView::itemFor(const NodePath& path) const {
 }
 
 void SetpointPageView::ClickNode(QTreeWidgetItem* item) {
+  // A click in the tree leaves the grid: what an editor holds is taken.
+  HideEditors();
   if (!item) return;
   NodePath path;
   for (const QVariant& v : item->data(0, kPathRole).toList()) path.push_back(v.toInt());

@@ -54,10 +54,14 @@ class SetpointPageView : public QObject {
   void EnableControls(bool enabled);
   void ApplyColors(const UserColors& colors);
   void LayOut(const MainLayout& layout, int pageHeight);
+  // Takes what an open editor holds and puts it away (the page is left,
+  // the window closes).
+  void CommitOpenEditor() { HideEditors(); }
 
   // The page's controls, for tests.
   SpinEdit* spinEditor() const { return numberEditor_; }
   QComboBox* listEditor() const { return listEditor_; }
+  QLabel* emptyGridHint() const { return hint_; }
   QLineEdit* textEditor() const { return textEditor_; }
   QLineEdit* commentEditor() const { return commentEditor_; }
   QTreeWidgetItem* itemFor(const NodePath& path) const;
@@ -65,6 +69,10 @@ class SetpointPageView : public QObject {
   void SelectCell(int row, int column);
   // A click on a tree node.
   void ClickNode(QTreeWidgetItem* item);
+  // The tree/grid split: the handle between them, and a drag of it to `x`
+  // (in page coordinates).
+  QWidget* splitHandle() const { return splitHandle_; }
+  void DragSplitTo(int x);
 
   // Print: the File menu's item (set by the window).
   std::function<void()> onPrint;
@@ -97,6 +105,13 @@ class SetpointPageView : public QObject {
   void DropEditors();
   void PlaceEditors();
   void ShowNotice(const QString& text);
+  // The notice for a key the text or comment editor cannot take; false when
+  // the key is no character at all.
+  bool NoticeRefusedKey(QLineEdit* editor, const QString& typed, bool storable);
+  // The visible columns share the grid's width (no sideways scrolling).
+  void FitColumns();
+  // The line an empty grid shows: how to load settings, or to tick a group.
+  void RenderHint();
   void NoticeTick();
   void CommitEditors();
   void CommitNumber();
@@ -105,16 +120,21 @@ class SetpointPageView : public QObject {
 
   MainWindow& window_;
   SetpointPage page_;
-  QWidget* pageWidget_;                      // Setpoints_Tab
-  QProgressBar* progress_;                   // the frame's read_Progress
-  QTimer* rebuildTimer_;                     // setpoint_timer
-  QTimer* noticeTimer_;                      // out_of_range_Timer
-  QTreeWidget* tree_ = nullptr;              // Setpoints_Tree
-  QFrame* treeBar_ = nullptr;                // tree_P
-  QTableWidget* grid_ = nullptr;             // Setpoints_Grid
-  QFrame* buttonBar_ = nullptr;              // Setpoints_P
-  QLabel* writeError_ = nullptr;             // write_error_L
-  QLabel* notice_ = nullptr;                 // out_of_range_P
+  QWidget* pageWidget_;             // Setpoints_Tab
+  QProgressBar* progress_;          // the frame's read_Progress
+  QTimer* rebuildTimer_;            // setpoint_timer
+  QTimer* noticeTimer_;             // out_of_range_Timer
+  QTreeWidget* tree_ = nullptr;     // Setpoints_Tree
+  QFrame* treeBar_ = nullptr;       // tree_P
+  QTableWidget* grid_ = nullptr;    // Setpoints_Grid
+  QFrame* buttonBar_ = nullptr;     // Setpoints_P
+  QLabel* writeError_ = nullptr;    // write_error_L
+  QLabel* notice_ = nullptr;        // out_of_range_P
+  QWidget* splitHandle_ = nullptr;  // tree_grid_split
+  QLabel* hint_ = nullptr;          // empty_grid_hint
+  int treeWidth_ = 0;               // after a drag; 0: the layout's
+  MainLayout layout_;
+  int pageHeight_ = 0;
   SpinEdit* numberEditor_ = nullptr;         // setting_SE
   QComboBox* listEditor_ = nullptr;          // setting_CB
   QLineEdit* textEditor_ = nullptr;          // setting_E
