@@ -1,6 +1,9 @@
 #include "comm/link_lock.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -10,10 +13,18 @@ namespace kvx {
 // rather than std::timed_mutex: its timed wait (pthread_mutex_clocklock) is
 // invisible to ThreadSanitizer here, which then reports every release as an
 // unlock of an unlocked mutex, hiding real races.
+//
+// Waiters are served in the order they came: the poll threads go from one
+// exchange straight to the next, and a plain lock would let them take it
+// again and again ahead of the user's own operation waiting beside them.
+// In turn, a user's exchange waits at most for the exchanges queued before
+// it, one per poll thread.
 struct TimedLock {
   std::mutex guard;
   std::condition_variable released;
   bool held = false;
+  std::deque<std::uint64_t> waiters;  // tickets, oldest first
+  std::uint64_t nextTicket = 0;
 };
 
 namespace {
@@ -77,9 +88,26 @@ NamedLockHandle::~NamedLockHandle() {
 
 bool NamedLockHandle::TryLockFor(std::chrono::milliseconds timeout) {
   if (held_) return true;
-  std::unique_lock<std::mutex> hold(lock_->guard);
-  if (!lock_->released.wait_for(hold, timeout, [this] { return !lock_->held; })) return false;
-  lock_->held = true;
+  TimedLock& l = *lock_;
+  std::unique_lock<std::mutex> hold(l.guard);
+  if (!l.held && l.waiters.empty()) {
+    l.held = true;
+    held_ = true;
+    return true;
+  }
+  if (timeout <= std::chrono::milliseconds(0)) return false;
+  const std::uint64_t ticket = l.nextTicket++;
+  l.waiters.push_back(ticket);
+  const bool got =
+      l.released.wait_for(hold, timeout, [&] { return !l.held && l.waiters.front() == ticket; });
+  l.waiters.erase(std::find(l.waiters.begin(), l.waiters.end(), ticket));
+  if (!got) {
+    // The next in line may be free to go now that this one has left.
+    hold.unlock();
+    l.released.notify_all();
+    return false;
+  }
+  l.held = true;
   held_ = true;
   return true;
 }
@@ -95,7 +123,8 @@ void NamedLockHandle::Unlock() {
     std::lock_guard<std::mutex> hold(lock_->guard);
     lock_->held = false;
   }
-  lock_->released.notify_one();
+  // Every waiter looks whether it is next in line.
+  lock_->released.notify_all();
 }
 
 }  // namespace kvx
