@@ -48,6 +48,7 @@ AccessReport RunExchanges(CommSettings& settings, int firstRegister, Exchange ex
   AccessReport report = StartReport(settings);
   report.firstRegister = firstRegister;
   while (report.exchanges < kAttempts && !report.ok) {
+    if (settings.stopRequest && settings.stopRequest->load(std::memory_order_relaxed)) break;
     NamedLockHandle lock(kLinkLockName);
     if (!lock.TryLockFor(kExchangeLockSlice)) {
       ++report.lockTimeouts;

@@ -162,6 +162,7 @@ void WorkingState::StartPollThreads() {
   auto metering = std::make_shared<MeteringState>(MeteringState{comm_, {}});
   PollThread::Steps m;
   m.read = [metering](const std::atomic<bool>& stop) {
+    metering->comm.stopRequest = &stop;
     ReadMeteringCycle(metering->comm, metering->snapshot, stop);
     return metering->snapshot.readOk;
   };
@@ -185,6 +186,7 @@ void WorkingState::StartPollThreads() {
   status->cycle.identityEvery = identityEvery_;
   PollThread::Steps s;
   s.read = [status](const std::atomic<bool>& stop) {
+    status->comm.stopRequest = &stop;
     ReadStatusCycle(status->comm, status->cycle, status->snapshot, stop);
     return status->snapshot.readOk;
   };
