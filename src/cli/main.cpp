@@ -7,6 +7,7 @@
 #include "cli/curve_commands.h"
 #include "cli/file_commands.h"
 #include "cli/link_commands.h"
+#include "cli/monitor_commands.h"
 #include "cli/online_commands.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   RegisterFileCommands(app, context);
   RegisterCurveCommands(app, context);
   RegisterOnlineCommands(app, context);
+  RegisterMonitorCommands(app, context);
 
   try {
     app.parse(argc, argv);

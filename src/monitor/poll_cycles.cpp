@@ -14,16 +14,18 @@ bool Stopped(const std::atomic<bool>& stop) {
 }
 
 template <std::size_t N>
-bool ReadInto(CommSettings& settings, int first, std::array<std::uint16_t, N>& words) {
-  return ReadBlock(settings, first, static_cast<int>(N), std::span<std::uint16_t>(words));
+bool ReadInto(CommSettings& settings, int first, std::array<std::uint16_t, N>& words,
+              CommFailure& why) {
+  return ReadBlock(settings, first, static_cast<int>(N), std::span<std::uint16_t>(words), why);
 }
 
 }  // namespace
 
 void ReadMeteringCycle(CommSettings& settings, MeteringSnapshot& s, const std::atomic<bool>& stop) {
   s.readOk = false;
+  s.failure = {};
   if (Stopped(stop)) return;
-  bool ok = ReadSetting(settings, relay_reg::kRtdModules, 3, s.rtdModuleText);
+  bool ok = ReadSetting(settings, relay_reg::kRtdModules, 3, s.rtdModuleText, s.failure);
   const auto next = [&](auto&& read) {
     if (!ok) return;
     if (Stopped(stop)) {
@@ -32,12 +34,12 @@ void ReadMeteringCycle(CommSettings& settings, MeteringSnapshot& s, const std::a
     }
     ok = read();
   };
-  next([&] { return ReadInto(settings, relay_reg::kMeterFirst, s.meterWords); });
-  next([&] { return ReadInto(settings, relay_reg::kTotalsFirst, s.totalsWords); });
-  next([&] { return ReadInto(settings, 225, s.baseWords); });
-  next([&] { return ReadInto(settings, 210, s.words210); });
-  next([&] { return ReadInto(settings, 251, s.feederBaseWords); });
-  next([&] { return ReadInto(settings, 218, s.differentialBaseWords); });
+  next([&] { return ReadInto(settings, relay_reg::kMeterFirst, s.meterWords, s.failure); });
+  next([&] { return ReadInto(settings, relay_reg::kTotalsFirst, s.totalsWords, s.failure); });
+  next([&] { return ReadInto(settings, 225, s.baseWords, s.failure); });
+  next([&] { return ReadInto(settings, 210, s.words210, s.failure); });
+  next([&] { return ReadInto(settings, 251, s.feederBaseWords, s.failure); });
+  next([&] { return ReadInto(settings, 218, s.differentialBaseWords, s.failure); });
   s.readOk = ok;
 }
 
@@ -45,18 +47,20 @@ void ReadStatusCycle(CommSettings& settings, StatusCycleState& state, StatusSnap
                      const std::atomic<bool>& stop) {
   ++state.cycle;
   s.identityRead = false;
+  s.failure = {};
   bool ok = state.ok;
   if ((!ok || state.cycle >= state.identityEvery) && !Stopped(stop)) {
-    ok = ReadSetting(settings, relay_reg::kModelCode, 3, s.modelCodeText) && !Stopped(stop) &&
-         ReadSetting(settings, relay_reg::kFirmware, 3, s.firmwareText);
+    ok = ReadSetting(settings, relay_reg::kModelCode, 3, s.modelCodeText, s.failure) &&
+         !Stopped(stop) &&
+         ReadSetting(settings, relay_reg::kFirmware, 3, s.firmwareText, s.failure);
     if (ok) {
       s.identityRead = true;
       state.cycle = 0;
     }
   }
   if (ok && !Stopped(stop)) {
-    ok = ReadInto(settings, relay_reg::kClockTime, s.clockWords) && !Stopped(stop) &&
-         ReadInto(settings, relay_reg::kStatusFirst, s.statusWords);
+    ok = ReadInto(settings, relay_reg::kClockTime, s.clockWords, s.failure) && !Stopped(stop) &&
+         ReadInto(settings, relay_reg::kStatusFirst, s.statusWords, s.failure);
   }
   // A stop asked part-way leaves the cycle unfinished: it is not shown.
   if (Stopped(stop)) ok = false;

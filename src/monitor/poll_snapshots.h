@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <string>
 
+#include "comm/comm_error.h"
+
 namespace kvx {
 
 struct MeteringSnapshot {
   bool readOk = false;                                   // every read of the cycle succeeded
+  CommFailure failure;                                   // why the read that failed did
   std::string rtdModuleText;                             // register 390: temperature modules fitted
   std::array<std::uint16_t, 116> meterWords{};           // 860..975
   std::array<std::uint16_t, 20> totalsWords{};           // 1210..1229
@@ -22,6 +25,7 @@ struct MeteringSnapshot {
 
 struct StatusSnapshot {
   bool readOk = false;
+  CommFailure failure;                         // why the read that failed did
   bool identityRead = false;                   // this cycle re-read registers 0 and 1
   std::string modelCodeText;                   // register 0
   std::string firmwareText;                    // register 1

@@ -228,6 +228,7 @@ class WorkingState {
   const MeteringModel& MeteringView() const { return meteringModel_; }
   MeteringModel& MeteringView() { return meteringModel_; }
   const StatusModel& StatusView() const { return statusModel_; }
+  StatusModel& StatusView() { return statusModel_; }
 
   // LoadSettingFile plus the refresh of what the setpoint page shows; a
   // failure shows "Error Loading File.".
