@@ -32,6 +32,8 @@ struct CommSettings {
   // Set by a poll thread on its own copy: a stop asked while an exchange is
   // under way ends it after the attempt in flight instead of after all three.
   const std::atomic<bool>* stopRequest = nullptr;  // non-owning
+  // A poll's copy: its exchanges give way to the user's (see link_lock.h).
+  bool background = false;
 };
 
 }  // namespace kvx

@@ -18,13 +18,30 @@ namespace kvx {
 // exchange straight to the next, and a plain lock would let them take it
 // again and again ahead of the user's own operation waiting beside them.
 // In turn, a user's exchange waits at most for the exchanges queued before
-// it, one per poll thread.
+// it, one per poll thread. Background waiters (the polls) are moreover
+// passed over while a foreground exchange is under way, so that they never
+// come in between the attempts of the user's exchange.
 struct TimedLock {
   std::mutex guard;
   std::condition_variable released;
   bool held = false;
-  std::deque<std::uint64_t> waiters;  // tickets, oldest first
+  struct Waiter {
+    std::uint64_t ticket;
+    bool background;
+  };
+  std::deque<Waiter> waiters;  // oldest first
   std::uint64_t nextTicket = 0;
+  int foreground = 0;  // foreground exchanges under way
+
+  // The ticket whose turn it is: the oldest waiter that may go now.
+  bool Next(std::uint64_t ticket) const {
+    if (held) return false;
+    for (const Waiter& w : waiters) {
+      if (w.background && foreground > 0) continue;
+      return w.ticket == ticket;
+    }
+    return false;
+  }
 };
 
 namespace {
@@ -86,21 +103,19 @@ NamedLockHandle::~NamedLockHandle() {
   }
 }
 
-bool NamedLockHandle::TryLockFor(std::chrono::milliseconds timeout) {
+bool NamedLockHandle::TryLockFor(std::chrono::milliseconds timeout, bool background) {
   if (held_) return true;
   TimedLock& l = *lock_;
   std::unique_lock<std::mutex> hold(l.guard);
-  if (!l.held && l.waiters.empty()) {
-    l.held = true;
-    held_ = true;
-    return true;
-  }
-  if (timeout <= std::chrono::milliseconds(0)) return false;
   const std::uint64_t ticket = l.nextTicket++;
-  l.waiters.push_back(ticket);
-  const bool got =
-      l.released.wait_for(hold, timeout, [&] { return !l.held && l.waiters.front() == ticket; });
-  l.waiters.erase(std::find(l.waiters.begin(), l.waiters.end(), ticket));
+  l.waiters.push_back({ticket, background});
+  bool got = l.Next(ticket);
+  if (!got && timeout > std::chrono::milliseconds(0)) {
+    got = l.released.wait_for(hold, timeout, [&] { return l.Next(ticket); });
+  }
+  l.waiters.erase(
+      std::find_if(l.waiters.begin(), l.waiters.end(),
+                   [ticket](const TimedLock::Waiter& w) { return w.ticket == ticket; }));
   if (!got) {
     // The next in line may be free to go now that this one has left.
     hold.unlock();
@@ -124,6 +139,20 @@ void NamedLockHandle::Unlock() {
     lock_->held = false;
   }
   // Every waiter looks whether it is next in line.
+  lock_->released.notify_all();
+}
+
+ForegroundExchange::ForegroundExchange(std::string_view name) : handle_(name) {
+  FindOrCreate(name, false, lock_);
+  std::lock_guard<std::mutex> hold(lock_->guard);
+  ++lock_->foreground;
+}
+
+ForegroundExchange::~ForegroundExchange() {
+  {
+    std::lock_guard<std::mutex> hold(lock_->guard);
+    --lock_->foreground;
+  }
   lock_->released.notify_all();
 }
 

@@ -160,6 +160,7 @@ void WorkingState::StartPollThreads() {
     MeteringSnapshot snapshot;
   };
   auto metering = std::make_shared<MeteringState>(MeteringState{comm_, {}});
+  metering->comm.background = true;
   PollThread::Steps m;
   m.read = [metering](const std::atomic<bool>& stop) {
     metering->comm.stopRequest = &stop;
@@ -183,6 +184,7 @@ void WorkingState::StartPollThreads() {
     StatusSnapshot snapshot;
   };
   auto status = std::make_shared<StatusState>(StatusState{comm_, {}, {}});
+  status->comm.background = true;
   status->cycle.identityEvery = identityEvery_;
   PollThread::Steps s;
   s.read = [status](const std::atomic<bool>& stop) {
