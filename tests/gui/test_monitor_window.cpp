@@ -5,6 +5,7 @@
 // offline).
 
 #include <QLabel>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
 #include <memory>
@@ -83,6 +84,8 @@ class MonitorWindowTest : public QObject {
   void statusPanelsOfEachFamily();
   void aTripOnTheRelayShowsRed();
   void aFirmwareChangeIsToldAndDisconnects();
+  void meteringPageOfEachFamily_data();
+  void meteringPageOfEachFamily();
 };
 
 void MonitorWindowTest::meteringPageFillsTurnsRedWhileSilentAndBlackAfter() {
@@ -99,14 +102,17 @@ void MonitorWindowTest::meteringPageFillsTurnsRedWhileSilentAndBlackAfter() {
   for (int r = 0; r < meter->rowCount(); ++r) perUnit += meter->item(r, 3)->text() == "pu";
   QCOMPARE(perUnit, 9);
   // The temperature grid: module 1 and the local sensors shown, modules 2 and 3 blank.
+  const auto rtdName = [&](const QString& reg) {
+    QTableWidget* rtd = o.Grid("RTD_Grid");
+    for (int r = 0; r < rtd->rowCount(); ++r) {
+      if (rtd->item(r, 0) && rtd->item(r, 0)->text() == reg) return rtd->item(r, 1)->text();
+    }
+    return QStringLiteral("(no row)");
+  };
   QVERIFY(QTest::qWaitFor(
       [&] {
-        QTableWidget* rtd = o.Grid("RTD_Grid");
-        for (int r = 0; r < rtd->rowCount(); ++r) {
-          if (rtd->item(r, 0) && rtd->item(r, 0)->text() == "918")
-            return rtd->item(r, 1)->text().isEmpty();
-        }
-        return false;
+        return rtdName("902") == "   RTD Module 1 Number 1" && rtdName("918").isEmpty() &&
+               rtdName("950") == "   Local Sensor 1";
       },
       5000));
   const QString before = o.MeterValue(868)->text();
@@ -194,6 +200,50 @@ void MonitorWindowTest::aFirmwareChangeIsToldAndDisconnects() {
               .endsWith("different Model Code or Firmware Version than expected."));
   QCOMPARE(o.PanelText("network_P"), QStringLiteral("OFFLINE"));
   QVERIFY(!o.window->session().PollThreadsRunning());
+}
+
+void MonitorWindowTest::meteringPageOfEachFamily_data() {
+  QTest::addColumn<QString>("model");
+  QTest::addColumn<int>("firmware");
+  QTest::addColumn<int>("perUnitRows");
+  QTest::newRow("DRA 2.30") << "DRA" << 230 << 9;
+  QTest::newRow("DRB-50 1.70") << "DRB-50" << 170 << 6;
+  QTest::newRow("FDX-50 1.10") << "FDX-50" << 110 << 3;
+}
+
+// The page as the user sees it, with the motor running (or the feeder
+// loaded) and one temperature module; pictures go to KVX_SCREENSHOT_DIR
+// when it is set.
+void MonitorWindowTest::meteringPageOfEachFamily() {
+  QFETCH(QString, model);
+  QFETCH(int, firmware);
+  QFETCH(int, perUnitRows);
+  Online o(model.toStdString().c_str(), firmware);
+  QVERIFY(o.connected);
+  o.relay->Relay().SetRtdModules(1);
+  o.relay->Relay().SetCurrent(model == "FDX-50" ? 250.0 : 80.0);
+  auto* pages = o.window->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+  pages->setCurrentIndex(
+      pages->indexOf(o.window->findChild<QWidget*>(QStringLiteral("Metering_Tab"))));
+  // Module 1's first channel shown (a cycle that began before the module was
+  // fitted shows none).
+  QVERIFY(QTest::qWaitFor(
+      [&] {
+        QTableWidget* rtd = o.Grid("RTD_Grid");
+        return o.MeterValue(860) && o.MeterValue(860)->text().toDouble() > 1 &&
+               rtd->rowCount() > 1 && rtd->item(1, 0)->text() == "902" &&
+               !rtd->item(1, 2)->text().isEmpty();
+      },
+      10000));
+  QTableWidget* meter = o.Grid("Meter_Grid");
+  int pu = 0;
+  for (int r = 0; r < meter->rowCount(); ++r) pu += meter->item(r, 3)->text() == "pu";
+  QCOMPARE(pu, perUnitRows);
+  QTest::qWait(300);
+  const QByteArray dir = qgetenv("KVX_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) {
+    QVERIFY(o.window->grab().save(QString::fromUtf8(dir) + "/metering_" + model + ".png"));
+  }
 }
 
 QTEST_MAIN(MonitorWindowTest)
