@@ -161,6 +161,11 @@ void WorkingState::StartPollThreads() {
   };
   auto metering = std::make_shared<MeteringState>(MeteringState{comm_, {}});
   metering->comm.background = true;
+  // Each copy counts DF1 transaction numbers on its own: started a third of
+  // the range apart, the three threads never reuse one another's numbers
+  // within the span a late reply could come back in.
+  metering->comm.transactionCounter = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(metering->comm.transactionCounter) + 0x5555u);
   PollThread::Steps m;
   m.read = [metering](const std::atomic<bool>& stop) {
     metering->comm.stopRequest = &stop;
@@ -185,6 +190,8 @@ void WorkingState::StartPollThreads() {
   };
   auto status = std::make_shared<StatusState>(StatusState{comm_, {}, {}});
   status->comm.background = true;
+  status->comm.transactionCounter = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(status->comm.transactionCounter) + 0xAAAAu);
   status->cycle.identityEvery = identityEvery_;
   PollThread::Steps s;
   s.read = [status](const std::atomic<bool>& stop) {

@@ -14,6 +14,7 @@
 #include "app/metering/metering_page_view.h"
 #include "gui_helpers.h"
 #include "shell/scripted_dialogs.h"
+#include "sim/control_channel.h"
 #include "sim/relay_simulation.h"
 
 using namespace kvx;
@@ -117,13 +118,13 @@ void MonitorWindowTest::meteringPageFillsTurnsRedWhileSilentAndBlackAfter() {
       5000));
   const QString before = o.MeterValue(868)->text();
 
-  o.relay->Relay().SetSilent(true);
+  QCOMPARE(QString::fromStdString(sim::RunControlCommand(*o.relay, "silent on")), "ok");
   QVERIFY(QTest::qWaitFor(
       [&] { return o.MeterValue(868)->foreground().color() == QColor(0xFF, 0, 0); }, 15000));
   QCOMPARE(o.MeterValue(868)->text(), before);  // the last good value stays
   QVERIFY(o.window->online());
 
-  o.relay->Relay().SetSilent(false);
+  QCOMPARE(QString::fromStdString(sim::RunControlCommand(*o.relay, "silent off")), "ok");
   QVERIFY(QTest::qWaitFor(
       [&] { return o.MeterValue(868)->foreground().color() == QColor(Qt::black); }, 15000));
   QVERIFY(QTest::qWaitFor([&] { return o.PanelText("network_P") == "ONLINE"; }, 5000));
@@ -191,7 +192,7 @@ void MonitorWindowTest::aFirmwareChangeIsToldAndDisconnects() {
   QTest::qWait(2500);  // several re-checks of the same relay pass
   QVERIFY(o.window->online());
   QVERIFY(o.dialogs.asked().empty());
-  o.relay->Relay().SetFirmware(232);
+  QCOMPARE(QString::fromStdString(sim::RunControlCommand(*o.relay, "firmware 232")), "ok");
   QVERIFY(QTest::qWaitFor([&] { return !o.window->online(); }, 10000));
   QCOMPARE(o.dialogs.asked().size(), std::size_t{1});
   QCOMPARE(QString::fromStdString(o.dialogs.asked()[0].caption),
