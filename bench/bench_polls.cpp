@@ -80,7 +80,7 @@ int EditableNumber(const kvx::SettingStore& store, int skip) {
   for (int g = 0; g < kvx::kSetpointGroupLimit; ++g) {
     for (int x : store.groups[g].RegisterList()) {
       const kvx::SettingRecord& r = store.settings[x];
-      if (!r.setting.empty() && r.access == 0 && r.typeCode == 3 &&
+      if (!r.setting.empty() && r.access == 0 && (r.typeCode == 3 || r.typeCode == 1) &&
           kvx::ParseNumber(r.maxText).value_or(0) >= kvx::ParseNumber(r.minText).value_or(0) + 3 &&
           skip-- == 0) {
         return x;
@@ -107,6 +107,7 @@ double TimeApply(kvx::sim::RelaySimulation& relay, bool polls, int count, int ro
   if (polls) std::this_thread::sleep_for(1500ms);  // both polls under way
   for (int k = 0; k < count; ++k) {
     const int reg = EditableNumber(state.Store(), k);
+    if (reg < 0) return -1;
     auto& s = state.Store().settings[reg];
     s.value = kvx::FormatGeneral(*kvx::ParseNumber(s.minText) + 1 + (round + k) % 2);
     s.changed = 1;
