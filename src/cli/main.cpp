@@ -8,6 +8,7 @@
 #include "cli/event_commands.h"
 #include "cli/file_commands.h"
 #include "cli/link_commands.h"
+#include "cli/monitor_commands.h"
 #include "cli/online_commands.h"
 #include "cli/report_commands.h"
 #include "kvx_version.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   RegisterOnlineCommands(app, context);
   RegisterEventCommands(app, context);
   RegisterReportCommands(app, context);
+  RegisterMonitorCommands(app, context);
 
   try {
     app.parse(argc, argv);

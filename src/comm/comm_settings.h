@@ -1,6 +1,7 @@
 #pragma once
 // The link parameters handed by reference to every register access.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,11 @@ struct CommSettings {
   SerialPort* serialPort = nullptr;  // non-owning
   TcpClient* tcpClient = nullptr;    // non-owning
   ProtocolKind protocol = ProtocolKind::ModbusRtu;
+  // Set by a poll thread on its own copy: a stop asked while an exchange is
+  // under way ends it after the attempt in flight instead of after all three.
+  const std::atomic<bool>* stopRequest = nullptr;  // non-owning
+  // A poll's copy: its exchanges give way to the user's (see link_lock.h).
+  bool background = false;
 };
 
 }  // namespace kvx

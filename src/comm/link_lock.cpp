@@ -1,6 +1,9 @@
 #include "comm/link_lock.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -10,10 +13,35 @@ namespace kvx {
 // rather than std::timed_mutex: its timed wait (pthread_mutex_clocklock) is
 // invisible to ThreadSanitizer here, which then reports every release as an
 // unlock of an unlocked mutex, hiding real races.
+//
+// Waiters are served in the order they came: the poll threads go from one
+// exchange straight to the next, and a plain lock would let them take it
+// again and again ahead of the user's own operation waiting beside them.
+// In turn, a user's exchange waits at most for the exchanges queued before
+// it, one per poll thread. Background waiters (the polls) are moreover
+// passed over while a foreground exchange is under way, so that they never
+// come in between the attempts of the user's exchange.
 struct TimedLock {
   std::mutex guard;
   std::condition_variable released;
   bool held = false;
+  struct Waiter {
+    std::uint64_t ticket;
+    bool background;
+  };
+  std::deque<Waiter> waiters;  // oldest first
+  std::uint64_t nextTicket = 0;
+  int foreground = 0;  // foreground exchanges under way
+
+  // The ticket whose turn it is: the oldest waiter that may go now.
+  bool Next(std::uint64_t ticket) const {
+    if (held) return false;
+    for (const Waiter& w : waiters) {
+      if (w.background && foreground > 0) continue;
+      return w.ticket == ticket;
+    }
+    return false;
+  }
 };
 
 namespace {
@@ -75,11 +103,26 @@ NamedLockHandle::~NamedLockHandle() {
   }
 }
 
-bool NamedLockHandle::TryLockFor(std::chrono::milliseconds timeout) {
+bool NamedLockHandle::TryLockFor(std::chrono::milliseconds timeout, bool background) {
   if (held_) return true;
-  std::unique_lock<std::mutex> hold(lock_->guard);
-  if (!lock_->released.wait_for(hold, timeout, [this] { return !lock_->held; })) return false;
-  lock_->held = true;
+  TimedLock& l = *lock_;
+  std::unique_lock<std::mutex> hold(l.guard);
+  const std::uint64_t ticket = l.nextTicket++;
+  l.waiters.push_back({ticket, background});
+  bool got = l.Next(ticket);
+  if (!got && timeout > std::chrono::milliseconds(0)) {
+    got = l.released.wait_for(hold, timeout, [&] { return l.Next(ticket); });
+  }
+  l.waiters.erase(
+      std::find_if(l.waiters.begin(), l.waiters.end(),
+                   [ticket](const TimedLock::Waiter& w) { return w.ticket == ticket; }));
+  if (!got) {
+    // The next in line may be free to go now that this one has left.
+    hold.unlock();
+    l.released.notify_all();
+    return false;
+  }
+  l.held = true;
   held_ = true;
   return true;
 }
@@ -95,7 +138,22 @@ void NamedLockHandle::Unlock() {
     std::lock_guard<std::mutex> hold(lock_->guard);
     lock_->held = false;
   }
-  lock_->released.notify_one();
+  // Every waiter looks whether it is next in line.
+  lock_->released.notify_all();
+}
+
+ForegroundExchange::ForegroundExchange(std::string_view name) : handle_(name) {
+  FindOrCreate(name, false, lock_);
+  std::lock_guard<std::mutex> hold(lock_->guard);
+  ++lock_->foreground;
+}
+
+ForegroundExchange::~ForegroundExchange() {
+  {
+    std::lock_guard<std::mutex> hold(lock_->guard);
+    --lock_->foreground;
+  }
+  lock_->released.notify_all();
 }
 
 }  // namespace kvx

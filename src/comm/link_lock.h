@@ -36,7 +36,9 @@ class NamedLockHandle {
   bool Created() const { return created_; }
 
   // Waits at most `timeout` for the lock. True when it is now held here.
-  bool TryLockFor(std::chrono::milliseconds timeout);
+  // A background waiter (a poll) is passed over while any foreground
+  // exchange is under way (see ForegroundExchange).
+  bool TryLockFor(std::chrono::milliseconds timeout, bool background = false);
   bool TryLock();
   void Unlock();
   bool Held() const { return held_; }
@@ -45,6 +47,22 @@ class NamedLockHandle {
   std::shared_ptr<TimedLock> lock_;
   bool created_ = false;
   bool held_ = false;
+};
+
+// Marks one foreground exchange (the user's) under way on the lock of
+// `name` for as long as it lives, across its attempts: background waiters
+// do not get the lock in between, so the attempts of the user's exchange
+// follow one another and a poll comes in only between two exchanges.
+class ForegroundExchange {
+ public:
+  explicit ForegroundExchange(std::string_view name);
+  ~ForegroundExchange();
+  ForegroundExchange(const ForegroundExchange&) = delete;
+  ForegroundExchange& operator=(const ForegroundExchange&) = delete;
+
+ private:
+  NamedLockHandle handle_;  // keeps the lock alive
+  std::shared_ptr<TimedLock> lock_;
 };
 
 }  // namespace kvx

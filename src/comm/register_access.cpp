@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "comm/link_lock.h"
 #include "comm/protocol_client.h"
@@ -47,9 +48,12 @@ AccessReport RunExchanges(CommSettings& settings, int firstRegister, Exchange ex
   const ProtocolClient* client = FindProtocolClient(settings.protocol);
   AccessReport report = StartReport(settings);
   report.firstRegister = firstRegister;
+  std::optional<ForegroundExchange> foreground;
+  if (!settings.background) foreground.emplace(kLinkLockName);
   while (report.exchanges < kAttempts && !report.ok) {
+    if (settings.stopRequest && settings.stopRequest->load(std::memory_order_relaxed)) break;
     NamedLockHandle lock(kLinkLockName);
-    if (!lock.TryLockFor(kExchangeLockSlice)) {
+    if (!lock.TryLockFor(kExchangeLockSlice, settings.background)) {
       ++report.lockTimeouts;
       continue;
     }

@@ -143,13 +143,72 @@ void WorkingState::DisconnectUnit() {
 }
 
 bool WorkingState::StopPollThreads() {
-  // Status first, then metering, once they exist (see PollThreads).
+  // Status first, then metering. Each returns once its thread has ended.
+  if (statusPoll_) statusPoll_->Stop();
+  if (meteringPoll_) meteringPoll_->Stop();
+  statusPoll_.reset();
+  meteringPoll_.reset();
   return true;
 }
 
 void WorkingState::StartPollThreads() {
-  // The metering poll, then the status poll, each given a copy of comm_,
-  // once they exist (see PollThreads).
+  meteringModel_ = MeteringModel(meteringRows_, store_);
+  statusModel_ = StatusModel(store_.family, unitFirmware_);
+  if (!pollSinks_.meteringShown && !pollSinks_.statusShown) return;
+
+  struct MeteringState {
+    CommSettings comm;
+    MeteringSnapshot snapshot;
+  };
+  auto metering = std::make_shared<MeteringState>(MeteringState{comm_, {}});
+  metering->comm.background = true;
+  // Each copy counts DF1 transaction numbers on its own: started a third of
+  // the range apart, the three threads never reuse one another's numbers
+  // within the span a late reply could come back in.
+  metering->comm.transactionCounter = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(metering->comm.transactionCounter) + 0x5555u);
+  PollThread::Steps m;
+  m.read = [metering](const std::atomic<bool>& stop) {
+    metering->comm.stopRequest = &stop;
+    ReadMeteringCycle(metering->comm, metering->snapshot, stop);
+    return metering->snapshot.readOk;
+  };
+  m.show = [this, metering] {
+    return [this, snapshot = metering->snapshot] {
+      meteringModel_.Apply(snapshot);
+      if (!snapshot.readOk) statusModel_.NoteMeteringFailed();
+      if (pollSinks_.meteringShown) pollSinks_.meteringShown();
+    };
+  };
+  m.pauseOk = kMeteringPauseOk;
+  m.pauseFailed = kMeteringPauseFailed;
+  meteringPoll_ = std::make_unique<PollThread>(std::move(m), pollSinks_.post);
+
+  struct StatusState {
+    CommSettings comm;
+    StatusCycleState cycle;
+    StatusSnapshot snapshot;
+  };
+  auto status = std::make_shared<StatusState>(StatusState{comm_, {}, {}});
+  status->comm.background = true;
+  status->comm.transactionCounter = static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(status->comm.transactionCounter) + 0xAAAAu);
+  status->cycle.identityEvery = identityEvery_;
+  PollThread::Steps s;
+  s.read = [status](const std::atomic<bool>& stop) {
+    status->comm.stopRequest = &stop;
+    ReadStatusCycle(status->comm, status->cycle, status->snapshot, stop);
+    return status->snapshot.readOk;
+  };
+  s.show = [this, status] {
+    return [this, snapshot = status->snapshot] {
+      const StatusOutcome outcome = statusModel_.Apply(snapshot);
+      if (pollSinks_.statusShown) pollSinks_.statusShown(outcome);
+    };
+  };
+  s.pauseOk = kStatusPauseOk;
+  s.pauseFailed = kStatusPauseFailed;
+  statusPoll_ = std::make_unique<PollThread>(std::move(s), pollSinks_.post);
 }
 
 }  // namespace kvx

@@ -64,7 +64,10 @@ WorkingState::WorkingState(UserDialogs& dialogs, PasswordPrompt& passwords,
   tree_.text = "No Data Loaded";
 }
 
-WorkingState::~WorkingState() = default;
+WorkingState::~WorkingState() {
+  // The polls show into this object: they end before any of it goes.
+  StopPollThreads();
+}
 
 void WorkingState::UseLink(std::unique_ptr<SerialPort> port, std::unique_ptr<TcpClient> tcp,
                            const CommSettings& settings) {

@@ -20,6 +20,10 @@
 #include "comm/comm_settings.h"
 #include "comm/serial_port.h"
 #include "comm/tcp_client.h"
+#include "monitor/metering_model.h"
+#include "monitor/poll_cycles.h"
+#include "monitor/poll_thread.h"
+#include "monitor/status_model.h"
 #include "session/access_gate.h"
 #include "session/cancel_token.h"
 #include "session/password_prompt.h"
@@ -127,6 +131,15 @@ std::string DescribeStoppedApply(const ApplyResult& result);
 // elsewhere. Offline the edits are only taken into the loaded settings.
 std::string DescribeAppliedInFull(const ApplyResult& result, bool online);
 
+// Where the poll threads show what they read. The working state applies each
+// snapshot to its metering or status model inside the showing (on the
+// thread `post` runs tasks on) and then tells the front end.
+struct PollSinks {
+  PollPost post;  // empty: shown on the poll thread itself
+  std::function<void()> meteringShown;
+  std::function<void(StatusOutcome)> statusShown;
+};
+
 // The network panel while online and the relay has stopped answering.
 inline constexpr const char* kNotAnsweringText = "NO ANSWER";
 
@@ -207,8 +220,22 @@ class WorkingState {
   // LastConnectFailure); the state is offline then.
   bool ConnectUnit();
   void DisconnectUnit();
-  // Asks the poll threads to end; false if a request failed.
+  // Ends the poll threads: bounded by one exchange. Afterwards no snapshot
+  // is being shown or will be. False if a thread could not be ended.
   bool StopPollThreads();
+  bool PollThreadsRunning() const { return meteringPoll_ || statusPoll_; }
+  // Front ends that show the polls set their sinks once; without sinks a
+  // connect starts no poll threads (the command line reads on demand).
+  void SetPollSinks(PollSinks sinks) { pollSinks_ = std::move(sinks); }
+  // The status poll's identity re-check period in cycles (tests shorten it).
+  void SetIdentityRecheckCycles(int cycles) { identityEvery_ = cycles; }
+  // The monitor models of the last connect. Only the thread that shows the
+  // snapshots touches them while the polls run (and the connect sequence
+  // before it starts them).
+  const MeteringModel& MeteringView() const { return meteringModel_; }
+  MeteringModel& MeteringView() { return meteringModel_; }
+  const StatusModel& StatusView() const { return statusModel_; }
+  StatusModel& StatusView() { return statusModel_; }
 
   // LoadSettingFile plus the refresh of what the setpoint page shows; a
   // failure shows "Error Loading File.".
@@ -322,11 +349,13 @@ class WorkingState {
   AccessGate gate_;
 
   // The metering poll (once a second) and the status poll (twice a second)
-  // will live here while online, each with its own copy of comm_. They are
-  // created by StartPollThreads() at the end of a connect and ended by
-  // StopPollThreads(); until they exist there is nothing to start or stop.
-  struct PollThreads {};
-  PollThreads pollThreads_;
+  // while online, each with its own copy of comm_ and its own snapshot.
+  PollSinks pollSinks_;
+  int identityEvery_ = kIdentityRecheckCycles;
+  MeteringModel meteringModel_;
+  StatusModel statusModel_;
+  std::unique_ptr<PollThread> meteringPoll_;
+  std::unique_ptr<PollThread> statusPoll_;
 };
 
 }  // namespace kvx

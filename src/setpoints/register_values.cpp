@@ -63,15 +63,29 @@ bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
 
 bool ReadBlock(CommSettings& settings, int firstRegister, int count,
                std::span<std::uint16_t> words) {
-  if (count < 1 || count > 300 || words.size() < static_cast<std::size_t>(count)) return false;
+  CommFailure why;
+  return ReadBlock(settings, firstRegister, count, words, why);
+}
+
+bool ReadBlock(CommSettings& settings, int firstRegister, int count, std::span<std::uint16_t> words,
+               CommFailure& why) {
+  why = {};
+  if (count < 1 || count > 300 || words.size() < static_cast<std::size_t>(count)) {
+    why = {CommError::InvalidArgument, "a block of " + std::to_string(count) + " registers"};
+    return false;
+  }
   // Exchanges of at most 100 registers, each counted; a failure leaves the
   // rest unsent. The link lock is released between them, so another thread's
   // exchange may come in between, which is harmless for a poll.
   for (int done = 0; done < count; done += 100) {
     const int part = count - done < 100 ? count - done : 100;
-    const bool ok = ReadRegisters(settings, firstRegister + done, part, words.subspan(done, part));
-    CountPacket(ok);
-    if (!ok) return false;
+    const AccessReport report =
+        ReadRegistersReport(settings, firstRegister + done, part, words.subspan(done, part));
+    CountPacket(report.ok);
+    if (!report.ok) {
+      why = FailureOf(report);
+      return false;
+    }
   }
   return true;
 }

@@ -33,5 +33,8 @@ bool WriteSetting(CommSettings& settings, int firstRegister, int typeCode,
 // the rest stay unsent.
 bool ReadBlock(CommSettings& settings, int firstRegister, int count,
                std::span<std::uint16_t> words);
+// The same, with why the exchange that failed did (no failure on success).
+bool ReadBlock(CommSettings& settings, int firstRegister, int count, std::span<std::uint16_t> words,
+               CommFailure& why);
 
 }  // namespace kvx

@@ -1,11 +1,14 @@
 // kvx-relay-sim: a simulated relay on Modbus TCP and/or Modbus RTU over a
 // pseudo-terminal, for training, demonstrations and tests.
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -15,15 +18,44 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "kvx_version.h"
 #include "setpoints/defaults_location.h"
+#include "sim/control_channel.h"
 #include "sim/relay_simulation.h"
 #include "sim/sim_rtu_pty_server.h"
 #include "sim/sim_tcp_server.h"
 #include "sim/simulated_relay.h"
 
-namespace {}  // namespace
+namespace {
+
+// Reads control commands from standard input, one a line, and answers each
+// on standard output, until `stop` or the end of the input (a simulator
+// started without a terminal or pipe simply has no control channel).
+void ServeControlChannel(kvx::sim::RelaySimulation& sim, const std::atomic<bool>& stop) {
+  std::string pending;
+  char buffer[512];
+  while (!stop.load()) {
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    const int ready = poll(&in, 1, 100);
+    if (ready < 0 && errno != EINTR) return;
+    if (ready <= 0) continue;
+    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) return;
+    pending.append(buffer, static_cast<std::size_t>(n));
+    if (pending.size() > 4096 && pending.find('\n') == std::string::npos) pending.clear();
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+      const std::string answer = kvx::sim::RunControlCommand(sim, pending.substr(0, end));
+      pending.erase(0, end + 1);
+      if (answer.empty()) continue;
+      std::fputs((answer + "\n").c_str(), stdout);
+      std::fflush(stdout);
+    }
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace kvx::sim;
@@ -100,6 +132,14 @@ int main(int argc, char** argv) {
   app.add_option("--exception-at", faults.exceptionAt,
                  "answer every request touching this register with exception 2")
       ->check(CLI::Range(0, 65535));
+  bool steady = false;
+  app.add_flag("--steady", steady,
+               "metering at exact, unchanging values: no ripple, totals that stand still "
+               "(the readings then follow only the plant: currents, temperatures, commands)");
+  app.footer(
+      "Control channel: while running, the simulator takes one command a line on its "
+      "standard input and answers \"ok\" or \"error: ...\" on standard output:\n" +
+      kvx::sim::ControlCommandHelp() + "  help                  list these commands");
   CLI11_PARSE(app, argc, argv);
 
   auto model = FindSimModel(modelName);
@@ -134,6 +174,7 @@ int main(int argc, char** argv) {
   config.serial = static_cast<std::int32_t>(serial);
   config.password = password;
   config.events = events;
+  config.steady = steady;
 
   // The servers' threads inherit this mask; the signals are taken below.
   sigset_t stopSignals;
@@ -187,8 +228,12 @@ int main(int argc, char** argv) {
   std::printf("ready\n");
   std::fflush(stdout);
 
+  std::atomic<bool> stopControl{false};
+  std::thread control([&] { ServeControlChannel(sim, stopControl); });
   int sig = 0;
   sigwait(&stopSignals, &sig);
+  stopControl = true;
+  control.join();
   sim.Stop();
   std::printf("stopped (%s)\n", sig == SIGINT ? "SIGINT" : sig == SIGTERM ? "SIGTERM" : "SIGHUP");
   return 0;

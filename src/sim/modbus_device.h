@@ -25,6 +25,8 @@ class ModbusDevice {
   virtual ModbusException WriteRegisters(std::uint16_t first,
                                          std::span<const std::uint16_t> words) = 0;
   virtual ModbusException WriteCoil(std::uint16_t coil, bool on) = 0;
+  // A silent device hears nothing and answers nothing (a cut line).
+  virtual bool Silent() const { return false; }
 };
 
 }  // namespace kvx::sim

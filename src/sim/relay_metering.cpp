@@ -132,12 +132,15 @@ RelayMetering::RelayMetering(int family, const RelayDefinition& def) : family_(f
 
 double RelayMetering::Value(const QuantitySlot& s, const MeteringInputs& in) const {
   const double t = in.seconds;
+  const auto ripple = [&in](double seconds, int reg, double amplitude) {
+    return in.steady ? 1.0 : Ripple(seconds, reg, amplitude);
+  };
   const double base = family_ == 3 ? in.feederBase : in.currentBase;
   static constexpr double kPhaseSkew[3] = {1.0, 1.012, 0.991};
   auto phaseCurrent = [&](int k) {
-    return base * in.currentFactor * kPhaseSkew[k % 3] * Ripple(t, 860 + 2 * k, 0.008);
+    return base * in.currentFactor * kPhaseSkew[k % 3] * ripple(t, 860 + 2 * k, 0.008);
   };
-  auto voltage = [&](int k) { return in.voltageBase * Ripple(t, 868 + 2 * k, 0.003); };
+  auto voltage = [&](int k) { return in.voltageBase * ripple(t, 868 + 2 * k, 0.003); };
   const double pf = !in.energised ? 0.0 : in.starting ? 0.32 : 0.87;
   const double iAvg = (phaseCurrent(0) + phaseCurrent(1) + phaseCurrent(2)) / 3;
   const double vAvg = (voltage(0) + voltage(1) + voltage(2)) / 3;
@@ -158,13 +161,13 @@ double RelayMetering::Value(const QuantitySlot& s, const MeteringInputs& in) con
       v = phaseCurrent(s.index);
       break;
     case Quantity::EarthCurrent:
-      v = in.energised ? 0.14 * Ripple(t, 866, 0.05) : 0.0;
+      v = in.energised ? 0.14 * ripple(t, 866, 0.05) : 0.0;
       break;
     case Quantity::Voltage:
       v = voltage(s.index);
       break;
     case Quantity::Frequency:
-      v = 60.0 * Ripple(t, 874, 0.0004);
+      v = 60.0 * ripple(t, 874, 0.0004);
       break;
     case Quantity::RealPower:
       v = kva * pf;
@@ -182,13 +185,13 @@ double RelayMetering::Value(const QuantitySlot& s, const MeteringInputs& in) con
       v = 8.0 + 37.0 * std::min(heat, 1.2);
       break;
     case Quantity::CurrentUnbalance:
-      v = in.energised ? 1.8 * Ripple(t, 886, 0.05) : 0.0;
+      v = in.energised ? 1.8 * ripple(t, 886, 0.05) : 0.0;
       break;
     case Quantity::VoltageUnbalance:
-      v = 0.6 * Ripple(t, 888, 0.05);
+      v = 0.6 * ripple(t, 888, 0.05);
       break;
     case Quantity::LocalTemperature:
-      v = 38.5 * Ripple(t, 900, 0.002);
+      v = 38.5 * ripple(t, 900, 0.002);
       break;
     case Quantity::DifferentialCurrent:
       v = in.energised ? 0.015 * in.differentialBase * kPhaseSkew[s.index % 3] : 0.0;
@@ -200,7 +203,7 @@ double RelayMetering::Value(const QuantitySlot& s, const MeteringInputs& in) con
       if (in.rtdModules <= 0) return -40.0;
       return s.index == 0 ? 38.5 : -40.0;
     case Quantity::Speed:
-      v = in.energised && !in.starting ? 1785.0 * Ripple(t, 890, 0.0005) : 0.0;
+      v = in.energised && !in.starting ? 1785.0 * ripple(t, 890, 0.0005) : 0.0;
       break;
     case Quantity::AnalogInput:
       v = 4.0 + 16.0 * std::min(heat, 1.0) * 0.6;
@@ -216,6 +219,9 @@ double RelayMetering::Value(const QuantitySlot& s, const MeteringInputs& in) con
 void RelayMetering::Fill(const MeteringInputs& in, std::uint16_t* words) const {
   for (const auto& [reg, slot] : layout_) {
     PutSingle(words + (reg - kFirst), static_cast<float>(Value(slot, in)));
+  }
+  for (const auto& [reg, value] : channels_) {
+    if (reg >= kFirst && reg < kLast) PutSingle(words + (reg - kFirst), static_cast<float>(value));
   }
 }
 
@@ -236,7 +242,7 @@ void RelayMetering::FillTotals(const MeteringInputs& in, std::uint16_t* w) const
 }
 
 void RelayMetering::Integrate(const MeteringInputs& in, double dt) {
-  if (dt <= 0 || !in.energised) return;
+  if (dt <= 0 || !in.energised || in.steady) return;
   runningSeconds_ += dt;
   realEnergy_ += Value({Quantity::RealPower}, in) * dt;
   reactiveEnergy_ += Value({Quantity::ReactivePower}, in) * dt;

@@ -20,7 +20,8 @@ struct MeteringInputs {
   double currentFactor = 0;       // plant current / current base
   bool energised = false;
   bool starting = false;
-  double seconds = 0;  // wall time, for the small ripple on every reading
+  double seconds = 0;   // wall time, for the small ripple on every reading
+  bool steady = false;  // no ripple and no running totals: readings stay exact
 };
 
 enum class Quantity {
@@ -66,6 +67,10 @@ class RelayMetering {
   // Adds `dtSeconds` of running to the totals.
   void Integrate(const MeteringInputs& in, double dtSeconds);
 
+  // A temperature channel (register 902..964) fixed at `value` until cleared.
+  void SetChannel(int reg, double value) { channels_[reg] = value; }
+  void ClearChannel(int reg) { channels_.erase(reg); }
+
   void ClearEnergyTotals();
   void ClearRunningHours();
 
@@ -76,6 +81,7 @@ class RelayMetering {
   int family_;
   std::map<int, QuantitySlot> layout_;        // register -> quantity, 860..972
   std::map<int, QuantitySlot> totalsLayout_;  // the singles 1224, 1226, 1228
+  std::map<int, double> channels_;            // temperature channels set by hand
   double runningSeconds_ = 4444200;           // 1234.5 h
   double realEnergy_ = 851234.0 * 3600;       // kW*s
   double reactiveEnergy_ = 402117.0 * 3600;

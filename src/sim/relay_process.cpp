@@ -29,6 +29,7 @@ std::optional<ProcessRecord> RelayProcess::Command(int code, TimePoint now) {
     case 3:   // Reset Trips
     case 14:  // Remote/Network Trip Reset
       tripped_ = false;
+      tripCode_ = 0;
       thermalReset_ = false;
       break;
     case 9:  // Emergency Thermal Reset
@@ -47,6 +48,7 @@ std::optional<ProcessRecord> RelayProcess::Command(int code, TimePoint now) {
       break;
     case 16:
       alarmed_ = false;
+      alarmCode_ = 0;
       break;
     case 17:  // Run1 Set
       if (IsMotor()) return Start(false, now);
@@ -68,23 +70,31 @@ std::optional<ProcessRecord> RelayProcess::Command(int code, TimePoint now) {
 std::optional<ProcessRecord> RelayProcess::Trip(int code) {
   if (tripped_) return std::nullopt;
   tripped_ = true;
-  tripCode_ = code & 0xFF;
+  tripCode_ = code;
   motor_ = MotorState::Idle;
   run1Output_ = false;
-  return ProcessRecord{RecordKind::Trip, tripCode_};
+  return ProcessRecord{RecordKind::Trip, code};
 }
 
 void RelayProcess::Alarm(int code) {
   alarmed_ = true;
-  alarmCode_ = code & 0xFF;
+  alarmCode_ = code;
+}
+
+void RelayProcess::ClearTrips() {
+  tripped_ = alarmed_ = false;
+  tripCode_ = alarmCode_ = 0;
+  thermalReset_ = false;
 }
 
 bool RelayProcess::Energised() const {
+  if (forcedFactor_) return *forcedFactor_ > 0;
   if (!IsMotor()) return !tripped_;
   return motor_ != MotorState::Idle;
 }
 
 double RelayProcess::CurrentFactor(TimePoint now) const {
+  if (forcedFactor_) return *forcedFactor_;
   if (!IsMotor()) return tripped_ ? 0.0 : 0.62;
   switch (motor_) {
     case MotorState::Idle:
@@ -105,7 +115,9 @@ double RelayProcess::CurrentFactor(TimePoint now) const {
 std::array<std::uint16_t, 5> RelayProcess::StatusWords() const {
   std::array<std::uint16_t, 5> w{};
   const bool current = Energised();
-  const bool running = motor_ == MotorState::Running1 || motor_ == MotorState::Running2;
+  // A load forced on an idle motor reads as a motor that runs.
+  const bool running = motor_ == MotorState::Running1 || motor_ == MotorState::Running2 ||
+                       (forcedFactor_ && *forcedFactor_ > 0 && motor_ == MotorState::Idle);
   if (family_ == 1) {
     w[0] = static_cast<std::uint16_t>((tripped_ ? 0x0001 : 0) | (alarmed_ ? 0x0002 : 0));
     w[1] = static_cast<std::uint16_t>((current ? 0x0001 : 0) | (running ? 0x0002 : 0));
@@ -141,15 +153,16 @@ std::array<std::uint16_t, 15> RelayProcess::TripCodeWords() const {
     // up to five active codes, the rest "No Trip or Alarm Code"
     for (int i = 0; i < 5; ++i) w[i] = 255;
     int n = 0;
-    if (tripped_) w[n++] = static_cast<std::uint16_t>(tripCode_);
-    if (alarmed_ && !(tripped_ && alarmCode_ == tripCode_)) {
-      w[n++] = static_cast<std::uint16_t>(alarmCode_);
+    if (tripped_) w[n++] = static_cast<std::uint16_t>(ActiveTripCode());
+    // An alarm with the trip's own code shows once.
+    if (alarmed_ && !(tripped_ && ActiveAlarmCode() == ActiveTripCode())) {
+      w[n++] = static_cast<std::uint16_t>(ActiveAlarmCode());
     }
     return w;
   }
   auto set = [&w](int code) { w[code / 16] |= static_cast<std::uint16_t>(1u << (code % 16)); };
-  if (tripped_) set(tripCode_);
-  if (alarmed_) set(alarmCode_);
+  if (tripped_ && ActiveTripCode() < 15 * 16) set(ActiveTripCode());
+  if (alarmed_ && ActiveAlarmCode() < 15 * 16) set(ActiveAlarmCode());
   return w;
 }
 

@@ -36,15 +36,19 @@ class RelayProcess {
   // records, totals) are the caller's; they return nothing here.
   std::optional<ProcessRecord> Command(int code, TimePoint now);
 
-  // A trip with `code` of the family's cause list, as a protection element
-  // would raise it: the motor stops (the feeder opens) and the code shows in
-  // the trip code registers until a reset. Nothing while already tripped.
+  // A trip or an alarm with the relay's own code for its cause (from the
+  // cause list of the family), as the control channel raises them; a trip
+  // stops the motor. ClearTrips() ends every trip and alarm.
   std::optional<ProcessRecord> Trip(int code);
-  // An alarm with `code`; it shows beside the trip code until cleared.
   void Alarm(int code);
+  void ClearTrips();
 
   std::array<std::uint16_t, 5> StatusWords() const;
   std::array<std::uint16_t, 15> TripCodeWords() const;
+
+  // The load held at `factor` times the current base (energised while above
+  // zero) whatever the plant does; nothing: the plant decides again.
+  void ForceCurrent(std::optional<double> factor) { forcedFactor_ = factor; }
 
   // Current flowing as a multiple of the current base (0 while stopped).
   double CurrentFactor(TimePoint now) const;
@@ -61,6 +65,8 @@ class RelayProcess {
   int NetworkTripCode() const { return family_ == 3 ? 105 : 119; }
   int NetworkAlarmCode() const { return family_ == 3 ? 106 : 120; }
   std::optional<ProcessRecord> Start(bool second, TimePoint now);
+  int ActiveTripCode() const { return tripCode_ > 0 ? tripCode_ : NetworkTripCode(); }
+  int ActiveAlarmCode() const { return alarmCode_ > 0 ? alarmCode_ : NetworkAlarmCode(); }
 
   int family_;
   MotorState motor_ = MotorState::Idle;
@@ -72,6 +78,9 @@ class RelayProcess {
   bool thermalReset_ = false;
   bool localControl_ = false;
   bool run1Output_ = false;  // family 3 output relay 1
+  std::optional<double> forcedFactor_;
+  int tripCode_ = 0;  // 0: the network trip's code
+  int alarmCode_ = 0;
 };
 
 }  // namespace kvx::sim

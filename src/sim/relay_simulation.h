@@ -49,6 +49,13 @@ class RelaySimulation {
   std::string RtuPath() const { return rtu_ ? rtu_->MasterPath() : std::string(); }
   std::string Df1Path() const { return df1_ ? df1_->MasterPath() : std::string(); }
   SimulatedRelay& Relay() { return relay_; }
+
+  // The trips and alarms a trainer or a test raises while the relay runs
+  // (the control channel's `trip`, `alarm` and `clear` come here, and any
+  // other front end to them should too).
+  bool Trip(int code) { return relay_.Trip(code); }
+  void Alarm(int code) { relay_.Alarm(code); }
+  void ClearTrips() { relay_.ClearTrips(); }
   const ServerOptions& Options() const { return options_; }
 
  private:

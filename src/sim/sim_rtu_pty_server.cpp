@@ -151,7 +151,9 @@ void SimRtuPtyServer::RunDf1() {
     if (fds[1].revents & POLLIN) {
       std::uint8_t chunk[256];
       ssize_t n = read(ptyFd_, chunk, sizeof chunk);
-      if (n > 0) {
+      if (n > 0 && device_.Silent()) {
+        continue;  // the line is cut: nothing reaches the relay
+      } else if (n > 0) {
         out = slave.Feed({chunk, static_cast<std::size_t>(n)});
         lastByte = Clock::now();
       }
@@ -194,6 +196,7 @@ void SimRtuPtyServer::RunRtu() {
     while (auto frame = framer.Next(Clock::now())) {
       const std::uint8_t unit = (*frame)[0];
       if (unit != options_.unit && unit != 0) continue;  // another slave's request
+      if (device_.Silent()) continue;
       std::span<const std::uint8_t> pdu(frame->data() + 1, frame->size() - 3);
       std::vector<std::uint8_t> resp = handler.Handle(pdu);
       if (unit == 0) continue;  // broadcast: act, never answer

@@ -128,6 +128,10 @@ void SimTcpServer::Run() {
       const auto total = static_cast<std::size_t>(6 + length);
       if (c.in.size() < total) break;
       const std::uint8_t unit = c.in[6];
+      if (device_.Silent()) {
+        c.in.erase(c.in.begin(), c.in.begin() + static_cast<std::ptrdiff_t>(total));
+        continue;
+      }
       std::span<const std::uint8_t> pdu(c.in.data() + 7, total - 7);
       std::vector<std::uint8_t> resp =
           (unit == options_.unit || unit == 0 || unit == 255)

@@ -92,6 +92,8 @@ MeteringInputs SimulatedRelay::InputsLocked(TimePoint now) const {
   in.starting =
       process_.Motor() == MotorState::Starting1 || process_.Motor() == MotorState::Starting2;
   in.seconds = std::fmod(std::chrono::duration<double>(now.time_since_epoch()).count(), 7e5);
+  in.steady = config_.steady;
+  if (config_.steady) in.seconds = 0;
   return in;
 }
 
@@ -245,28 +247,6 @@ void SimulatedRelay::AppendLocked(const ProcessRecord& record, const MeteringInp
   events_.Append(record.kind, record.cause, clock_.At(now), at, metering_);
 }
 
-bool SimulatedRelay::RecordTrip(int code) {
-  std::lock_guard lock(mutex_);
-  const TimePoint now = Now();
-  AdvanceLocked(now);
-  // A protection element trips on a fault current, also when it is raised
-  // here on a relay that carried none: the record shows an overload.
-  MeteringInputs before = InputsLocked(now);
-  before.energised = true;
-  before.currentFactor = std::max(before.currentFactor, 1.25);
-  before.starting = false;
-  auto record = process_.Trip(code);
-  if (!record) return false;
-  AppendLocked(*record, before, now);
-  return true;
-}
-
-void SimulatedRelay::RecordAlarm(int code) {
-  std::lock_guard lock(mutex_);
-  AdvanceLocked(Now());
-  process_.Alarm(code);
-}
-
 bool SimulatedRelay::RecordStart(bool second) {
   std::lock_guard lock(mutex_);
   const TimePoint now = Now();
@@ -296,6 +276,73 @@ std::string SimulatedRelay::TextAtLocked(int reg) const {
     }
   }
   return text;
+}
+
+bool SimulatedRelay::Trip(int code) {
+  std::lock_guard lock(mutex_);
+  const TimePoint now = Now();
+  AdvanceLocked(now);
+  // A protection element trips on a fault current, also when it is raised
+  // here on a relay that carried none: the record shows an overload.
+  MeteringInputs before = InputsLocked(now);
+  before.energised = true;
+  before.currentFactor = std::max(before.currentFactor, 1.25);
+  before.starting = false;
+  auto record = process_.Trip(code);
+  if (!record) return false;
+  AppendLocked(*record, before, now);
+  return true;
+}
+
+void SimulatedRelay::Alarm(int code) {
+  std::lock_guard lock(mutex_);
+  AdvanceLocked(Now());
+  process_.Alarm(code);
+}
+
+void SimulatedRelay::ClearTrips() {
+  std::lock_guard lock(mutex_);
+  process_.ClearTrips();
+}
+
+void SimulatedRelay::SetFirmware(int firmware) {
+  std::lock_guard lock(mutex_);
+  image_[1] = static_cast<std::uint16_t>(firmware);
+}
+
+void SimulatedRelay::SetModelCode(int code) {
+  std::lock_guard lock(mutex_);
+  image_[0] = static_cast<std::uint16_t>(code);
+}
+
+void SimulatedRelay::SetRtdModules(int modules) {
+  std::lock_guard lock(mutex_);
+  image_[390] = static_cast<std::uint16_t>(modules);
+}
+
+bool SimulatedRelay::SetTemperature(int channel, double value) {
+  if (channel < 1 || channel > 32) return false;
+  const int reg = channel <= 24 ? 902 + 2 * (channel - 1) : 950 + 2 * (channel - 25);
+  std::lock_guard lock(mutex_);
+  metering_.SetChannel(reg, value);
+  return true;
+}
+
+void SimulatedRelay::SetCurrent(std::optional<double> amps) {
+  std::lock_guard lock(mutex_);
+  if (!amps) {
+    process_.ForceCurrent(std::nullopt);
+    return;
+  }
+  const double base =
+      config_.model.family == 3 ? SingleAtLocked(251, 400.0f) : SingleAtLocked(225, 100.0f);
+  process_.ForceCurrent(*amps / base);
+}
+
+void SimulatedRelay::SetSteady(bool steady) {
+  std::lock_guard lock(mutex_);
+  AdvanceLocked(Now());
+  config_.steady = steady;
 }
 
 std::string SimulatedRelay::Password() const {

@@ -5,8 +5,10 @@
 // thread and test may call it at once.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,7 @@ struct RelayConfig {
   SimModel model{201, "DRA", "dra_defaults_", 1};
   int firmware = 190;  // hundredths, what register 1 reports
   std::int32_t serial = 12345;
+  bool steady = false;  // metering without ripple and totals that stand still
   std::string password = "1234";
   int events = 12;  // records written so far
   RelayDefinition definition;
@@ -54,20 +57,35 @@ class SimulatedRelay : public ModbusDevice {
   // the relay does not know.
   bool Command(int code);
 
-  // What happens inside the relay without a command on the link, for tests
-  // and for driving the simulator from outside (a control channel):
-  // a protection trip with `code` of the family's cause list (the trip code
-  // registers show it and the ring gets a trip record; false while already
-  // tripped), an alarm with `code` (no record), a motor start (false for a
-  // feeder, a tripped relay or a turning motor) and an emergency thermal
-  // reset (both write a record as their commands do).
-  bool RecordTrip(int code);
-  void RecordAlarm(int code);
+  // A motor start (false for a feeder, a tripped relay or a turning motor)
+  // and an emergency thermal reset, as their commands do: each writes a record.
   bool RecordStart(bool second = false);
   void RecordThermalReset();
 
   // The block of ring slot `slot` as the relay would present it.
   EventRing::Block EventSlotBlock(int slot) const;
+
+  // What a trainer or a test changes while the relay runs (the simulator's
+  // control channel). Trips, alarms and their clearing each go through their
+  // one method here, so that everything a trip shows (status words, trip
+  // codes, the event record) follows from one place.
+  // A trip shows its code in the trip code registers and writes a trip
+  // record with a fault current, also on a relay that carried none; false
+  // when a trip is already active. An alarm writes no record.
+  bool Trip(int code);
+  void Alarm(int code);
+  void ClearTrips();
+  void SetFirmware(int firmware);   // register 1
+  void SetModelCode(int code);      // register 0
+  void SetRtdModules(int modules);  // register 390
+  // A temperature channel: 1..24 the module channels (902, 904 ... 948),
+  // 25..32 the local sensors (950 ... 964). False for another channel.
+  bool SetTemperature(int channel, double value);
+  // The phase currents held at `amps` (nothing: the plant decides again).
+  void SetCurrent(std::optional<double> amps);
+  void SetSteady(bool steady);
+  void SetSilent(bool silent) { silent_.store(silent); }
+  bool Silent() const override { return silent_.load(); }
 
   const RelayConfig& Config() const { return config_; }
   std::string Password() const;
@@ -96,6 +114,7 @@ class SimulatedRelay : public ModbusDevice {
   EventRing events_;
   TimePoint lastAdvance_;
   std::array<std::uint16_t, 116> meterBlock_{};  // 860..975 of the current read
+  std::atomic<bool> silent_{false};
 };
 
 }  // namespace kvx::sim

@@ -228,7 +228,7 @@ void EventsWindowTest::emptyRecordAndNothingToSave() {
   QVERIFY(!b.find("packet_B")->isVisible());
 
   // A record written meanwhile shows after Refresh Events.
-  QVERIFY(b.relay->Relay().RecordTrip(2));
+  QVERIFY(b.relay->Relay().Trip(2));
   b.find<QPushButton>("RefreshEvents_B")->click();
   QCOMPARE(b.label("num_records_E"), QStringLiteral("1"));
   QVERIFY(!b.find("empty_P")->isVisible());
@@ -342,7 +342,7 @@ void EventsWindowTest::clockFromTheMenu() {
 void EventsWindowTest::tripDetailsAndReset() {
   Bench b("DRA", 230, 0);
   QVERIFY(b.relay && b.window->online());
-  QVERIFY(b.relay->Relay().RecordTrip(2));
+  QVERIFY(b.relay->Relay().Trip(2));
   auto* details = b.find<QPushButton>("Details_B");
   details->click();
   QPointer<TripDetailsWindow> first = b.commands()->tripDetails();

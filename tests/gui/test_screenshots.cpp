@@ -397,7 +397,7 @@ void ScreenshotTest::eventsPageOnline() {
   QVERIFY2(config, error.c_str());
   sim::RelaySimulation relay(std::move(*config));
   QVERIFY(relay.StartTcp("127.0.0.1", 0).ok);
-  QVERIFY(relay.Relay().RecordTrip(2));
+  QVERIFY(relay.Relay().Trip(2));
   MainWindowOptions options;
   options.programFolder = folder;
   options.connectTcpPortAtStart = relay.TcpPort();

@@ -95,7 +95,7 @@ TEST(EventSave, EachFamilySavesWhatTheRelayRecorded) {
     if (motor) {
       ASSERT_TRUE(r.relay().RecordStart());
     }
-    ASSERT_TRUE(r.relay().RecordTrip(c.tripCode));
+    ASSERT_TRUE(r.relay().Trip(c.tripCode));
     r.relay().RecordThermalReset();
     const int records = motor ? 3 : 2;
 
@@ -248,7 +248,7 @@ TEST(TripCodesOnTheRelay, ATripShowsUntilResetTrips) {
     CommFailure why;
     ASSERT_TRUE(ReadTripCodes(r.comm, r.layout.family, lines, why)) << why.reason;
     EXPECT_TRUE(lines.empty());
-    ASSERT_TRUE(r.relay().RecordTrip(c.code));
+    ASSERT_TRUE(r.relay().Trip(c.code));
     ASSERT_TRUE(ReadTripCodes(r.comm, r.layout.family, lines, why));
     EXPECT_EQ(lines, std::vector<std::string>{c.line});
     ASSERT_TRUE(SendDeviceCommand(r.comm, *ParseDeviceCommand("reset-trips"), why)) << why.reason;

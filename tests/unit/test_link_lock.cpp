@@ -69,6 +69,75 @@ TEST(NamedLock, WaitGetsTheLockWhenTheHolderLetsGo) {
   EXPECT_TRUE(waiter.get());
 }
 
+// A thread that lets go and asks again at once (a poll going on to its next
+// exchange) queues behind the one already waiting (the user's operation), and
+// a waiter that gives up leaves the line without blocking those behind it.
+TEST(NamedLock, WaitersAreServedInTheOrderTheyCame) {
+  NamedLockHandle poll("test-fifo");
+  ASSERT_TRUE(poll.TryLock());
+  std::atomic<int> order{0};
+  std::atomic<int> userTurn{-1}, pollTurn{-1};
+  auto impatient = std::async(std::launch::async, [] {
+    NamedLockHandle h("test-fifo");
+    return h.TryLockFor(30ms);
+  });
+  std::this_thread::sleep_for(10ms);
+  auto user = std::async(std::launch::async, [&] {
+    NamedLockHandle h("test-fifo");
+    if (!h.TryLockFor(10000ms)) return false;
+    userTurn = order++;
+    std::this_thread::sleep_for(20ms);
+    return true;
+  });
+  EXPECT_FALSE(impatient.get());  // gave up while the poll held on
+  std::this_thread::sleep_for(20ms);
+  poll.Unlock();
+  ASSERT_TRUE(poll.TryLockFor(10000ms));
+  pollTurn = order++;
+  poll.Unlock();
+  EXPECT_TRUE(user.get());
+  EXPECT_EQ(userTurn, 0);
+  EXPECT_EQ(pollTurn, 1);
+}
+
+// A poll (background) waiting for the link does not come in between the
+// attempts of the user's exchange, nor hold up a user queued behind it; it
+// goes once the user's exchange has ended.
+TEST(NamedLock, BackgroundWaitersGiveWayToAForegroundExchange) {
+  std::atomic<int> order{0};
+  std::atomic<int> pollTurn{-1}, secondAttempt{-1}, lateUserTurn{-1};
+  NamedLockHandle user("test-bg");
+  std::future<bool> poll, lateUser;
+  {
+    ForegroundExchange exchange("test-bg");
+    ASSERT_TRUE(user.TryLock());  // first attempt
+    poll = std::async(std::launch::async, [&] {
+      NamedLockHandle h("test-bg");
+      if (!h.TryLockFor(10000ms, true)) return false;
+      pollTurn = order++;
+      return true;
+    });
+    std::this_thread::sleep_for(20ms);
+    user.Unlock();  // between two attempts
+    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(user.TryLockFor(10000ms));
+    secondAttempt = order++;
+    lateUser = std::async(std::launch::async, [&] {
+      NamedLockHandle h("test-bg");
+      if (!h.TryLockFor(10000ms)) return false;
+      lateUserTurn = order++;
+      return true;
+    });
+    std::this_thread::sleep_for(20ms);
+    user.Unlock();
+    EXPECT_TRUE(lateUser.get());  // queued after the poll, served before it
+  }
+  EXPECT_TRUE(poll.get());
+  EXPECT_EQ(secondAttempt, 0);
+  EXPECT_EQ(lateUserTurn, 1);
+  EXPECT_EQ(pollTurn, 2);
+}
+
 // Threads that each open the lock, take it and let it go again, as command
 // attempts do. A lock is created afresh whenever the last handle has gone,
 // so creating and taking it must be one step: in two steps another thread

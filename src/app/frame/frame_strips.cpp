@@ -37,7 +37,9 @@ void PlacePanels(QFrame* strip) {
   int x = 2;
   bool first = true;
   for (QLabel* panel : strip->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-    const int pw = first ? kFamilyFirstPanelWidth : kFamilyPanelWidth;
+    // The feeder's phase pickup panel reads "I <= Pickup": as wide as the first.
+    const bool wide = first || panel->objectName().endsWith(QStringLiteral("_phase_P"));
+    const int pw = wide ? kFamilyFirstPanelWidth : kFamilyPanelWidth;
     panel->setGeometry(x, 2, pw, kStatusStripHeight - 4);
     x += pw + 2;
     first = false;

@@ -27,6 +27,7 @@
 #include "app/frame/preferences_store.h"
 #include "app/frame/process_locale.h"
 #include "app/metering/metering_page_view.h"
+#include "app/monitor/monitor_hookup.h"
 #include "app/setpoints/setpoint_page_view.h"
 #include "session/handed_over_front_end.h"
 #include "session/handover.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
                                         timers_.setpoints, timers_.notice);
   setpointsView_->onPrint = [this] { menus_.print->trigger(); };
   meteringView_ = new MeteringPageView(this, pages_->widget(1));
+  AttachMonitor(*this, *meteringView_);
   eventsView_ = new EventsPageView(*this, pages_->widget(2), timers_.trackbar);
   eventsView_->onRefresh = [this] { OnPageChanged(); };
   progress_ = std::make_unique<WindowProgress>(this, statusBar_.progress);
