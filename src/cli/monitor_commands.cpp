@@ -11,9 +11,11 @@
 
 #include "cli/cli_dialogs.h"
 #include "cli/online_exit.h"
+#include "monitor/metering_log_row.h"
 #include "monitor/metering_model.h"
 #include "monitor/poll_cycles.h"
 #include "monitor/status_model.h"
+#include "monitor/unattended_log.h"
 #include "session/working_state.h"
 #include "setpoints/defaults_location.h"
 
@@ -201,11 +203,105 @@ void AddStatus(CLI::App& app, CommandContext& context) {
   });
 }
 
+// Metering for the unattended logger: one cycle on the connected relay, as
+// the Metering page would show it. A TCP link that was lost is opened again
+// by the next exchange, so a relay that comes back is logged again.
+class ConnectedMetering : public MeteringSource {
+ public:
+  explicit ConnectedMetering(WorkingState& state) : state_(state) {}
+  bool ReadCycle(DataLogRow& row, std::string& reason) override {
+    MeteringSnapshot snapshot;
+    ReadMeteringCycle(state_.Comm(), snapshot, interrupted);
+    if (interrupted.load()) {
+      reason = "interrupted";
+      return false;
+    }
+    state_.MeteringView().Apply(snapshot);
+    if (!snapshot.readOk) {
+      reason = snapshot.failure.reason.empty() ? "no answer" : snapshot.failure.reason;
+      return false;
+    }
+    row = MeteringLogRow(state_.MeteringView());
+    return true;
+  }
+
+ private:
+  WorkingState& state_;
+};
+
+struct LogOptions {
+  std::string base;
+  int periodSeconds = kDataLogDefaultPeriodMs / 1000;
+  std::optional<double> durationSeconds;
+  MonitorOptions monitor;
+};
+
+void AddLog(CLI::App& app, CommandContext& context) {
+  auto options = std::make_shared<LogOptions>();
+  auto* cmd = app.add_subcommand(
+      "log",
+      "Log the relay's metering to daily files BASE_YYYYMMDD.txt (the window's data log), one "
+      "line per period with fresh values, until --duration ends or Ctrl-C / SIGTERM");
+  cmd->add_option("--out", options->base, "Base of the log files (a .txt ending is taken off)")
+      ->option_text("BASE")
+      ->required();
+  cmd->add_option("--period", options->periodSeconds, "Seconds between lines (default 4)")
+      ->option_text("SECONDS")
+      ->check(CLI::Range(kDataLogMinPeriodMs / 1000, kDataLogMaxPeriodSeconds));
+  cmd->add_option("--duration", options->durationSeconds, "Stop after this many seconds")
+      ->option_text("SECONDS")
+      ->check(CLI::PositiveNumber);
+  cmd->add_flag("--yes", options->monitor.yes, "Answer every question with Yes / OK");
+  cmd->add_option("--defaults", options->monitor.defaultsFolder,
+                  "Folder of the definition files (default: Defaults beside the program)")
+      ->option_text("DIR");
+  cmd->callback([&context, options] {
+    context.WithLink([&](LinkSession& session) {
+      CliDialogs dialogs(context.err, options->monitor.yes);
+      CliPasswords passwords("");
+      WorkingState state(dialogs, passwords,
+                         FindDefaultsFolder(ProgramFolder(), options->monitor.defaultsFolder));
+      state.UseLink(std::move(session.serialPort), std::move(session.tcpClient), session.settings);
+      if (!state.ConnectUnit()) {
+        const int code = ConnectFailed(state, context.err);
+        return dialogs.Refused() ? kExitQuestionRefused : code;
+      }
+      InterruptGuard guard;
+      interrupted.store(false);
+      state.Comm().stopRequest = &interrupted;
+      UnattendedLogOptions log;
+      log.base = DataLogBaseFromChosenPath(options->base);
+      log.periodMs = options->periodSeconds * 1000;
+      log.pollMs = static_cast<int>(kMeteringPauseOk.count());
+      if (options->durationSeconds) {
+        log.durationMs = static_cast<std::int64_t>(*options->durationSeconds * 1000.0);
+      }
+      context.err << "Logging " << state.Store().unitName << " metering to " << log.base
+                  << "_YYYYMMDD.txt every " << options->periodSeconds << " s\n";
+      ConnectedMetering metering(state);
+      SystemLoggerClock clock;
+      const UnattendedLogResult r =
+          RunUnattendedLog(log, metering, clock, interrupted, context.err);
+      state.Comm().stopRequest = nullptr;
+      state.DisconnectUnit();
+      context.out << "Wrote " << r.linesWritten << (r.linesWritten == 1 ? " line" : " lines")
+                  << "; " << r.periodsWithoutData
+                  << (r.periodsWithoutData == 1 ? " period" : " periods")
+                  << " had no fresh metering";
+      if (r.linesFailed > 0) context.out << "; " << r.linesFailed << " could not be written";
+      context.out << '\n';
+      return r.linesFailed > 0 && r.linesWritten == 0 ? static_cast<int>(kExitFileError)
+                                                      : static_cast<int>(kExitOk);
+    });
+  });
+}
+
 }  // namespace
 
 void RegisterMonitorCommands(CLI::App& app, CommandContext& context) {
   AddMeter(app, context);
   AddStatus(app, context);
+  AddLog(app, context);
 }
 
 }  // namespace kvx::cli

@@ -10,6 +10,7 @@
 
 #include "curves/curve_common.h"
 #include "setpoints/setting_store.h"
+#include "shell/brand.h"
 
 namespace kvx {
 
@@ -171,7 +172,6 @@ PointsTable BuildPointsTable(int group, const FeederSettings& settings, const Fe
 std::vector<std::string> FeederPointsFileLines(const PointsTable& group1,
                                                const PointsTable& group2);
 
-inline constexpr const char* kBrandLine = "Halvoren TRAXILON";
 inline constexpr const char* kPointsLabel = "All times are calculated values";
 
 }  // namespace kvx

@@ -242,6 +242,11 @@ void MeteringModel::ApplyRtd(const MeteringSnapshot& s) {
   }
 }
 
+std::string MeteringModel::SettingName(int reg) const {
+  const RegisterInfo* info = Info(reg);
+  return info ? info->name : std::string();
+}
+
 std::vector<MeteringModel::ShownRow> MeteringModel::ShownRows() const {
   std::vector<ShownRow> shown;
   const auto add = [&shown](const std::vector<GridRow>& rows, bool rtd) {

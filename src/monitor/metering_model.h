@@ -64,6 +64,9 @@ class MeteringModel {
   }
   // The current value text of a metering register (empty when unknown).
   std::string ValueText(int reg) const;
+  // The setting name of a register the grids show, without any indent (empty
+  // when unknown), whether or not its row is active.
+  std::string SettingName(int reg) const;
 
   // A shown row of either grid: what the page displays in its name and value
   // columns, and the units. Inactive temperature rows and headings are left

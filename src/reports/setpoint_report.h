@@ -12,10 +12,9 @@
 #include "reports/print_plan.h"
 #include "setpoints/setpoint_tree.h"
 #include "setpoints/setting_store.h"
+#include "shell/brand.h"
 
 namespace kvx {
-
-inline constexpr const char* kBrandLine = "Halvoren TRAXILON";
 
 // The link named in the header while online.
 struct ReportLink {

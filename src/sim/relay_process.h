@@ -73,8 +73,6 @@ class RelayProcess {
   TimePoint startedAt_{};
   bool tripped_ = false;
   bool alarmed_ = false;
-  int tripCode_ = 0;   // meaningful while tripped_
-  int alarmCode_ = 0;  // meaningful while alarmed_
   bool thermalReset_ = false;
   bool localControl_ = false;
   bool run1Output_ = false;  // family 3 output relay 1

@@ -4,12 +4,17 @@
 // and a firmware change noticed by the identity re-check (message, then
 // offline).
 
+#include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
+#include "app/datalog/datalog_commands.h"
 #include "app/frame/main_window.h"
 #include "app/metering/metering_page_view.h"
 #include "gui_helpers.h"
@@ -87,6 +92,7 @@ class MonitorWindowTest : public QObject {
   void aFirmwareChangeIsToldAndDisconnects();
   void meteringPageOfEachFamily_data();
   void meteringPageOfEachFamily();
+  void dataLogWritesWhatThePageShows();
 };
 
 void MonitorWindowTest::meteringPageFillsTurnsRedWhileSilentAndBlackAfter() {
@@ -245,6 +251,52 @@ void MonitorWindowTest::meteringPageOfEachFamily() {
   if (!dir.isEmpty()) {
     QVERIFY(o.window->grab().save(QString::fromUtf8(dir) + "/metering_" + model + ".png"));
   }
+}
+
+// The window's data log copies the Metering page: one line after each fresh
+// update, the values as the grid shows them, nothing while the relay is silent.
+void MonitorWindowTest::dataLogWritesWhatThePageShows() {
+  Online o("DRA", 230);
+  QVERIFY(o.connected);
+  o.relay->Relay().SetRtdModules(1);
+  QVERIFY(QTest::qWaitFor([&] { return o.MeterValue(868) && !o.MeterValue(868)->text().isEmpty(); },
+                          10000));
+  QTemporaryDir dir;
+  o.window->askFileName = [&dir](const FileRequest&) { return dir.filePath("Pump.txt"); };
+  o.window->findChild<QAction*>(QStringLiteral("Datalog_Enable"))->trigger();
+  DatalogCommands& log = o.window->datalog();
+  QVERIFY(log.enabled());
+  QVERIFY(QTest::qWaitFor([&] { return log.freshMetering(); }, 5000));
+  log.Tick();
+  const QDir folder(dir.path());
+  const QStringList files = folder.entryList({QStringLiteral("Pump_*.txt")});
+  QCOMPARE(files.size(), 1);
+  const auto lines = [&] {
+    QFile f(folder.filePath(files.front()));
+    return f.open(QIODevice::ReadOnly)
+               ? QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)
+               : QStringList();
+  };
+  QStringList text = lines();
+  QCOMPARE(text.size(), 2);
+  const QStringList header = text[0].split(QLatin1Char('\t'));
+  const QStringList values = text[1].split(QLatin1Char('\t'));
+  QCOMPARE(values.size(), header.size());
+  // Steady metering: the voltage reads the same on the page and in the log.
+  const qsizetype voltage = header.indexOf(QStringLiteral("Voltage Vab"));
+  QVERIFY2(voltage > 1, qPrintable(text[0]));
+  QCOMPARE(values[voltage], o.MeterValue(868)->text());
+  // A module-2 sensor keeps its column with an empty value.
+  QVERIFY(header.contains(QStringLiteral("RTD Module 2 Number 1")));
+  QCOMPARE(values[header.indexOf(QStringLiteral("RTD Module 2 Number 1"))], QString());
+
+  QCOMPARE(QString::fromStdString(sim::RunControlCommand(*o.relay, "silent on")), "ok");
+  QVERIFY(QTest::qWaitFor(
+      [&] { return o.MeterValue(868)->foreground().color() == QColor(0xFF, 0, 0); }, 15000));
+  QVERIFY(!log.freshMetering());
+  log.Tick();
+  QCOMPARE(lines().size(), 2);
+  QCOMPARE(QString::fromStdString(sim::RunControlCommand(*o.relay, "silent off")), "ok");
 }
 
 QTEST_MAIN(MonitorWindowTest)

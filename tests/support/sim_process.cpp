@@ -19,6 +19,13 @@ std::string SimProcess::ProgramPath() {
 SimProcess::SimProcess(std::vector<std::string> args, int readySeconds) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return;
+  // Its standard input is the control channel: a pipe the test writes to.
+  int control[2];
+  if (pipe2(control, O_CLOEXEC) != 0) {
+    close(fds[0]);
+    close(fds[1]);
+    return;
+  }
   const std::string program = ProgramPath();
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
@@ -27,11 +34,16 @@ SimProcess::SimProcess(std::vector<std::string> args, int readySeconds) {
   pid_ = fork();
   if (pid_ == 0) {
     dup2(fds[1], 1);
+    dup2(control[0], 0);
     execv(program.c_str(), argv.data());
     _exit(127);
   }
   close(fds[1]);
+  close(control[0]);
   outFd_ = fds[0];
+  controlFd_ = control[1];
+  // A write after the program ended must fail, not kill the test.
+  signal(SIGPIPE, SIG_IGN);
   if (pid_ < 0) return;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(readySeconds);
   while (!ready_ && std::chrono::steady_clock::now() < deadline) {
@@ -53,6 +65,12 @@ SimProcess::SimProcess(std::vector<std::string> args, int readySeconds) {
       if (line == "ready") ready_ = true;
     }
   }
+}
+
+bool SimProcess::Control(const std::string& line) {
+  if (controlFd_ < 0) return false;
+  const std::string text = line + "\n";
+  return write(controlFd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
 int SimProcess::Stop(int signal) {
@@ -80,6 +98,7 @@ SimProcess::~SimProcess() {
     waitpid(pid_, nullptr, 0);
   }
   if (outFd_ >= 0) close(outFd_);
+  if (controlFd_ >= 0) close(controlFd_);
 }
 
 }  // namespace kvx::test

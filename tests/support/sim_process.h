@@ -33,11 +33,15 @@ class SimProcess {
   // status as waitpid reports it, or -1 when it did not end in time.
   int Stop(int signal = 15);
 
+  // Sends one line to the simulator's control channel ("silent on").
+  bool Control(const std::string& line);
+
   static std::string ProgramPath();
 
  private:
   pid_t pid_ = -1;
   int outFd_ = -1;
+  int controlFd_ = -1;
   bool ready_ = false;
   int tcpPort_ = 0;
   std::string rtuLink_;

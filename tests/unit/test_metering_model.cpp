@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "monitor/metering_log_row.h"
 #include "monitor/metering_model.h"
 #include "setpoints/grid_rows.h"
 #include "setpoints/load_setting_file.h"
@@ -317,6 +318,41 @@ TEST(MeteringModel, ShownRowsAreWhatThePageDisplays) {
   }
   EXPECT_EQ(perUnit, 9);
   EXPECT_EQ(rtd, 16);
+}
+
+// The data log's columns stay put whatever the module count: an inactive
+// temperature row keeps its heading and writes an empty value.
+TEST(MeteringLogRow, ColumnsStayAlignedWhenTemperatureRowsGoInactive) {
+  SettingStore store = Load("dra_defaults_230.xml");
+  MeteringModel one = ModelFor(store);
+  one.Apply(GoodSnapshot(1));
+  MeteringModel three = ModelFor(store);
+  three.Apply(GoodSnapshot(3));
+  const DataLogRow a = MeteringLogRow(one);
+  const DataLogRow b = MeteringLogRow(three);
+  ASSERT_EQ(a.names.size(), a.values.size());
+  EXPECT_EQ(a.names, b.names);
+  ASSERT_FALSE(a.names.empty());
+  const auto column = [&a](int reg, const MeteringModel& m) {
+    for (std::size_t i = 0; i < a.names.size(); ++i) {
+      if (a.names[i] == m.SettingName(reg)) return i;
+    }
+    return a.names.size();
+  };
+  for (const std::string& name : a.names) {
+    EXPECT_FALSE(name.empty());
+    EXPECT_NE(name.front(), ' ') << name;
+  }
+  // A meter value as the page shows it; a module-2 channel empty with one
+  // module, filled with three.
+  const std::size_t current = column(860, one);
+  ASSERT_LT(current, a.names.size());
+  EXPECT_EQ(a.values[current], (*RowOf(one.MeterRows(), 860))[2]);
+  const std::size_t channel = column(918, one);
+  ASSERT_LT(channel, a.names.size());
+  EXPECT_EQ(a.values[channel], "");
+  EXPECT_EQ(b.values[channel], (*RowOf(three.RtdRows(), 918))[2]);
+  EXPECT_FALSE(b.values[channel].empty());
 }
 
 }  // namespace

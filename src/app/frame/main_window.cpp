@@ -93,7 +93,6 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
                                         timers_.setpoints, timers_.notice);
   setpointsView_->onPrint = [this] { menus_.print->trigger(); };
   meteringView_ = new MeteringPageView(this, pages_->widget(1));
-  AttachMonitor(*this, *meteringView_);
   eventsView_ = new EventsPageView(*this, pages_->widget(2), timers_.trackbar);
   eventsView_->onRefresh = [this] { OnPageChanged(); };
   progress_ = std::make_unique<WindowProgress>(this, statusBar_.progress);
@@ -108,6 +107,7 @@ MainWindow::MainWindow(const MainWindowOptions& options) {
   help_ = std::make_unique<HelpCommands>(*this);
   datalog_ = std::make_unique<DatalogCommands>(*this, menus_.datalogEnable, menus_.datalogTiming,
                                                timers_.dataLog);
+  AttachMonitor(*this, *meteringView_);
   WireMenus();
 
   session_->SetUnsavedChanges(false);

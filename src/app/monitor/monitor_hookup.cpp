@@ -4,9 +4,11 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/datalog/datalog_commands.h"
 #include "app/frame/main_window.h"
 #include "app/metering/metering_page_view.h"
 #include "app/monitor/status_panels.h"
+#include "monitor/metering_log_row.h"
 #include "session/handover.h"
 
 namespace kvx {
@@ -42,8 +44,13 @@ void AttachMonitor(MainWindow& window, MeteringPageView& metering) {
   PollSinks sinks;
   Handover& handover = window.handover();
   sinks.post = [&handover](std::function<void()> task) { return handover.Post(std::move(task)); };
+  // The data log copies what the page shows, only after a good update.
+  window.datalog().meteringRow = [&window] {
+    return MeteringLogRow(window.session().MeteringView());
+  };
   sinks.meteringShown = [&window, &metering, panels] {
     metering.Render(window.session().MeteringView());
+    window.datalog().SetFreshMetering(window.session().MeteringView().Fresh());
     if (window.session().MeteringView().Failed()) panels->Render(window.session().StatusView());
   };
   sinks.statusShown = [&window, panels, handling](StatusOutcome outcome) {
