@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QStyleFactory>
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/frame/main_window.h"
@@ -18,6 +20,7 @@
 #include "setpoints/defaults_location.h"
 #include "shell/demo_option.h"
 #include "shell/instance_lock.h"
+#include "sim/control_channel.h"
 #include "sim/relay_simulation.h"
 
 namespace {
@@ -97,6 +100,22 @@ int main(int argc, char* argv[]) {
       }
       options.connectTcpPortAtStart = demo->TcpPort();
     }
+    // The demo relay takes the simulator's control commands ("trip 34",
+    // "silent on", "help") typed in the terminal the program was started from.
+    std::atomic<bool> stopControl{false};
+    std::thread control;
+    if (demo) {
+      control = std::thread(
+          [&] { kvx::sim::ServeControlChannel(*demo, STDIN_FILENO, stdout, stopControl); });
+    }
+    struct ControlEnd {
+      std::atomic<bool>& stop;
+      std::thread& thread;
+      ~ControlEnd() {
+        stop = true;
+        if (thread.joinable()) thread.join();
+      }
+    } controlEnd{stopControl, control};
     kvx::MainWindow mainWindow(options);
     mainWindow.show();
     if (TestMode()) {

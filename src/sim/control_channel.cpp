@@ -1,5 +1,9 @@
 #include "sim/control_channel.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -186,6 +190,30 @@ std::string ControlCommandHelp() {
     out += "  " + usage + std::string(c.help) + "\n";
   }
   return out;
+}
+
+void ServeControlChannel(RelaySimulation& simulation, int fd, std::FILE* answers,
+                         const std::atomic<bool>& stop) {
+  std::string pending;
+  char buffer[512];
+  while (!stop.load()) {
+    pollfd in{fd, POLLIN, 0};
+    const int ready = poll(&in, 1, 100);
+    if (ready < 0 && errno != EINTR) return;
+    if (ready <= 0) continue;
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) return;
+    pending.append(buffer, static_cast<std::size_t>(n));
+    // A line longer than any command is dropped rather than kept growing.
+    if (pending.size() > 4096 && pending.find('\n') == std::string::npos) pending.clear();
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+      const std::string answer = RunControlCommand(simulation, pending.substr(0, end));
+      pending.erase(0, end + 1);
+      if (answer.empty()) continue;
+      std::fputs((answer + "\n").c_str(), answers);
+      std::fflush(answers);
+    }
+  }
 }
 
 }  // namespace kvx::sim

@@ -8,6 +8,8 @@
 //   temperature 3 -90  -> "ok"
 //   frobnicate         -> "error: unknown command \"frobnicate\" (try: help)"
 
+#include <atomic>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,12 @@ namespace kvx::sim {
 // Runs one command line; the answer starts with "ok" or "error: ".
 // Empty lines and lines starting with '#' answer nothing (empty).
 std::string RunControlCommand(RelaySimulation& simulation, std::string_view line);
+
+// Reads command lines from `fd` and writes each answer on `answers`, until
+// `stop` (looked at every 100 ms) or the end of the input; a program started
+// without a terminal or pipe simply has no control channel.
+void ServeControlChannel(RelaySimulation& simulation, int fd, std::FILE* answers,
+                         const std::atomic<bool>& stop);
 
 // One line per command: "  trip CODE          raise a trip with cause CODE".
 std::string ControlCommandHelp();

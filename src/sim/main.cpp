@@ -28,35 +28,6 @@
 #include "sim/sim_tcp_server.h"
 #include "sim/simulated_relay.h"
 
-namespace {
-
-// Reads control commands from standard input, one a line, and answers each
-// on standard output, until `stop` or the end of the input (a simulator
-// started without a terminal or pipe simply has no control channel).
-void ServeControlChannel(kvx::sim::RelaySimulation& sim, const std::atomic<bool>& stop) {
-  std::string pending;
-  char buffer[512];
-  while (!stop.load()) {
-    pollfd in{STDIN_FILENO, POLLIN, 0};
-    const int ready = poll(&in, 1, 100);
-    if (ready < 0 && errno != EINTR) return;
-    if (ready <= 0) continue;
-    const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n <= 0) return;
-    pending.append(buffer, static_cast<std::size_t>(n));
-    if (pending.size() > 4096 && pending.find('\n') == std::string::npos) pending.clear();
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-      const std::string answer = kvx::sim::RunControlCommand(sim, pending.substr(0, end));
-      pending.erase(0, end + 1);
-      if (answer.empty()) continue;
-      std::fputs((answer + "\n").c_str(), stdout);
-      std::fflush(stdout);
-    }
-  }
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   using namespace kvx::sim;
   CLI::App app{"kvx-relay-sim: a simulated protective relay on Modbus TCP, Modbus RTU and A-B DF1",
@@ -229,7 +200,8 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   std::atomic<bool> stopControl{false};
-  std::thread control([&] { ServeControlChannel(sim, stopControl); });
+  std::thread control(
+      [&] { kvx::sim::ServeControlChannel(sim, STDIN_FILENO, stdout, stopControl); });
   int sig = 0;
   sigwait(&stopSignals, &sig);
   stopControl = true;
