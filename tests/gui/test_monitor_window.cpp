@@ -279,6 +279,7 @@ void MonitorWindowTest::dataLogWritesWhatThePageShows() {
   };
   QStringList text = lines();
   QCOMPARE(text.size(), 2);
+  qInfo().noquote() << "data log:\n" << text.join(QStringLiteral("\n"));
   const QStringList header = text[0].split(QLatin1Char('\t'));
   const QStringList values = text[1].split(QLatin1Char('\t'));
   QCOMPARE(values.size(), header.size());

@@ -56,41 +56,8 @@ void PasswordEntryDialog::showEvent(QShowEvent* event) {
 
 PasswordTimeoutDialog::PasswordTimeoutDialog(QWidget* owner, const UserColors& colors,
                                              int timeoutMs)
-    : QDialog(owner, FixedDialogFlags(false)) {
-  setObjectName(QStringLiteral("TPasswordTimeoutF"));
-  setWindowTitle(QStringLiteral("Password Timeout"));
-  setFixedSize(240, 110);
-  PaintFace(this, colors.background);
-  auto* label = new QLabel(QStringLiteral("Password Timer"), this);
-  label->setGeometry(16, 18, 100, 22);
-  spin_ = new SpinEdit(this);
-  spin_->setUnits(QStringLiteral(" s"));
-  spin_->setIncrement(1);
-  spin_->setMin(1);
-  spin_->setMax(500000);
-  spin_->setPrecision(0);
-  spin_->setColor(colors.editbox);
-  spin_->setValue(timeoutMs / 1000);
-  spin_->setGeometry(120, 18, 100, 22);
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setGeometry(30, 66, 80, 26);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  cancel->setGeometry(130, 66, 80, 26);
-  connect(ok, &QPushButton::clicked, this, [this] {
-    spin_->ReadValue();
-    QDialog::accept();
-  });
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-int PasswordTimeoutDialog::TimeoutMs() const {
-  return static_cast<int>(spin_->Value() * 1000.0);
-}
-
-void PasswordTimeoutDialog::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  CentreOn(this, parentWidget());
-}
+    : SecondsDialog(owner, colors, {"TPasswordTimeoutF", "Password Timeout", "Password Timer"}, 1,
+                    500000, timeoutMs / 1000) {}
 
 ChangePasswordDialog::ChangePasswordDialog(QWidget* owner, const UserColors& colors)
     : QDialog(owner, FixedDialogFlags(false)) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <string>
 
+#include "app/dialogs/seconds_dialog.h"
 #include "app/frame/user_colors.h"
 #include "session/password_prompt.h"
 
@@ -33,19 +34,12 @@ class PasswordEntryDialog : public QDialog {
   bool accepted_ = false;
 };
 
-class PasswordTimeoutDialog : public QDialog {
+class PasswordTimeoutDialog : public SecondsDialog {
   Q_OBJECT
  public:
   PasswordTimeoutDialog(QWidget* owner, const UserColors& colors, int timeoutMs);
-  SpinEdit* spin() const { return spin_; }
   // The timeout chosen with OK, in milliseconds.
-  int TimeoutMs() const;
-
- protected:
-  void showEvent(QShowEvent* event) override;
-
- private:
-  SpinEdit* spin_;
+  int TimeoutMs() const { return Milliseconds(); }
 };
 
 // Shown when the new password and its confirmation differ.
