@@ -6,6 +6,7 @@
 #include "setpoints/data_packet_file.h"
 #include "setpoints/format_value.h"
 #include "setpoints/number_text.h"
+#include "setpoints/setting_columns.h"
 #include "setpoints/text_encoding.h"
 
 namespace kvx {
@@ -13,33 +14,7 @@ namespace {
 
 constexpr const char* kEol = "\r\n";
 
-struct Columns {
-  int cfgName, cfgValue, gOrder, main, mainType, group, reg, setting, sOrder, type, min, max, def,
-      units, comments;
-};
-
-bool FindColumns(const DataPacket& p, Columns& c, std::string& error) {
-  struct Want {
-    const char* name;
-    int* index;
-  };
-  const Want wanted[] = {{"CFG_NAME", &c.cfgName},  {"CFG_VALUE", &c.cfgValue},
-                         {"G_ORDER", &c.gOrder},    {"MAIN", &c.main},
-                         {"MAINTYPE", &c.mainType}, {"GROUP", &c.group},
-                         {"REGISTER", &c.reg},      {"SETTING", &c.setting},
-                         {"S_ORDER", &c.sOrder},    {"TYPE", &c.type},
-                         {"MIN", &c.min},           {"MAX", &c.max},
-                         {"DEFAULT", &c.def},       {"UNITS", &c.units},
-                         {"COMMENTS", &c.comments}};
-  for (const Want& w : wanted) {
-    *w.index = p.FieldIndex(w.name);
-    if (*w.index < 0) {
-      error = std::string("missing column ") + w.name;
-      return false;
-    }
-  }
-  return true;
-}
+using Columns = SettingColumns;
 
 const Cell& At(const DataPacket& p, std::size_t row, int column) {
   return p.rows[row][static_cast<std::size_t>(column)];
@@ -155,7 +130,7 @@ CompareRead ReadCompareFile(const std::filesystem::path& path) {
   }
   result.opened = true;
   Columns c{};
-  if (!FindColumns(f.packet, c, result.error)) return result;
+  if (!FindSettingColumns(f.packet, c, result.error)) return result;
   const DataPacket& d = f.packet;
   const auto fw = RowsWhere(d, c.cfgName, "Firmware");
   if (!fw.empty()) {

@@ -9,40 +9,14 @@
 
 #include "setpoints/data_packet_file.h"
 #include "setpoints/number_text.h"
+#include "setpoints/setting_columns.h"
 #include "setpoints/text_encoding.h"
 
 namespace kvx {
 namespace {
 
 // Column positions of one packet; ACCESS may be missing (-1).
-struct Columns {
-  int cfgName, cfgValue, gOrder, main, mainType, group, reg, setting, sOrder, type, min, max, def,
-      access, units, comments;
-};
-
-bool FindColumns(const DataPacket& p, Columns& c, std::string& error) {
-  struct Want {
-    const char* name;
-    int* index;
-  };
-  const Want wanted[] = {{"CFG_NAME", &c.cfgName},  {"CFG_VALUE", &c.cfgValue},
-                         {"G_ORDER", &c.gOrder},    {"MAIN", &c.main},
-                         {"MAINTYPE", &c.mainType}, {"GROUP", &c.group},
-                         {"REGISTER", &c.reg},      {"SETTING", &c.setting},
-                         {"S_ORDER", &c.sOrder},    {"TYPE", &c.type},
-                         {"MIN", &c.min},           {"MAX", &c.max},
-                         {"DEFAULT", &c.def},       {"UNITS", &c.units},
-                         {"COMMENTS", &c.comments}};
-  for (const Want& w : wanted) {
-    *w.index = p.FieldIndex(w.name);
-    if (*w.index < 0) {
-      error = std::string("missing column ") + w.name;
-      return false;
-    }
-  }
-  c.access = p.FieldIndex("ACCESS");
-  return true;
-}
+using Columns = SettingColumns;
 
 const Cell& At(const DataPacket& p, std::size_t row, int column) {
   return p.rows[row][static_cast<std::size_t>(column)];
@@ -298,7 +272,7 @@ SettingFileIdentity ReadSettingFileIdentity(const std::filesystem::path& path) {
     return id;
   }
   Columns c{};
-  if (!FindColumns(f.packet, c, id.error)) return id;
+  if (!FindSettingColumns(f.packet, c, id.error)) return id;
   id.ok = ReadIdentity(f.packet, c, id.unitName, id.firmware, id.error);
   return id;
 }
@@ -310,7 +284,7 @@ LoadResult LoadSettingFile(SettingStore& store, const std::filesystem::path& pat
   if (!f.ok) return {false, f.error};
   Columns fc{};
   std::string error;
-  if (!FindColumns(f.packet, fc, error)) return {false, error};
+  if (!FindSettingColumns(f.packet, fc, error)) return {false, error};
 
   // Built aside and moved in only when complete.
   auto fresh = std::make_unique<SettingStore>();
@@ -331,7 +305,7 @@ LoadResult LoadSettingFile(SettingStore& store, const std::filesystem::path& pat
   }
   const DataPacket& d = self ? f.packet : definitionRead.packet;
   Columns dc{};
-  if (!FindColumns(d, dc, error)) return {false, "definition file: " + error};
+  if (!FindSettingColumns(d, dc, error)) return {false, "definition file: " + error};
 
   if (!GroupPass(d, dc, *fresh, error) || !DefinitionPass(d, dc, *fresh, progress, error))
     return {false, (self ? "" : "definition file: ") + error};

@@ -14,4 +14,28 @@ std::vector<FieldDef> SettingFileColumns() {
   };
 }
 
+bool FindSettingColumns(const DataPacket& p, SettingColumns& c, std::string& error) {
+  struct Want {
+    const char* name;
+    int* index;
+  };
+  const Want wanted[] = {{"CFG_NAME", &c.cfgName},  {"CFG_VALUE", &c.cfgValue},
+                         {"G_ORDER", &c.gOrder},    {"MAIN", &c.main},
+                         {"MAINTYPE", &c.mainType}, {"GROUP", &c.group},
+                         {"REGISTER", &c.reg},      {"SETTING", &c.setting},
+                         {"S_ORDER", &c.sOrder},    {"TYPE", &c.type},
+                         {"MIN", &c.min},           {"MAX", &c.max},
+                         {"DEFAULT", &c.def},       {"UNITS", &c.units},
+                         {"COMMENTS", &c.comments}};
+  for (const Want& w : wanted) {
+    *w.index = p.FieldIndex(w.name);
+    if (*w.index < 0) {
+      error = std::string("missing column ") + w.name;
+      return false;
+    }
+  }
+  c.access = p.FieldIndex("ACCESS");
+  return true;
+}
+
 }  // namespace kvx
