@@ -179,6 +179,7 @@ class PlotWindowsTest : public QObject {
   void pointsFileAndCustomCurve();
   void exportedPictures();
   void printingToPdf();
+  void printWaitWindow();
   void axisPanel();
 };
 
@@ -527,6 +528,8 @@ void PlotWindowsTest::printingToPdf() {
 
     // While printing, the parameters stand in a panel of copies in place of the pages.
     bool panelShown = false;
+    QSize printedSize;
+    bool waitShown = false;
     w.choosePrinter = [&](QPrinter& p) {
       orientation = p.pageLayout().orientation();
       p.setOutputFormat(QPrinter::PdfFormat);
@@ -536,9 +539,21 @@ void PlotWindowsTest::printingToPdf() {
     QObject::connect(w.chart(), &QCustomPlot::afterReplot, &w, [&] {
       if (w.printPanel() != nullptr && w.printPanel()->isVisible() && !w.pages()->isVisible())
         panelShown = true;
+      if (w.printing()) {
+        printedSize = printedSize.expandedTo(w.size());
+        waitShown = w.printWait() != nullptr && w.printWait()->isVisible() &&
+                    w.printWait()->windowTitle() == QStringLiteral("Printing...");
+      }
     });
     QVERIFY(w.PrintCurves());
     QVERIFY(panelShown);
+    // The picture is taken from the enlarged window, with the wait window up;
+    // the wait window goes by itself once the printout is done.
+    QVERIFY(waitShown);
+    QVERIFY(printedSize.width() >= CurvePlotWindow::kPrintPicture.width());
+    QVERIFY(printedSize.height() >= CurvePlotWindow::kPrintPicture.height());
+    QVERIFY(!w.printing());
+    QTRY_VERIFY_WITH_TIMEOUT(w.printWait() == nullptr, 2000);
     QVERIFY(w.printPanel() == nullptr);
     QVERIFY(w.pages()->isVisible());
     QCOMPARE(orientation, QPageLayout::Landscape);
@@ -555,13 +570,22 @@ void PlotWindowsTest::printingToPdf() {
     QVERIFY(w.PrintPoints());
     QCOMPARE(orientation, QPageLayout::Portrait);
 
-    // A printer that cannot be opened: the error is told, the window unchanged.
+    // A printer that cannot be opened, the window maximized: the error is
+    // told, and the window comes back maximized at its size, controls shown.
+    w.setWindowState(Qt::WindowMaximized);
+    QApplication::processEvents();
+    const QSize maximized = w.size();
     target = dir.filePath(QStringLiteral("no/such/folder/x.pdf"));
+    printedSize = QSize();
     QVERIFY(!w.PrintCurves());
     QCOMPARE(b.dialogs.asked().back().caption, std::string("Printer Error"));
     QCOMPARE(b.dialogs.asked().back().text, std::string("There was an error printing."));
+    QVERIFY(printedSize.width() >= CurvePlotWindow::kPrintPicture.width());
     QVERIFY(apply->isVisible());
-    QCOMPARE(w.size(), size);
+    QVERIFY(w.windowState() & Qt::WindowMaximized);
+    QCOMPARE(w.size(), maximized);
+    QTRY_VERIFY_WITH_TIMEOUT(w.printWait() == nullptr, 2000);
+    w.setWindowState(Qt::WindowNoState);
   });
   QCOMPARE(PrintedDate(QDate(2026, 9, 5)), QStringLiteral("Sept 5, 2026"));
   QCOMPARE(PrintedDate(QDate(2026, 6, 30)), QStringLiteral("June 30, 2026"));
@@ -585,6 +609,28 @@ void PlotWindowsTest::printingToPdf() {
     QVERIFY(ppm.waitForFinished(20000));
     QCOMPARE(ppm.exitCode(), 0);
   }
+}
+
+void PlotWindowsTest::printWaitWindow() {
+  // The dots grow by one a tick up to the longest row, then start again.
+  struct Case {
+    int ticks, dots;
+  } cases[] = {{0, 1}, {1, 2}, {25, 26}, {26, 1}, {52, 1}};
+  for (const Case& c : cases) {
+    QCOMPARE(PrintWaitWindow::WaitLine(c.ticks),
+             QStringLiteral("Please Wait ") + QString(c.dots, QLatin1Char('.')));
+  }
+  bool printing = true;
+  QPointer<PrintWaitWindow> wait = new PrintWaitWindow(nullptr, [&] { return printing; });
+  wait->show();
+  QCOMPARE(wait->windowTitle(), QStringLiteral("Printing..."));
+  wait->Tick();
+  wait->Tick();
+  QCOMPARE(wait->waitText(), PrintWaitWindow::WaitLine(2));
+  QVERIFY(wait->isVisible());
+  // It goes by itself at the first tick after the printout.
+  printing = false;
+  QTRY_VERIFY_WITH_TIMEOUT(wait == nullptr, 2000);
 }
 
 void PlotWindowsTest::axisPanel() {
