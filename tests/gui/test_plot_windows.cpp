@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -180,6 +182,8 @@ class PlotWindowsTest : public QObject {
   void exportedPictures();
   void printingToPdf();
   void printWaitWindow();
+  void userColoursEverywhere_data();
+  void userColoursEverywhere();
   void axisPanel();
 };
 
@@ -631,6 +635,88 @@ void PlotWindowsTest::printWaitWindow() {
   // It goes by itself at the first tick after the printout.
   printing = false;
   QTRY_VERIFY_WITH_TIMEOUT(wait == nullptr, 2000);
+}
+
+void PlotWindowsTest::userColoursEverywhere_data() {
+  QTest::addColumn<QString>("file");
+  QTest::newRow("motor") << QStringLiteral("dra_defaults_190.xml");
+  QTest::newRow("feeder") << QStringLiteral("fdx_defaults_110.xml");
+}
+
+// Every kind of control takes its one of the four colours, in both windows,
+// including the print panel built later and the motor's inset chart.
+void PlotWindowsTest::userColoursEverywhere() {
+  QFETCH(QString, file);
+  Bench b("", 0, file);
+  Preferences& prefs = b.window->preferences();
+  prefs.backgroundColor = "clLime";
+  prefs.formColor = "clTeal";
+  prefs.editboxColor = "clAqua";
+  prefs.fixedboxColor = "clYellow";
+  const QColor panel(0x00, 0xFF, 0x00), form(0x00, 0x80, 0x80), edit(0x00, 0xFF, 0xFF),
+      fixed(0xFF, 0xFF, 0x00);
+  b.Plot([&](QDialog& d) {
+    auto& w = static_cast<CurvePlotWindow&>(d);
+    QCOMPARE(w.palette().color(QPalette::Window), form);
+    auto checkInside = [&](QWidget* root) {
+      const auto boxes = root->findChildren<QGroupBox*>();
+      QVERIFY(!boxes.isEmpty());
+      for (QGroupBox* box : boxes) {
+        QCOMPARE(box->palette().color(QPalette::Window), panel);
+        QVERIFY(box->autoFillBackground());
+      }
+      for (QAbstractSpinBox* box : root->findChildren<QAbstractSpinBox*>())
+        QCOMPARE(box->palette().color(QPalette::Base), edit);
+      for (QComboBox* list : root->findChildren<QComboBox*>())
+        QCOMPARE(list->palette().color(QPalette::Base), edit);
+      // Number boxes (and the lines inside lists and spin boxes) edit colour,
+      // read-only boxes the fixed-cell colour.
+      for (QLineEdit* box : root->findChildren<QLineEdit*>())
+        QCOMPARE(box->palette().color(QPalette::Base), box->isReadOnly() ? fixed : edit);
+    };
+    checkInside(&w);
+    for (QTableWidget* grid : w.findChildren<QTableWidget*>()) {
+      const bool custom = grid->objectName() == QStringLiteral("Custom_Grid");
+      QCOMPARE(grid->palette().color(QPalette::Base), custom ? edit : panel);
+      QCOMPARE(grid->horizontalHeader()->palette().color(QPalette::Button), fixed);
+    }
+    QCOMPARE(w.titleBox()->palette().color(QPalette::Base), edit);
+    QCOMPARE(w.axisPanel()->palette().color(QPalette::Window), panel);
+    auto* custom = w.findChild<CustomCurvePage*>();
+    QVERIFY(custom != nullptr);
+    QCOMPARE(custom->palette().color(QPalette::Window), form);
+    // The picture shows them: a group box face in the panel colour.
+    QGroupBox* first = w.findChildren<QGroupBox*>().front();
+    if (first->isVisible()) {
+      const QImage face = first->grab().toImage();
+      // (the style shades the inside of the frame a little)
+      const QColor seen = face.pixelColor(face.width() / 2, face.height() - 4);
+      QVERIFY2(std::abs(seen.red() - panel.red()) + std::abs(seen.green() - panel.green()) +
+                       std::abs(seen.blue() - panel.blue()) <
+                   16,
+               qPrintable(seen.name()));
+    }
+    if (auto* motor = dynamic_cast<MotorPlotWindow*>(&w)) {
+      int readOnly = 0;
+      for (QLineEdit* box : motor->findChildren<QLineEdit*>()) {
+        if (!box->isReadOnly()) continue;
+        ++readOnly;
+        QCOMPARE(box->palette().color(QPalette::Base), fixed);
+      }
+      QCOMPARE(readOnly, 3);
+      auto* trend = motor->findChild<QCheckBox*>(QStringLiteral("trend_CB"));
+      QVERIFY(trend != nullptr);
+      if (!trend->isChecked()) trend->click();
+      QVERIFY(motor->chart()->trendRect() != nullptr);
+      QCOMPARE(motor->chart()->trendRect()->backgroundBrush().color(), panel);
+    } else {
+      auto& feeder = static_cast<FeederPlotWindow&>(w);
+      feeder.SetPrintLayout(true);
+      QVERIFY(feeder.printPanel() != nullptr);
+      checkInside(feeder.printPanel());
+      feeder.SetPrintLayout(false);
+    }
+  });
 }
 
 void PlotWindowsTest::axisPanel() {

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -32,6 +33,7 @@
 #include "app/curves/curve_chart.h"
 #include "app/curves/custom_curve_page.h"
 #include "app/dialogs/message_box.h"
+#include "app/frame/frame_widgets.h"
 #include "curves/feeder_curves.h"
 #include "setpoints/number_text.h"
 
@@ -284,11 +286,42 @@ MessageResult CurvePlotWindow::Ask(const std::string& caption, const std::string
 }
 
 void CurvePlotWindow::ApplyWindowColors(const UserColors& colors) {
-  QPalette p = palette();
-  p.setColor(QPalette::Window, colors.form);
-  setPalette(p);
+  colors_ = colors;
+  PaintFace(this, colors.form);
   chart_->SetPanelColour(colors.background);
-  titleBox_->setStyleSheet(QStringLiteral("background: %1;").arg(colors.editbox.name()));
+  PaintColors(this);
+  for (QWidget* panel : {static_cast<QWidget*>(axisPanel_), static_cast<QWidget*>(coordinates_)})
+    PaintFace(panel, colors.background);
+}
+
+void CurvePlotWindow::PaintColors(QWidget* root) {
+  if (root == nullptr) return;
+  const UserColors& c = colors_;
+  for (QGroupBox* box : root->findChildren<QGroupBox*>()) PaintFace(box, c.background);
+  for (QTableWidget* grid : root->findChildren<QTableWidget*>()) PaintGrid(grid, c);
+  for (QAbstractSpinBox* box : root->findChildren<QAbstractSpinBox*>()) PaintBase(box, c.editbox);
+  for (QComboBox* list : root->findChildren<QComboBox*>()) {
+    PaintBase(list, c.editbox);
+    QPalette p = list->palette();
+    p.setColor(QPalette::Button, c.editbox);
+    p.setColor(QPalette::ButtonText, TextOn(c.editbox));
+    list->setPalette(p);
+  }
+  for (QLineEdit* box : root->findChildren<QLineEdit*>()) {
+    // The line inside a number box or list takes its owner's colour.
+    if (qobject_cast<QAbstractSpinBox*>(box->parentWidget()) != nullptr ||
+        qobject_cast<QComboBox*>(box->parentWidget()) != nullptr)
+      continue;
+    PaintBase(box, box->isReadOnly() ? c.fixedbox : c.editbox);
+  }
+  if (customPage_ != nullptr && (root == customPage_ || root->isAncestorOf(customPage_))) {
+    PaintFace(customPage_, c.form);
+    QPalette p = customPage_->grid()->palette();
+    p.setColor(QPalette::Base, c.editbox);
+    p.setColor(QPalette::AlternateBase, c.editbox);
+    p.setColor(QPalette::Text, TextOn(c.editbox));
+    customPage_->grid()->setPalette(p);
+  }
 }
 
 bool CurvePlotWindow::ApplyChanges() {

@@ -133,6 +133,11 @@ class CurvePlotWindow : public QDialog {
   void MarkPending() { pending_ = true; }
   void ClearPending() { pending_ = false; }
   void ApplyWindowColors(const UserColors& colors);
+  // The user colours on `root` and everything in it: group boxes, panels and
+  // grid cells the panel colour, number boxes and lists the edit colour,
+  // grid headers and read-only boxes the fixed-cell colour.
+  void PaintColors(QWidget* root);
+  const UserColors& colors() const { return colors_; }
   void NoteRebuildTime(double ms) { lastRebuildMs_ = ms; }
 
   // What each window supplies.
@@ -189,6 +194,7 @@ class CurvePlotWindow : public QDialog {
   bool closing_ = false;
   bool decadeLists_ = false;
   bool printing_ = false;
+  UserColors colors_;
   QPointer<PrintWaitWindow> printWait_;
   double lastRebuildMs_ = 0;
 };
