@@ -182,6 +182,7 @@ class PlotWindowsTest : public QObject {
   void exportedPictures();
   void printingToPdf();
   void printWaitWindow();
+  void ctRatioMessageOncePerChange();
   void userColoursEverywhere_data();
   void userColoursEverywhere();
   void axisPanel();
@@ -635,6 +636,42 @@ void PlotWindowsTest::printWaitWindow() {
   // It goes by itself at the first tick after the printout.
   printing = false;
   QTRY_VERIFY_WITH_TIMEOUT(wait == nullptr, 2000);
+}
+
+// A bad CT primary / full-load current pair is told once; redraws for other
+// reasons stay quiet until one of the two values changes again.
+void PlotWindowsTest::ctRatioMessageOncePerChange() {
+  Bench b("", 0, QStringLiteral("dra_defaults_190.xml"));
+  b.Plot([&](QDialog& d) {
+    auto& w = static_cast<MotorPlotWindow&>(d);
+    auto told = [&] {
+      int n = 0;
+      for (const auto& m : b.dialogs.asked()) n += m.caption == "Out of Range Error" ? 1 : 0;
+      return n;
+    };
+    SpinEdit* ct = w.numberBox(9);
+    SpinEdit* fla = w.numberBox(10);
+    QCOMPARE(told(), 0);
+    QVERIFY(ct->Min() <= 100 && ct->Max() >= 2000 && fla->Min() <= 1 && fla->Max() >= 100);
+    Type(ct, QStringLiteral("100"));
+    Type(fla, QStringLiteral("100"));
+    QCOMPARE(told(), 0);
+    Type(fla, QStringLiteral("1"));  // 100:1
+    QCOMPARE(told(), 1);
+    // Redraws that leave the pair alone: no new message.
+    for (QCheckBox* tick : w.findChildren<QCheckBox*>()) tick->click();
+    Type(w.thermalCapacityBox(), QStringLiteral("50"));
+    Type(ct, QStringLiteral("100"));
+    QCOMPARE(told(), 1);
+    // Another bad value: told again; good, then bad once more: told again.
+    Type(ct, QStringLiteral("2000"));
+    QCOMPARE(told(), 2);
+    Type(fla, QStringLiteral("100"));  // 20:1
+    Type(ct, QStringLiteral("100"));
+    QCOMPARE(told(), 2);
+    Type(fla, QStringLiteral("1"));
+    QCOMPARE(told(), 3);
+  });
 }
 
 void PlotWindowsTest::userColoursEverywhere_data() {
