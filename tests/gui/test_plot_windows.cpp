@@ -423,17 +423,43 @@ void PlotWindowsTest::pointsFileAndCustomCurve() {
     w.custom().ClearAll();
     custom->AddPoint(100, 10);
     custom->AddPoint(1000, 0.5);
-    // Edit the second point: it moves and the list stays in order.
+    // Edit the second point in the edit panel: the rest of the page waits,
+    // Cancel changes nothing.
+    custom->grid()->selectRow(1);
+    for (QPushButton* b : custom->findChildren<QPushButton*>())
+      if (b->text() == QStringLiteral("Edit Point")) b->click();
+    QVERIFY(custom->editPanel()->isVisible());
+    QVERIFY(!custom->grid()->isEnabled());
+    QVERIFY(!custom->keyBox()->isEnabled());
+    QVERIFY(custom->editKeyBox()->isEnabled());
+    QCOMPARE(custom->editPanel()->palette().color(QPalette::Button),
+             QApplication::palette().color(QPalette::Button));
+    QCOMPARE(custom->editKeyBox()->value(), 1000.0);
+    QCOMPARE(custom->editTimeBox()->value(), 0.5);
+    QVERIFY(!custom->BeginEdit(0));  // one edit at a time
+    custom->editKeyBox()->setValue(70);
+    custom->FinishEdit(false);
+    QVERIFY(!custom->editPanel()->isVisible());
+    QVERIFY(custom->grid()->isEnabled());
+    QCOMPARE(w.custom().rows()[1].key, std::string("1000.00"));
+    // OK: the point moves, the list stays in order, the add boxes and the
+    // selection follow it.
     QVERIFY(custom->BeginEdit(1));
-    QCOMPARE(custom->keyBox()->value(), 1000.0);
-    custom->keyBox()->setValue(50);
+    custom->editKeyBox()->setValue(50);
+    custom->editTimeBox()->setValue(2);
     custom->FinishEdit(true);
     QCOMPARE(w.custom().rows()[0].key, std::string("50.00"));
+    QCOMPARE(w.custom().rows()[0].time, std::string("2.000"));
     QCOMPARE(w.custom().rows()[1].key, std::string("100.00"));
+    QCOMPARE(custom->keyBox()->value(), 50.0);
+    QCOMPARE(custom->timeBox()->value(), 2.0);
+    QCOMPARE(custom->grid()->currentRow(), 0);
+    QVERIFY(custom->keyBox()->isEnabled());
     QVERIFY(custom->BeginEdit(0));
-    custom->keyBox()->setValue(1000);
+    custom->editKeyBox()->setValue(1000);
     custom->FinishEdit(true);
     QCOMPARE(w.custom().rows()[1].key, std::string("1000.00"));
+    QCOMPARE(custom->grid()->currentRow(), 1);
     const std::size_t before = w.custom().rows().size();
     custom->Interpolate();
     QVERIFY(w.custom().rows().size() > before);
