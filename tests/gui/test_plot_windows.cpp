@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -179,6 +181,10 @@ class PlotWindowsTest : public QObject {
   void pointsFileAndCustomCurve();
   void exportedPictures();
   void printingToPdf();
+  void printWaitWindow();
+  void ctRatioMessageOncePerChange();
+  void userColoursEverywhere_data();
+  void userColoursEverywhere();
   void axisPanel();
 };
 
@@ -417,17 +423,43 @@ void PlotWindowsTest::pointsFileAndCustomCurve() {
     w.custom().ClearAll();
     custom->AddPoint(100, 10);
     custom->AddPoint(1000, 0.5);
-    // Edit the second point: it moves and the list stays in order.
+    // Edit the second point in the edit panel: the rest of the page waits,
+    // Cancel changes nothing.
+    custom->grid()->selectRow(1);
+    for (QPushButton* b : custom->findChildren<QPushButton*>())
+      if (b->text() == QStringLiteral("Edit Point")) b->click();
+    QVERIFY(custom->editPanel()->isVisible());
+    QVERIFY(!custom->grid()->isEnabled());
+    QVERIFY(!custom->keyBox()->isEnabled());
+    QVERIFY(custom->editKeyBox()->isEnabled());
+    QCOMPARE(custom->editPanel()->palette().color(QPalette::Button),
+             QApplication::palette().color(QPalette::Button));
+    QCOMPARE(custom->editKeyBox()->value(), 1000.0);
+    QCOMPARE(custom->editTimeBox()->value(), 0.5);
+    QVERIFY(!custom->BeginEdit(0));  // one edit at a time
+    custom->editKeyBox()->setValue(70);
+    custom->FinishEdit(false);
+    QVERIFY(!custom->editPanel()->isVisible());
+    QVERIFY(custom->grid()->isEnabled());
+    QCOMPARE(w.custom().rows()[1].key, std::string("1000.00"));
+    // OK: the point moves, the list stays in order, the add boxes and the
+    // selection follow it.
     QVERIFY(custom->BeginEdit(1));
-    QCOMPARE(custom->keyBox()->value(), 1000.0);
-    custom->keyBox()->setValue(50);
+    custom->editKeyBox()->setValue(50);
+    custom->editTimeBox()->setValue(2);
     custom->FinishEdit(true);
     QCOMPARE(w.custom().rows()[0].key, std::string("50.00"));
+    QCOMPARE(w.custom().rows()[0].time, std::string("2.000"));
     QCOMPARE(w.custom().rows()[1].key, std::string("100.00"));
+    QCOMPARE(custom->keyBox()->value(), 50.0);
+    QCOMPARE(custom->timeBox()->value(), 2.0);
+    QCOMPARE(custom->grid()->currentRow(), 0);
+    QVERIFY(custom->keyBox()->isEnabled());
     QVERIFY(custom->BeginEdit(0));
-    custom->keyBox()->setValue(1000);
+    custom->editKeyBox()->setValue(1000);
     custom->FinishEdit(true);
     QCOMPARE(w.custom().rows()[1].key, std::string("1000.00"));
+    QCOMPARE(custom->grid()->currentRow(), 1);
     const std::size_t before = w.custom().rows().size();
     custom->Interpolate();
     QVERIFY(w.custom().rows().size() > before);
@@ -527,6 +559,8 @@ void PlotWindowsTest::printingToPdf() {
 
     // While printing, the parameters stand in a panel of copies in place of the pages.
     bool panelShown = false;
+    QSize printedSize;
+    bool waitShown = false;
     w.choosePrinter = [&](QPrinter& p) {
       orientation = p.pageLayout().orientation();
       p.setOutputFormat(QPrinter::PdfFormat);
@@ -536,9 +570,21 @@ void PlotWindowsTest::printingToPdf() {
     QObject::connect(w.chart(), &QCustomPlot::afterReplot, &w, [&] {
       if (w.printPanel() != nullptr && w.printPanel()->isVisible() && !w.pages()->isVisible())
         panelShown = true;
+      if (w.printing()) {
+        printedSize = printedSize.expandedTo(w.size());
+        waitShown = w.printWait() != nullptr && w.printWait()->isVisible() &&
+                    w.printWait()->windowTitle() == QStringLiteral("Printing...");
+      }
     });
     QVERIFY(w.PrintCurves());
     QVERIFY(panelShown);
+    // The picture is taken from the enlarged window, with the wait window up;
+    // the wait window goes by itself once the printout is done.
+    QVERIFY(waitShown);
+    QVERIFY(printedSize.width() >= CurvePlotWindow::kPrintPicture.width());
+    QVERIFY(printedSize.height() >= CurvePlotWindow::kPrintPicture.height());
+    QVERIFY(!w.printing());
+    QTRY_VERIFY_WITH_TIMEOUT(w.printWait() == nullptr, 2000);
     QVERIFY(w.printPanel() == nullptr);
     QVERIFY(w.pages()->isVisible());
     QCOMPARE(orientation, QPageLayout::Landscape);
@@ -555,13 +601,22 @@ void PlotWindowsTest::printingToPdf() {
     QVERIFY(w.PrintPoints());
     QCOMPARE(orientation, QPageLayout::Portrait);
 
-    // A printer that cannot be opened: the error is told, the window unchanged.
+    // A printer that cannot be opened, the window maximized: the error is
+    // told, and the window comes back maximized at its size, controls shown.
+    w.setWindowState(Qt::WindowMaximized);
+    QApplication::processEvents();
+    const QSize maximized = w.size();
     target = dir.filePath(QStringLiteral("no/such/folder/x.pdf"));
+    printedSize = QSize();
     QVERIFY(!w.PrintCurves());
     QCOMPARE(b.dialogs.asked().back().caption, std::string("Printer Error"));
     QCOMPARE(b.dialogs.asked().back().text, std::string("There was an error printing."));
+    QVERIFY(printedSize.width() >= CurvePlotWindow::kPrintPicture.width());
     QVERIFY(apply->isVisible());
-    QCOMPARE(w.size(), size);
+    QVERIFY(w.windowState() & Qt::WindowMaximized);
+    QCOMPARE(w.size(), maximized);
+    QTRY_VERIFY_WITH_TIMEOUT(w.printWait() == nullptr, 2000);
+    w.setWindowState(Qt::WindowNoState);
   });
   QCOMPARE(PrintedDate(QDate(2026, 9, 5)), QStringLiteral("Sept 5, 2026"));
   QCOMPARE(PrintedDate(QDate(2026, 6, 30)), QStringLiteral("June 30, 2026"));
@@ -585,6 +640,146 @@ void PlotWindowsTest::printingToPdf() {
     QVERIFY(ppm.waitForFinished(20000));
     QCOMPARE(ppm.exitCode(), 0);
   }
+}
+
+void PlotWindowsTest::printWaitWindow() {
+  // The dots grow by one a tick up to the longest row, then start again.
+  struct Case {
+    int ticks, dots;
+  } cases[] = {{0, 1}, {1, 2}, {25, 26}, {26, 1}, {52, 1}};
+  for (const Case& c : cases) {
+    QCOMPARE(PrintWaitWindow::WaitLine(c.ticks),
+             QStringLiteral("Please Wait ") + QString(c.dots, QLatin1Char('.')));
+  }
+  bool printing = true;
+  QPointer<PrintWaitWindow> wait = new PrintWaitWindow(nullptr, [&] { return printing; });
+  wait->show();
+  QCOMPARE(wait->windowTitle(), QStringLiteral("Printing..."));
+  wait->Tick();
+  wait->Tick();
+  QCOMPARE(wait->waitText(), PrintWaitWindow::WaitLine(2));
+  QVERIFY(wait->isVisible());
+  // It goes by itself at the first tick after the printout.
+  printing = false;
+  QTRY_VERIFY_WITH_TIMEOUT(wait == nullptr, 2000);
+}
+
+// A bad CT primary / full-load current pair is told once; redraws for other
+// reasons stay quiet until one of the two values changes again.
+void PlotWindowsTest::ctRatioMessageOncePerChange() {
+  Bench b("", 0, QStringLiteral("dra_defaults_190.xml"));
+  b.Plot([&](QDialog& d) {
+    auto& w = static_cast<MotorPlotWindow&>(d);
+    auto told = [&] {
+      int n = 0;
+      for (const auto& m : b.dialogs.asked()) n += m.caption == "Out of Range Error" ? 1 : 0;
+      return n;
+    };
+    SpinEdit* ct = w.numberBox(9);
+    SpinEdit* fla = w.numberBox(10);
+    QCOMPARE(told(), 0);
+    QVERIFY(ct->Min() <= 100 && ct->Max() >= 2000 && fla->Min() <= 1 && fla->Max() >= 100);
+    Type(ct, QStringLiteral("100"));
+    Type(fla, QStringLiteral("100"));
+    QCOMPARE(told(), 0);
+    Type(fla, QStringLiteral("1"));  // 100:1
+    QCOMPARE(told(), 1);
+    // Redraws that leave the pair alone: no new message.
+    for (QCheckBox* tick : w.findChildren<QCheckBox*>()) tick->click();
+    Type(w.thermalCapacityBox(), QStringLiteral("50"));
+    Type(ct, QStringLiteral("100"));
+    QCOMPARE(told(), 1);
+    // Another bad value: told again; good, then bad once more: told again.
+    Type(ct, QStringLiteral("2000"));
+    QCOMPARE(told(), 2);
+    Type(fla, QStringLiteral("100"));  // 20:1
+    Type(ct, QStringLiteral("100"));
+    QCOMPARE(told(), 2);
+    Type(fla, QStringLiteral("1"));
+    QCOMPARE(told(), 3);
+  });
+}
+
+void PlotWindowsTest::userColoursEverywhere_data() {
+  QTest::addColumn<QString>("file");
+  QTest::newRow("motor") << QStringLiteral("dra_defaults_190.xml");
+  QTest::newRow("feeder") << QStringLiteral("fdx_defaults_110.xml");
+}
+
+// Every kind of control takes its one of the four colours, in both windows,
+// including the print panel built later and the motor's inset chart.
+void PlotWindowsTest::userColoursEverywhere() {
+  QFETCH(QString, file);
+  Bench b("", 0, file);
+  Preferences& prefs = b.window->preferences();
+  prefs.backgroundColor = "clLime";
+  prefs.formColor = "clTeal";
+  prefs.editboxColor = "clAqua";
+  prefs.fixedboxColor = "clYellow";
+  const QColor panel(0x00, 0xFF, 0x00), form(0x00, 0x80, 0x80), edit(0x00, 0xFF, 0xFF),
+      fixed(0xFF, 0xFF, 0x00);
+  b.Plot([&](QDialog& d) {
+    auto& w = static_cast<CurvePlotWindow&>(d);
+    QCOMPARE(w.palette().color(QPalette::Window), form);
+    auto checkInside = [&](QWidget* root) {
+      const auto boxes = root->findChildren<QGroupBox*>();
+      QVERIFY(!boxes.isEmpty());
+      for (QGroupBox* box : boxes) {
+        QCOMPARE(box->palette().color(QPalette::Window), panel);
+        QVERIFY(box->autoFillBackground());
+      }
+      for (QAbstractSpinBox* box : root->findChildren<QAbstractSpinBox*>())
+        QCOMPARE(box->palette().color(QPalette::Base), edit);
+      for (QComboBox* list : root->findChildren<QComboBox*>())
+        QCOMPARE(list->palette().color(QPalette::Base), edit);
+      // Number boxes (and the lines inside lists and spin boxes) edit colour,
+      // read-only boxes the fixed-cell colour.
+      for (QLineEdit* box : root->findChildren<QLineEdit*>())
+        QCOMPARE(box->palette().color(QPalette::Base), box->isReadOnly() ? fixed : edit);
+    };
+    checkInside(&w);
+    for (QTableWidget* grid : w.findChildren<QTableWidget*>()) {
+      const bool custom = grid->objectName() == QStringLiteral("Custom_Grid");
+      QCOMPARE(grid->palette().color(QPalette::Base), custom ? edit : panel);
+      QCOMPARE(grid->horizontalHeader()->palette().color(QPalette::Button), fixed);
+    }
+    QCOMPARE(w.titleBox()->palette().color(QPalette::Base), edit);
+    QCOMPARE(w.axisPanel()->palette().color(QPalette::Window), panel);
+    auto* custom = w.findChild<CustomCurvePage*>();
+    QVERIFY(custom != nullptr);
+    QCOMPARE(custom->palette().color(QPalette::Window), form);
+    // The picture shows them: a group box face in the panel colour.
+    QGroupBox* first = w.findChildren<QGroupBox*>().front();
+    if (first->isVisible()) {
+      const QImage face = first->grab().toImage();
+      // (the style shades the inside of the frame a little)
+      const QColor seen = face.pixelColor(face.width() / 2, face.height() - 4);
+      QVERIFY2(std::abs(seen.red() - panel.red()) + std::abs(seen.green() - panel.green()) +
+                       std::abs(seen.blue() - panel.blue()) <
+                   16,
+               qPrintable(seen.name()));
+    }
+    if (auto* motor = dynamic_cast<MotorPlotWindow*>(&w)) {
+      int readOnly = 0;
+      for (QLineEdit* box : motor->findChildren<QLineEdit*>()) {
+        if (!box->isReadOnly()) continue;
+        ++readOnly;
+        QCOMPARE(box->palette().color(QPalette::Base), fixed);
+      }
+      QCOMPARE(readOnly, 3);
+      auto* trend = motor->findChild<QCheckBox*>(QStringLiteral("trend_CB"));
+      QVERIFY(trend != nullptr);
+      if (!trend->isChecked()) trend->click();
+      QVERIFY(motor->chart()->trendRect() != nullptr);
+      QCOMPARE(motor->chart()->trendRect()->backgroundBrush().color(), panel);
+    } else {
+      auto& feeder = static_cast<FeederPlotWindow&>(w);
+      feeder.SetPrintLayout(true);
+      QVERIFY(feeder.printPanel() != nullptr);
+      checkInside(feeder.printPanel());
+      feeder.SetPrintLayout(false);
+    }
+  });
 }
 
 void PlotWindowsTest::axisPanel() {

@@ -155,7 +155,9 @@ void CurveChart::SetTitleShown(bool shown) {
 }
 
 void CurveChart::SetPanelColour(const QColor& colour) {
+  panel_ = colour;
   setBackground(QBrush(colour));
+  if (trendRect_ != nullptr) trendRect_->setBackground(QBrush(colour));
 }
 
 void CurveChart::ShowTrend(const CurveSeries* trend) {
@@ -163,7 +165,7 @@ void CurveChart::ShowTrend(const CurveSeries* trend) {
   if (shown && trendRect_ == nullptr) {
     trendRect_ = new QCPAxisRect(this);
     trendRect_->setObjectName(QStringLiteral("Trend_Chart"));
-    trendRect_->setBackground(QBrush(Qt::white));
+    trendRect_->setBackground(QBrush(panel_));
     trendRect_->axis(QCPAxis::atBottom)->setLabel(QStringLiteral("% FLA"));
     trendRect_->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("% I^2t"));
     for (QCPAxis* a : trendRect_->axes()) {

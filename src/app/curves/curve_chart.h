@@ -50,6 +50,7 @@ class CurveChart : public QCustomPlot {
   QCPItemText* legendText_ = nullptr;
   QString titleText_;
   QCPAxisRect* trendRect_ = nullptr;
+  QColor panel_{Qt::white};  // the inset's background too
   QCPGraph* trendGraph_ = nullptr;
   std::vector<QCPGraph*> graphs_;  // the element series, in the order shown
 };

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -31,6 +33,7 @@
 #include "app/curves/curve_chart.h"
 #include "app/curves/custom_curve_page.h"
 #include "app/dialogs/message_box.h"
+#include "app/frame/frame_widgets.h"
 #include "curves/feeder_curves.h"
 #include "setpoints/number_text.h"
 
@@ -283,11 +286,42 @@ MessageResult CurvePlotWindow::Ask(const std::string& caption, const std::string
 }
 
 void CurvePlotWindow::ApplyWindowColors(const UserColors& colors) {
-  QPalette p = palette();
-  p.setColor(QPalette::Window, colors.form);
-  setPalette(p);
+  colors_ = colors;
+  PaintFace(this, colors.form);
   chart_->SetPanelColour(colors.background);
-  titleBox_->setStyleSheet(QStringLiteral("background: %1;").arg(colors.editbox.name()));
+  PaintColors(this);
+  for (QWidget* panel : {static_cast<QWidget*>(axisPanel_), static_cast<QWidget*>(coordinates_)})
+    PaintFace(panel, colors.background);
+}
+
+void CurvePlotWindow::PaintColors(QWidget* root) {
+  if (root == nullptr) return;
+  const UserColors& c = colors_;
+  for (QGroupBox* box : root->findChildren<QGroupBox*>()) PaintFace(box, c.background);
+  for (QTableWidget* grid : root->findChildren<QTableWidget*>()) PaintGrid(grid, c);
+  for (QAbstractSpinBox* box : root->findChildren<QAbstractSpinBox*>()) PaintBase(box, c.editbox);
+  for (QComboBox* list : root->findChildren<QComboBox*>()) {
+    PaintBase(list, c.editbox);
+    QPalette p = list->palette();
+    p.setColor(QPalette::Button, c.editbox);
+    p.setColor(QPalette::ButtonText, TextOn(c.editbox));
+    list->setPalette(p);
+  }
+  for (QLineEdit* box : root->findChildren<QLineEdit*>()) {
+    // The line inside a number box or list takes its owner's colour.
+    if (qobject_cast<QAbstractSpinBox*>(box->parentWidget()) != nullptr ||
+        qobject_cast<QComboBox*>(box->parentWidget()) != nullptr)
+      continue;
+    PaintBase(box, box->isReadOnly() ? c.fixedbox : c.editbox);
+  }
+  if (customPage_ != nullptr && (root == customPage_ || root->isAncestorOf(customPage_))) {
+    PaintFace(customPage_, c.form);
+    QPalette p = customPage_->grid()->palette();
+    p.setColor(QPalette::Base, c.editbox);
+    p.setColor(QPalette::AlternateBase, c.editbox);
+    p.setColor(QPalette::Text, TextOn(c.editbox));
+    customPage_->grid()->setPalette(p);
+  }
 }
 
 bool CurvePlotWindow::ApplyChanges() {
@@ -388,7 +422,11 @@ class PrintLook {
  public:
   PrintLook(CurvePlotWindow& window, CurveChart& chart, QLabel& date,
             const std::vector<QWidget*>& hidden)
-      : window_(window), chart_(chart), date_(date), size_(window.size()) {
+      : window_(window),
+        chart_(chart),
+        date_(date),
+        size_(window.size()),
+        state_(window.windowState()) {
     for (QWidget* w : hidden) {
       if (w->isVisible()) {
         w->hide();
@@ -403,13 +441,37 @@ class PrintLook {
     date_.show();
     chart_.replot();
   }
+  // The picture is taken at a fixed, large size so that it scales well onto
+  // the page whatever size the user gave the window.
+  void Enlarge(const QSize& size) {
+    if (state_ & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+      window_.setWindowState(state_ &
+                             ~(Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    window_.resize(size);
+    SettleSize(size);
+    date_.move(chart_.width() - date_.width() - 20, 4);
+    chart_.replot();
+  }
   ~PrintLook() {
     window_.SetPrintLayout(false);
     date_.hide();
     chart_.SetTitleShown(false);
     for (QWidget* w : hidden_) w->show();
+    // Resizing drops a maximized state, so the state comes back last.
     window_.resize(size_);
+    SettleSize(size_);
+    window_.setWindowState(state_);
     chart_.replot();
+  }
+  // A shown window takes its new size when the window system confirms it;
+  // wait for that (without taking user input), at most half a second, so
+  // the picture is taken at the size asked for where the system grants it.
+  void SettleSize(const QSize& size) {
+    QElapsedTimer waited;
+    waited.start();
+    while (window_.isVisible() && window_.size() != size && waited.elapsed() < 500)
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    if (window_.layout() != nullptr) window_.layout()->activate();
   }
   PrintLook(const PrintLook&) = delete;
   PrintLook& operator=(const PrintLook&) = delete;
@@ -419,20 +481,41 @@ class PrintLook {
   CurveChart& chart_;
   QLabel& date_;
   QSize size_;
+  Qt::WindowStates state_;
   std::vector<QWidget*> hidden_;
 };
 
 }  // namespace
+
+QSize CurvePlotWindow::PrintPictureSize() const {
+  QSize size = kPrintPicture;
+  const QSize need = layout() != nullptr ? layout()->minimumSize() : minimumSizeHint();
+  if (need.width() > size.width()) size.setWidth(need.width() + 50);
+  if (need.height() > size.height()) size.setHeight(need.height() + 50);
+  return size;
+}
 
 bool CurvePlotWindow::PrintCurves() {
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageOrientation(QPageLayout::Landscape);
   if (!choosePrinter(printer)) return false;
   bool ok = false;
+  // Cleared however the printout ends, so the wait window goes at its next tick.
+  struct Printing {
+    bool& flag;
+    explicit Printing(bool& f) : flag(f) { flag = true; }
+    ~Printing() { flag = false; }
+    Printing(const Printing&) = delete;
+    Printing& operator=(const Printing&) = delete;
+  } printing(printing_);
   try {
     PrintLook look(*this, *chart_, *dateLabel_,
                    {printCurves_, applyButton_, closeButton_, saveChart_, changeAxis_, titleLabel_,
                     titleBox_, coordinates_, axisPanel_});
+    if (printWait_ == nullptr) printWait_ = new PrintWaitWindow(this, [this] { return printing_; });
+    printWait_->show();
+    printWait_->repaint();
+    look.Enlarge(PrintPictureSize());
     QPainter painter;
     if (painter.begin(&printer)) {
       const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());

@@ -7,12 +7,14 @@
 // calls `applyChanges`, and the values go back through the record.
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/curves/curve_printing.h"
+#include "app/curves/print_wait_window.h"
 #include "app/frame/user_colors.h"
 #include "curves/curve_common.h"
 #include "shell/user_dialogs.h"
@@ -87,6 +89,14 @@ class CurvePlotWindow : public QDialog {
   // (on), and back (off).
   virtual void SetPrintLayout(bool printing) { (void)printing; }
   QLabel* dateLabel() const { return dateLabel_; }
+  // The "Printing..." window while a chart picture is printed (null otherwise,
+  // and again at the first tick after the printout is done).
+  PrintWaitWindow* printWait() const { return printWait_; }
+  bool printing() const { return printing_; }
+  // The client area the window takes for its printed picture: 1400 x 1200,
+  // or its minimum plus 50 pixels where its contents need more.
+  QSize PrintPictureSize() const;
+  static constexpr QSize kPrintPicture{1400, 1200};
   QFrame* axisPanel() const { return axisPanel_; }
   // "Change Axis" and the panel's "Apply" as the buttons run them.
   void OpenAxisPanel();
@@ -123,6 +133,11 @@ class CurvePlotWindow : public QDialog {
   void MarkPending() { pending_ = true; }
   void ClearPending() { pending_ = false; }
   void ApplyWindowColors(const UserColors& colors);
+  // The user colours on `root` and everything in it: group boxes, panels and
+  // grid cells the panel colour, number boxes and lists the edit colour,
+  // grid headers and read-only boxes the fixed-cell colour.
+  void PaintColors(QWidget* root);
+  const UserColors& colors() const { return colors_; }
   void NoteRebuildTime(double ms) { lastRebuildMs_ = ms; }
 
   // What each window supplies.
@@ -178,6 +193,9 @@ class CurvePlotWindow : public QDialog {
   bool pending_ = false;
   bool closing_ = false;
   bool decadeLists_ = false;
+  bool printing_ = false;
+  UserColors colors_;
+  QPointer<PrintWaitWindow> printWait_;
   double lastRebuildMs_ = 0;
 };
 

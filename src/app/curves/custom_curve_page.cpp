@@ -1,13 +1,16 @@
 #include "app/curves/custom_curve_page.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <algorithm>
 
 #include "curves/custom_curve.h"
 #include "setpoints/number_text.h"
@@ -62,16 +65,51 @@ CustomCurvePage::CustomCurvePage(CustomCurveList& list, QWidget* parent)
   QPushButton* import = button(QStringLiteral("Import"));
   QPushButton* saveButton = button(QStringLiteral("Save"));
   QPushButton* edit = button(QStringLiteral("Edit Point"));
-  editOk_ = button(QStringLiteral("OK"));
-  editCancel_ = button(QStringLiteral("Cancel"));
-  editOk_->hide();
-  editCancel_->hide();
   layout->addWidget(edit, 3, 3);
-  layout->addWidget(editOk_, 5, 0);
-  layout->addWidget(editCancel_, 5, 1);
   connect(edit, &QPushButton::clicked, this, [this] { BeginEdit(grid_->currentRow()); });
-  connect(editOk_, &QPushButton::clicked, this, [this] { FinishEdit(true); });
-  connect(editCancel_, &QPushButton::clicked, this, [this] { FinishEdit(false); });
+
+  // The edit panel floats over the page (outside the layout) while a point
+  // is edited, on the standard button face whatever the user's colours.
+  const bool feeder = list.kind() == CustomCurveKind::Feeder;
+  editPanel_ = new QFrame(this);
+  editPanel_->setObjectName(QStringLiteral("edit_P"));
+  editPanel_->setFrameShape(QFrame::Panel);
+  editPanel_->setFrameShadow(QFrame::Raised);
+  {
+    QPalette p = editPanel_->palette();
+    const QPalette standard = QApplication::palette();
+    for (QPalette::ColorRole role :
+         {QPalette::Window, QPalette::Button, QPalette::WindowText, QPalette::ButtonText}) {
+      p.setColor(role, standard.color(role));
+    }
+    editPanel_->setPalette(p);
+  }
+  editPanel_->setAutoFillBackground(true);
+  auto* panel = new QGridLayout(editPanel_);
+  editKey_ = new QDoubleSpinBox(editPanel_);
+  editKey_->setObjectName(QStringLiteral("edit_key_E"));
+  editKey_->setDecimals(2);
+  editKey_->setRange(feeder ? 0.01 : 1, 1000000);
+  editKey_->setSuffix(feeder ? QStringLiteral(" A") : QStringLiteral(" %"));
+  editTime_ = new QDoubleSpinBox(editPanel_);
+  editTime_->setObjectName(QStringLiteral("edit_time_E"));
+  editTime_->setDecimals(feeder ? 2 : 3);
+  editTime_->setRange(feeder ? 0.001 : 0.01, feeder ? 50000 : 10000);
+  editTime_->setSuffix(QStringLiteral(" s"));
+  panel->addWidget(
+      new QLabel(feeder ? QStringLiteral("Current") : QStringLiteral("% FLA"), editPanel_), 0, 0);
+  panel->addWidget(editKey_, 0, 1);
+  panel->addWidget(new QLabel(QStringLiteral("Time"), editPanel_), 1, 0);
+  panel->addWidget(editTime_, 1, 1);
+  auto* editOk = new QPushButton(QStringLiteral("OK"), editPanel_);
+  auto* editCancel = new QPushButton(QStringLiteral("Cancel"), editPanel_);
+  editOk->setAutoDefault(false);
+  editCancel->setAutoDefault(false);
+  panel->addWidget(editOk, 2, 0);
+  panel->addWidget(editCancel, 2, 1);
+  editPanel_->hide();
+  connect(editOk, &QPushButton::clicked, this, [this] { FinishEdit(true); });
+  connect(editCancel, &QPushButton::clicked, this, [this] { FinishEdit(false); });
   layout->addWidget(add, 3, 0);
   layout->addWidget(remove, 3, 1);
   layout->addWidget(clear, 3, 2);
@@ -124,23 +162,42 @@ bool CustomCurvePage::AddClickedPoint(double key, double time) {
 }
 
 bool CustomCurvePage::BeginEdit(int row) {
-  if (row < 0 || !list_.Select(row + 1)) return false;
+  if (editPanel_->isVisible() || row < 0 || !list_.Select(row + 1)) return false;
   const CustomRow& point = list_.rows()[static_cast<std::size_t>(row)];
   list_.BeginEdit();
-  key_->setValue(ParseNumber(point.key).value_or(key_->minimum()));
-  time_->setValue(ParseNumber(point.time).value_or(time_->minimum()));
-  editOk_->show();
-  editCancel_->show();
+  editKey_->setValue(ParseNumber(point.key).value_or(editKey_->minimum()));
+  editTime_->setValue(ParseNumber(point.time).value_or(editTime_->minimum()));
+  disabled_.clear();
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (w == editPanel_ || !w->isEnabled()) continue;
+    w->setEnabled(false);
+    disabled_.push_back(w);
+  }
+  editPanel_->adjustSize();
+  editPanel_->move(std::max(0, (width() - editPanel_->width()) / 2),
+                   std::max(0, (height() - editPanel_->height()) / 2));
+  editPanel_->show();
+  editPanel_->raise();
+  editKey_->setFocus();
   return true;
 }
 
 void CustomCurvePage::FinishEdit(bool ok) {
-  editOk_->hide();
-  editCancel_->hide();
-  if (ok) {
-    list_.EditPoint(key_->value(), time_->value());
-    Changed();
-  }
+  if (!editPanel_->isVisible()) return;
+  editPanel_->hide();
+  for (QWidget* w : disabled_) w->setEnabled(true);
+  disabled_.clear();
+  if (!ok) return;
+  const double key = editKey_->value();
+  const double time = editTime_->value();
+  key_->setValue(key);
+  time_->setValue(time);
+  list_.EditPoint(key, time);
+  Changed();
+  // The selection follows the edited point to its place in the list.
+  const int selected = list_.selectedRow() - 1;
+  if (selected >= 0 && selected < grid_->rowCount()) grid_->selectRow(selected);
+  if (list_.kind() == CustomCurveKind::Feeder) key_->setFocus();
 }
 
 void CustomCurvePage::Interpolate() {

@@ -5,8 +5,10 @@
 
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QCheckBox;
+class QFrame;
 class QDoubleSpinBox;
 class QPushButton;
 class QTableWidget;
@@ -29,10 +31,15 @@ class CustomCurvePage : public QWidget {
   // A point clicked on the chart: added only within the add panel's limits.
   bool AddClickedPoint(double key, double time);
   void Interpolate();
-  // "Edit Point" on grid row `row` (0 the first point): the add panel's boxes
-  // take the point, and "OK" puts the boxes' values in its place.
+  // "Edit Point" on grid row `row` (0 the first point): the edit panel opens
+  // over the page with the point's values, the rest of the page disabled.
+  // "OK" puts the panel's values in the point's place and into the add
+  // boxes; "Cancel" changes nothing.
   bool BeginEdit(int row);
   void FinishEdit(bool ok);
+  QFrame* editPanel() const { return editPanel_; }
+  QDoubleSpinBox* editKeyBox() const { return editKey_; }
+  QDoubleSpinBox* editTimeBox() const { return editTime_; }
   QDoubleSpinBox* keyBox() const { return key_; }
   QDoubleSpinBox* timeBox() const { return time_; }
   // Imports `path`; a refused file is told through `tell`.
@@ -56,8 +63,10 @@ class CustomCurvePage : public QWidget {
   QCheckBox* display_ = nullptr;
   QDoubleSpinBox* key_ = nullptr;
   QDoubleSpinBox* time_ = nullptr;
-  QPushButton* editOk_ = nullptr;
-  QPushButton* editCancel_ = nullptr;
+  QFrame* editPanel_ = nullptr;
+  QDoubleSpinBox* editKey_ = nullptr;
+  QDoubleSpinBox* editTime_ = nullptr;
+  std::vector<QWidget*> disabled_;  // what the open edit panel disabled
 };
 
 }  // namespace kvx

@@ -335,6 +335,7 @@ void FeederPlotWindow::SetPrintLayout(bool printing) {
   pages_->hide();
   amperes_->hide();
   multiples_->hide();
+  PaintColors(printPanel_);
   printPanel_->show();
 }
 

@@ -145,6 +145,7 @@ void MotorPlotWindow::BuildPointsPage() {
 void MotorPlotWindow::Open(DraPlotData& record, const UserColors& colors) {
   record_ = &record;
   working_ = record;
+  ctRatioToldFor_.reset();  // each opening tells its own
   ClearPending();
   loading_ = true;
   for (int row = 0; row < kDraRecordRows; ++row) {
@@ -177,7 +178,11 @@ void MotorPlotWindow::RebuildAndDraw() {
   clock.start();
   ReadBoxes();
   const CtRatioCheck check = BuildMotorCurves(settings_, view_, curves_, &custom_.series());
-  if (!check.ok) {
+  const std::pair<double, double> ratio{settings_.ctPrimary, settings_.fla};
+  if (check.ok) {
+    ctRatioToldFor_.reset();
+  } else if (ctRatioToldFor_ != ratio) {
+    ctRatioToldFor_ = ratio;
     std::string text;
     for (const std::string& l : check.lines) text += (text.empty() ? "" : "\n") + l;
     Tell(check.caption, text);

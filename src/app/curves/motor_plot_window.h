@@ -8,6 +8,8 @@
 
 #include <QLineEdit>
 #include <array>
+#include <optional>
+#include <utility>
 
 #include "app/curves/curve_plot_window.h"
 #include "curves/custom_curve.h"
@@ -76,6 +78,9 @@ class MotorPlotWindow : public CurvePlotWindow {
   QCheckBox* customTick_ = nullptr;
   QCheckBox* logarithmic_ = nullptr;
   SpinEdit* capacity_ = nullptr;
+  // The CT primary and full-load current the CT-ratio message was last shown
+  // for: the message comes once per bad pair, not at every redraw.
+  std::optional<std::pair<double, double>> ctRatioToldFor_;
   QTableWidget* grid_ = nullptr;
 };
 
